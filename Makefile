@@ -1,0 +1,58 @@
+# The two commands of the README (`make demo`, `make test`) and the developer's other targets.
+BUILD    ?= build
+SANBUILD ?= build-sanitize
+FUZZBUILD ?= build-fuzz
+PREFIX   ?= /usr/local
+JOBS     ?= $(shell nproc)
+
+# Debian packages the build, the tests, the demo and the plotting tool need.
+DEB_PACKAGES = cmake g++ make libgtest-dev libfast-float-dev libmatio-dev \
+               python3 python3-numpy python3-scipy python3-matplotlib groff-base
+
+.PHONY: all deps build test demo bench sanitize fuzz install uninstall clean
+
+all: build
+
+# Installs whatever Debian package is missing when run as root; otherwise names them.
+deps:
+	@missing=$$(for p in $(DEB_PACKAGES); do dpkg -s $$p >/dev/null 2>&1 || echo $$p; done); \
+	if [ -n "$$missing" ]; then \
+	  if [ "$$(id -u)" = 0 ]; then \
+	    echo "installing: $$missing"; \
+	    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing; \
+	  else \
+	    echo "missing Debian packages: $$missing"; \
+	    echo "install them (sudo apt-get install $$missing) or run make as root"; exit 1; \
+	  fi; \
+	fi
+
+$(BUILD)/CMakeCache.txt:
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=$(PREFIX)
+
+build: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+demo: build
+	bash examples/demo.sh $(BUILD)
+
+bench: build
+	bash bench/run.sh $(BUILD)
+
+# The whole test suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
+sanitize: deps
+	cmake -S . -B $(SANBUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFIELDTOOLS_SANITIZE=ON -DFIELDTOOLS_BENCH=OFF
+	cmake --build $(SANBUILD) -j $(JOBS)
+	ctest --test-dir $(SANBUILD) --output-on-failure -j $(JOBS)
+
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+uninstall:
+	@test -f $(BUILD)/install_manifest.txt || { echo "nothing installed from $(BUILD)"; exit 0; }; \
+	xargs -r rm -fv < $(BUILD)/install_manifest.txt
+
+clean:
+	rm -rf $(BUILD) $(SANBUILD) $(FUZZBUILD)

@@ -1,0 +1,89 @@
+// The record I/O layer: units, OPEN, STOP and the four kinds of data-transfer statement.
+//
+// Every text transfer of plaxen is one statement: a start call naming the unit (and the
+// format, for formatted statements), one call per data item in order, and an end call.
+// The layer keeps the state of the one statement in progress; statements never nest.
+//
+// Failures: every failure that is not an END condition writes the four-line error report
+// on standard error, closes all units (cutting files last written at their position) and
+// ends the process through abort(). Such calls never return to the caller. Calls of read
+// statements return a status: 0 when the step succeeded, nonzero (-1) for the END
+// condition. Callers whose statement has an END exit test the status of the start call,
+// of every item and of the end call, and leave their read loop on the first nonzero one.
+//
+// Nothing here throws. The layer allocates only when a unit is opened and when a record
+// longer than any before it is assembled.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+namespace recordio {
+
+// Units connected at start-up.
+inline constexpr int error_unit = 0;
+inline constexpr int input_unit = 5;
+inline constexpr int output_unit = 6;
+// Units 0 to 99 exist.
+inline constexpr int unit_count = 100;
+
+// Whether a read statement has an END exit.
+enum class end_exit : bool { no = false, yes = true };
+
+// Connects units 0, 5 and 6 and installs the signal handlers. Call once, first thing in main.
+void start_up();
+
+// OPEN: connects `unit` to the file `name` (trailing blanks dropped) with the given status,
+// judged by its first letter: "old" (the file must exist) or "unknown" (reused or created,
+// never truncated at open). Returns only on success.
+void open(int unit, std::string_view name, std::string_view status);
+
+// STOP with no text: closes all units as at the end of the run and exits with status 0.
+[[noreturn]] void stop();
+
+// Ends the run after closing all units exactly as STOP does, but with the given exit status.
+// For refusals the program decides itself (a refused job must not report success).
+[[noreturn]] void stop_with_status(int status);
+
+// Produces the error report with the given tag and message for the unit of the statement in
+// progress (or the one last used), closes all units and aborts. For I/O failures that the
+// program detects around the layer.
+[[noreturn]] void fail(std::string_view tag, std::string_view message);
+
+// --- Read statements -------------------------------------------------------------------
+
+// List-directed read (reals and integers): starts at the line after the one where the
+// previous read on the unit ended.
+int start_list_read(int unit, end_exit end = end_exit::no);
+
+// Formatted read with a format of A edit descriptors, such as "(1A80)" or "(A40)".
+int start_formatted_read(int unit, std::string_view format, end_exit end = end_exit::no);
+
+// One item of the read statement in progress. An item that the record leaves unread (null
+// value, slash, END) keeps its value.
+int read(std::int32_t& item);
+int read(float& item);
+int read(std::span<char> item);  // character item: Aw fills it, blank-padded
+
+// Ends the read statement in progress: discards the rest of the current line.
+int end_read();
+
+// --- Write statements ------------------------------------------------------------------
+
+// List-directed write: the statement writes one record (more past column 80).
+void start_list_write(int unit);
+
+// Formatted write with the given format, for example "(3000e15.7,x)".
+void start_formatted_write(int unit, std::string_view format);
+
+// One item of the write statement in progress.
+void write(std::int32_t item);
+void write(float item);
+void write(std::string_view item);
+
+// Ends the write statement in progress: produces the text that stands between the last item
+// and the next data edit descriptor, ends the record and hands it to the stream.
+void end_write();
+
+}  // namespace recordio
