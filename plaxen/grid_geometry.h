@@ -1,0 +1,20 @@
+// The grid geometry shared by the driver, the blanking stage and the interpolation call.
+#pragma once
+
+namespace plaxen {
+
+// The global record zmask: six single reals in this order. Node (i, j), i = 1..nx along x
+// and j = 1..ny along y, lies at x = xmin + (i-1)*dx, y = ymin + (j-1)*dy.
+struct GridGeometry {
+  float xmin;
+  float ymin;
+  float xmax;  // x of the last column, i = nx
+  float ymax;  // y of the last row, j = ny
+  float dx;
+  float dy;
+};
+
+// Filled by the driver once the grid size is known; read by the blanking stage.
+extern GridGeometry zmask;
+
+}  // namespace plaxen
