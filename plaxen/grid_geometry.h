@@ -17,4 +17,17 @@ struct GridGeometry {
 // Filled by the driver once the grid size is known; read by the blanking stage.
 extern GridGeometry zmask;
 
+struct DataLimits;
+struct GridSize;
+
+// Copies the data limits into zmask: xmin, ymin, xmax, ymax.
+void copy_data_limits(const DataLimits& limits);
+
+// dx = (xmax - xmin)/(nx - 1) and dy likewise, from the record's fields. Needs nx, ny >= 2.
+void derive_spacing(const GridSize& size);
+
+// Recomputes xmax = xmin + (nx - 1)*dx and ymax likewise, so that from then on the record
+// describes the grid exactly.
+void fit_grid_extent(const GridSize& size);
+
 }  // namespace plaxen

@@ -1,0 +1,27 @@
+// Post-processing of the interpolated grid and the grid file rows.
+#include "plaxen/grid_file.h"
+
+#include <cstddef>
+
+#include "plaxen/capacities.h"
+#include "recordio/recordio.h"
+
+namespace plaxen {
+
+void mark_undefined_nodes(std::span<float> z, std::int32_t nx, std::int32_t ny) {
+  const std::size_t count = std::size_t(nx) * std::size_t(ny);
+  for (std::size_t p = 0; p < count && p < z.size(); ++p)
+    if (z[p] >= undefined_value) z[p] = missing_value;
+}
+
+void write_grid(int unit, std::span<const float> z, std::int32_t nx, std::int32_t ny) {
+  for (std::int32_t j = 1; j <= ny; ++j) {
+    const std::size_t row = std::size_t(j - 1) * std::size_t(nx);
+    recordio::start_formatted_write(unit, "(3000e15.7,x)");
+    for (std::int32_t i = 0; i < nx && row + std::size_t(i) < z.size(); ++i)
+      recordio::write(z[row + std::size_t(i)]);
+    recordio::end_write();
+  }
+}
+
+}  // namespace plaxen

@@ -1,0 +1,29 @@
+// Reading, echoing and checking the grid size.
+#include "plaxen/grid_size.h"
+
+#include "plaxen/capacities.h"
+#include "recordio/recordio.h"
+
+namespace plaxen {
+
+GridSize read_grid_size() {
+  GridSize size;
+  recordio::start_list_read(recordio::input_unit);
+  recordio::read(size.nx);
+  recordio::read(size.ny);
+  recordio::end_read();
+
+  recordio::start_list_write(recordio::output_unit);
+  recordio::write(size.nx);
+  recordio::write(size.ny);
+  recordio::end_write();
+  return size;
+}
+
+bool too_few_nodes(const GridSize& size) { return size.nx < 2 || size.ny < 2; }
+
+bool too_many_nodes(const GridSize& size) {
+  return std::int64_t{size.nx} * std::int64_t{size.ny} > max_nodes;
+}
+
+}  // namespace plaxen

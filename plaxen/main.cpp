@@ -1,0 +1,100 @@
+// plaxen: grids scattered (x, y, value) measurements onto a regular grid and writes it.
+//
+// The operator supplies, on standard input, the data file name, the grid file name and,
+// after the data limits are shown, nx and ny. Every text passes through the record I/O layer.
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "plaxen/blanking.h"
+#include "plaxen/capacities.h"
+#include "plaxen/grid_file.h"
+#include "plaxen/grid_geometry.h"
+#include "plaxen/grid_size.h"
+#include "plaxen/operator_messages.h"
+#include "plaxen/scattered_data.h"
+#include "plaxen/value_span.h"
+#include "plaxen/zgrid.h"
+#include "recordio/recordio.h"
+
+#ifndef PLAXEN_BLANKING_SWITCH
+#define PLAXEN_BLANKING_SWITCH 0
+#endif
+
+namespace {
+
+using namespace plaxen;
+
+constexpr int grid_unit = 9;
+constexpr int data_unit = 11;
+
+// Fixed settings of the run.
+constexpr int blanking_switch = PLAXEN_BLANKING_SWITCH;
+constexpr float tension = 3.0f;
+constexpr std::int32_t nfill = 1;
+
+// The grid, nx by ny nodes, node (i, j) at linear position (j-1)*nx + i.
+float z[max_nodes];
+
+void read_file_name(char (&name)[file_name_length]) {
+  recordio::start_formatted_read(recordio::input_unit, "(1A80)");
+  recordio::read(std::span<char>(name));
+  recordio::end_read();
+}
+
+void write_data_limits(const DataLimits& limits) {
+  recordio::start_formatted_write(recordio::output_unit,
+                                  "(' data limits: xmin,xmax,ymin,ymax=',/,4E12.4)");
+  recordio::write(limits.xmin);
+  recordio::write(limits.xmax);
+  recordio::write(limits.ymin);
+  recordio::write(limits.ymax);
+  recordio::end_write();
+}
+
+void refuse_too_many_nodes() {
+  recordio::start_list_write(recordio::output_unit);
+  recordio::write(std::string_view(" too many matrix elements"));
+  recordio::end_write();
+  recordio::stop_with_status(1);
+}
+
+}  // namespace
+
+int main() {
+  recordio::start_up();
+
+  // Names and data.
+  char data_name[file_name_length];
+  char grid_name[file_name_length];
+  read_file_name(data_name);
+  recordio::open(data_unit, std::string_view(data_name, file_name_length), "old");
+  read_file_name(grid_name);
+  const LoadResult load = load_scattered_data(data_unit);
+  if (load.capacity_reached && recordio::has_more_data(data_unit))
+    warn("warning: the data file holds more than 1000000 records; the rest are ignored");
+
+  // Limits, grid size and geometry.
+  write_data_limits(load.limits);
+  copy_data_limits(load.limits);
+  const GridSize size = read_grid_size();
+  if (too_few_nodes(size)) refuse_job("the grid needs at least 2 nodes along x and along y");
+  derive_spacing(size);
+  if (too_many_nodes(size)) refuse_too_many_nodes();
+  fit_grid_extent(size);
+  if (value_span_too_large(std::span<const float>(points.zp), points.n))
+    refuse_job("the data values span 1.0e32 or more, too much to grid");
+
+  // Interpolation and the grid file.
+  recordio::open(grid_unit, std::string_view(grid_name, file_name_length), "unknown");
+  const std::span<float> grid(z, std::size_t(size.nx) * std::size_t(size.ny));
+  if (blanking_switch == 1) blanking(grid, size.nx, size.ny);
+  const std::int32_t nxsize = size.nx;
+  const std::int32_t nysize = max_nodes / size.nx;
+  zgrid(grid, nxsize, nysize, size.nx, size.ny, zmask.xmin, zmask.ymin, zmask.dx, zmask.dy,
+        std::span<const float>(points.xp).subspan(1), std::span<const float>(points.yp).subspan(1),
+        std::span<const float>(points.zp).subspan(1), points.n, tension, nfill);
+  mark_undefined_nodes(grid, size.nx, size.ny);
+  write_grid(grid_unit, grid, size.nx, size.ny);
+  recordio::stop();
+}

@@ -1,0 +1,54 @@
+// Loading of the scattered-data file into the static point set.
+#include "plaxen/scattered_data.h"
+
+#include "recordio/recordio.h"
+
+namespace plaxen {
+
+ScatteredData points;
+
+void track_limits(DataLimits& limits, float x, float y) {
+  if (!(limits.xmin <= x)) limits.xmin = x;
+  if (limits.xmax < x) limits.xmax = x;
+  if (!(limits.ymin <= y)) limits.ymin = y;
+  if (limits.ymax < y) limits.ymax = y;
+}
+
+namespace {
+
+// One record: x and y into the locals that persist from record to record (a null value keeps
+// the previous record's), then value column 1 of slot k. Returns nonzero at the end of data.
+int read_record(int unit, float& x, float& y, std::int32_t k) {
+  if (recordio::start_list_read(unit, recordio::end_exit::yes) != 0) return 1;
+  if (recordio::read(x) != 0) return 1;
+  if (recordio::read(y) != 0) return 1;
+  if (recordio::read(points.zarray[0][k]) != 0) return 1;
+  return recordio::end_read();
+}
+
+}  // namespace
+
+LoadResult load_scattered_data(int unit) {
+  LoadResult result{};
+  // A first record whose x or y is null or cut by a slash takes 0.0 for it.
+  float x = 0.0f;
+  float y = 0.0f;
+  std::int32_t k = 1;
+  std::int32_t capacity = max_records;
+  for (;;) {
+    if (--capacity < 0) {
+      result.capacity_reached = true;
+      break;
+    }
+    if (read_record(unit, x, y, k) != 0) break;
+    points.xp[k] = x;
+    points.yp[k] = y;
+    points.zp[k] = points.zarray[0][k];
+    track_limits(result.limits, x, y);
+    ++k;
+  }
+  points.n = k - 1;
+  return result;
+}
+
+}  // namespace plaxen

@@ -1,0 +1,46 @@
+// The scattered point set and its loading from the data file, with the data limits.
+#pragma once
+
+#include <cstdint>
+
+#include "plaxen/capacities.h"
+
+namespace plaxen {
+
+// The point set in static storage, arrays one-based as the routines index them: element 0 is
+// unused. zarray holds value_columns columns of max_records points, point index fastest;
+// only column 1 is filled. zp(k) is a copy of zarray(k, 1).
+struct ScatteredData {
+  float xp[max_records + 1];
+  float yp[max_records + 1];
+  float zp[max_records + 1];
+  float zarray[value_columns][max_records + 1];
+  std::int32_t n;
+};
+extern ScatteredData points;
+
+// The data limits as tracked while loading; they start at +-1.0e35.
+struct DataLimits {
+  float xmin = undefined_value;
+  float xmax = -undefined_value;
+  float ymin = undefined_value;
+  float ymax = -undefined_value;
+};
+
+// What the loading loop found.
+struct LoadResult {
+  DataLimits limits;
+  bool capacity_reached;  // max_records were stored and the loop stopped for capacity
+};
+
+// Reads records of x, y and one value from `unit` (already open) with list-directed reads
+// that have an END exit, until the end of the file or until max_records are stored, into
+// `points`, and tracks the data limits. A record cut by the end of the file is dropped.
+// An unreadable number ends the run with the record I/O layer's error report.
+LoadResult load_scattered_data(int unit);
+
+// Widens the data limits to take in the point (x, y); comparisons are written so that the
+// first point always replaces the starting limits.
+void track_limits(DataLimits& limits, float x, float y);
+
+}  // namespace plaxen
