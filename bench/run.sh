@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# make bench: loading and gridding 1,000,000 records against the floor reader, then recmat.
+set -euo pipefail
+build=$(realpath "${1:-build}")
+here=$(cd "$(dirname "$0")" && pwd)
+data="$build/bench-data"
+mkdir -p "$data"
+
+if [ ! -s "$data/points-1m.dat" ]; then
+  echo "generating 1,000,000 records..."
+  "$build/bench/make_points" 1000000 20261209 > "$data/points-1m.dat"
+fi
+# Load only: a grid of 250 x 201 nodes is refused right after loading and the data limits.
+printf 'points-1m.dat\ngrid.out\n250 201\n' > "$data/load.dialogue"
+# Full run: 250 x 200 nodes, exactly the capacity.
+printf 'points-1m.dat\ngrid.out\n250 200\n' > "$data/full.dialogue"
+
+echo "plaxen on $(wc -l < "$data/points-1m.dat") records ($(du -m "$data/points-1m.dat" | cut -f1) MB):"
+/usr/bin/python3 "$here/compare_runs.py" --dir "$data" --runs "${RUNS:-11}" \
+  --ratio load/floor --ratio full/load \
+  "floor=$build/bench/floor_reader points-1m.dat" \
+  "load=$build/plaxen/plaxen <load.dialogue" \
+  "full=$build/plaxen/plaxen <full.dialogue"
+
+if [ -f "$here/recmat/bench.sh" ]; then
+  bash "$here/recmat/bench.sh" "$build"
+fi
