@@ -1,0 +1,108 @@
+// Unit tests of the driver's own rules: grid size checks, geometry rounding, value span,
+// data limits and the marking of undefined nodes.
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "plaxen/grid_file.h"
+#include "plaxen/grid_geometry.h"
+#include "plaxen/grid_size.h"
+#include "plaxen/scattered_data.h"
+#include "plaxen/value_span.h"
+
+namespace {
+
+using namespace plaxen;
+
+TEST(GridSize, NodeChecks) {
+  struct Row {
+    std::int32_t nx, ny;
+    bool too_few, too_many;
+  };
+  const Row rows[] = {
+      {250, 200, false, false},     {250, 201, false, true},      {4000, 12, false, false},
+      {2, 25000, false, false},     {2, 25001, false, true},      {1, 5, true, false},
+      {5, 1, true, false},          {0, 0, true, false},          {-3, -3, true, false},
+      {100000, 100000, false, true}, {INT32_MAX, INT32_MAX, false, true},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(testing::Message() << r.nx << " x " << r.ny);
+    EXPECT_EQ(too_few_nodes({r.nx, r.ny}), r.too_few);
+    EXPECT_EQ(too_many_nodes({r.nx, r.ny}), r.too_many);
+  }
+}
+
+// The spacing and the fitted extent are rounded once from double arithmetic.
+TEST(GridGeometry, SpacingAndExtentRoundOnce) {
+  DataLimits limits;
+  limits.xmin = 521000.125f;
+  limits.xmax = 523000.875f;
+  limits.ymin = 0.1f;
+  limits.ymax = 0.7f;
+  copy_data_limits(limits);
+  const GridSize size{7, 4};
+  derive_spacing(size);
+  const float dx = static_cast<float>((double{limits.xmax} - double{limits.xmin}) / 6.0);
+  const float dy = static_cast<float>((double{limits.ymax} - double{limits.ymin}) / 3.0);
+  EXPECT_EQ(zmask.dx, dx);
+  EXPECT_EQ(zmask.dy, dy);
+  fit_grid_extent(size);
+  EXPECT_EQ(zmask.xmax, static_cast<float>(double{limits.xmin} + 6.0 * double{dx}));
+  EXPECT_EQ(zmask.ymax, static_cast<float>(double{limits.ymin} + 3.0 * double{dy}));
+  EXPECT_EQ(zmask.xmin, limits.xmin);
+  EXPECT_EQ(zmask.ymin, limits.ymin);
+}
+
+TEST(ValueSpan, RefusesSpansTheEncodingCannotHold) {
+  const float inf = std::numeric_limits<float>::infinity();
+  struct Row {
+    std::vector<float> values;  // zp(1..n); element 0 is the unused slot
+    bool too_large;
+  };
+  const Row rows[] = {
+      {{0, 1, 2, 3}, false},
+      {{0, -1e31f, 1e31f}, false},
+      {{0, -1e32f, 0}, true},
+      {{0, 0, 1e32f}, true},
+      {{0, 1, inf}, true},
+      {{0, -inf, 1}, true},
+      {{0, 5e37f}, false},  // one value spans nothing
+      {{0}, false},         // no values
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(testing::Message() << r.values.size() - 1 << " values, last " << r.values.back());
+    EXPECT_EQ(value_span_too_large(r.values, std::int32_t(r.values.size() - 1)), r.too_large);
+  }
+}
+
+TEST(DataLimits, FirstPointReplacesTheStartingLimits) {
+  DataLimits limits;
+  track_limits(limits, 3.0f, -2.0f);
+  EXPECT_EQ(limits.xmin, 3.0f);
+  EXPECT_EQ(limits.xmax, 3.0f);
+  EXPECT_EQ(limits.ymin, -2.0f);
+  EXPECT_EQ(limits.ymax, -2.0f);
+  track_limits(limits, -1.0f, 4.0f);
+  EXPECT_EQ(limits.xmin, -1.0f);
+  EXPECT_EQ(limits.xmax, 3.0f);
+  EXPECT_EQ(limits.ymin, -2.0f);
+  EXPECT_EQ(limits.ymax, 4.0f);
+}
+
+TEST(GridFile, UndefinedNodesBecomeMissingValue) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  std::vector<float> z = {1.5f, 1.0e35f, 2.0e35f, 0.99e35f, -1.0e35f, nan, 7.0f};
+  mark_undefined_nodes(z, 3, 2);
+  EXPECT_EQ(z[0], 1.5f);
+  EXPECT_EQ(z[1], missing_value);
+  EXPECT_EQ(z[2], missing_value);
+  EXPECT_EQ(z[3], 0.99e35f);
+  EXPECT_EQ(z[4], -1.0e35f);
+  EXPECT_TRUE(std::isnan(z[5]));
+  EXPECT_EQ(z[6], 7.0f);  // beyond nx*ny: not part of the grid
+}
+
+}  // namespace
