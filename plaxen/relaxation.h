@@ -1,0 +1,36 @@
+// Stage 7 of zgrid: successive over-relaxation of the free nodes with a tensioned stencil.
+#pragma once
+
+#include <cstdint>
+
+#include "plaxen/node_encoding.h"
+#include "plaxen/node_grid.h"
+
+namespace plaxen::engine {
+
+// Most sweeps of one relaxation; the factor update and the convergence test run at every
+// multiple of sweeps_per_update.
+inline constexpr std::int32_t max_sweeps = 100;
+inline constexpr std::int32_t sweeps_per_update = 20;
+
+// What one sweep did: the sum of the squared changes, the largest absolute change, and
+// whether any node value changed at all.
+struct sweep_result {
+  float sumsq = 0.0f;
+  float maxchg = 0.0f;
+  bool changed = false;
+};
+
+// One in-place sweep (i outer, j inner) over the free nodes (0 <= s < big) with factor omega:
+// each moves by omega times its change d = S/W - s towards the stencil value S/W of its usable
+// neighbours. A node whose weight W is 0 (possible only with a negative tension) is left as it is.
+sweep_result relaxation_sweep(const node_grid& grid, float tension, float omega);
+
+// Stage 7, relaxation: up to max_sweeps sweeps with an adapting factor omega, starting at 1,
+// on the state the closing stage leaves (data nodes negative and fixed, free nodes in [0, big),
+// all else at least big). Ends early at a passed convergence test, or as soon as a sweep
+// changes no node (the grid is then final). Returns the number of sweeps run.
+// zspan and nempty are those of the data range and the averaging stage.
+std::int32_t relax(const node_grid& grid, float zspan, std::int64_t nempty, float tension);
+
+}  // namespace plaxen::engine

@@ -1,0 +1,34 @@
+// zgrid: the interpolation engine that turns scattered points into grid node values.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+namespace plaxen {
+
+// Grids the n points (xp(k), yp(k), zp(k)) onto the nx-by-ny nodes of z.
+//
+// z holds node (i, j), i = 1..nx along x and j = 1..ny along y, at zero-based position
+// (i-1) + (j-1)*nxsize; node (i, j) lies at x = xmin + (i-1)*dx, y = ymin + (j-1)*dy.
+// nysize is accepted and not used. tension weighs the second differences of the
+// relaxation (the driver passes 3.0); nfill is the most range-fill passes (the driver
+// passes 1). A negative n counts as 0.
+//
+// On entry a node holding 0.9e35 or more is excluded and keeps its value to the end; every
+// other node value is ignored. On return every node that received points holds their mean
+// (of the first 20 in input order), every node reached by a fill pass its relaxed value,
+// both in data units, and every other node 1.0e35 (or its entry value when excluded).
+// The data values must span less than about 1.7e32 for the node encoding to hold.
+//
+// For each point outside the grid one line "point out of range k,x,y,z = ..." goes to
+// unit 6 through the record I/O layer; the point is skipped.
+//
+// Throws std::invalid_argument, before touching anything, when the arrays do not hold what
+// the counts say: nxsize < nx, z shorter than (ny-1)*nxsize + nx, or n beyond xp, yp or zp.
+// Allocates one flag per grid row for the range fill; nothing per point or per node.
+void zgrid(std::span<float> z, std::int32_t nxsize, std::int32_t nysize, std::int32_t nx,
+           std::int32_t ny, float xmin, float ymin, float dx, float dy,
+           std::span<const float> xp, std::span<const float> yp, std::span<const float> zp,
+           std::int32_t n, float tension, std::int32_t nfill);
+
+}  // namespace plaxen
