@@ -1,0 +1,29 @@
+# Install rules: the programs, their manual pages, the grid plotting tool and the example
+# data. `make install PREFIX=...` runs them; install_manifest.txt in the build directory
+# lists every file installed, which is what `make uninstall` removes.
+include(GNUInstallDirs)
+
+foreach(program plaxen recmat)
+  if(TARGET ${program})
+    install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  endif()
+endforeach()
+
+install(FILES ${PROJECT_SOURCE_DIR}/man/plaxen.1 ${PROJECT_SOURCE_DIR}/man/recmat.1
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# tools/plotgrid draws a grid file as a PNG; installed under a name that says whose it is.
+install(PROGRAMS ${PROJECT_SOURCE_DIR}/tools/plotgrid
+        DESTINATION ${CMAKE_INSTALL_BINDIR} RENAME plaxen-plotgrid)
+
+install(FILES
+          ${PROJECT_SOURCE_DIR}/examples/points.dat
+          ${PROJECT_SOURCE_DIR}/examples/points.dialogue
+          ${PROJECT_SOURCE_DIR}/examples/masked.dialogue
+          ${PROJECT_SOURCE_DIR}/examples/survey.bln
+          ${PROJECT_SOURCE_DIR}/examples/station.log
+        DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+install(PROGRAMS
+          ${PROJECT_SOURCE_DIR}/examples/make_points.py
+          ${PROJECT_SOURCE_DIR}/examples/make_log.py
+        DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
