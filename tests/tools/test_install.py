@@ -1,0 +1,86 @@
+#!/usr/bin/python3
+"""Installs the build into a scratch prefix and checks what arrived, then removes it again
+with `make uninstall` through the install manifest.
+
+    test_install.py BUILD_DIR SOURCE_DIR [PROGRAM ...]
+
+PROGRAM names the programs the build made and must install. The build directory's
+install_manifest.txt is put back as it was afterwards, so a real installation can still be
+uninstalled.
+"""
+import filecmp
+import os
+import subprocess
+import sys
+import tempfile
+import unittest
+
+BUILD, SOURCE = (os.path.abspath(a) for a in sys.argv[1:3])
+PROGRAMS = sys.argv[3:]
+del sys.argv[1:]
+MANIFEST = os.path.join(BUILD, "install_manifest.txt")
+EXAMPLES = ("points.dat", "points.dialogue", "masked.dialogue", "survey.bln", "station.log",
+            "make_points.py", "make_log.py")
+
+
+def files_under(top):
+    return sorted(os.path.join(d, f) for d, _, names in os.walk(top) for f in names)
+
+
+class Install(unittest.TestCase):
+    def setUp(self):
+        self.saved = None
+        if os.path.exists(MANIFEST):
+            with open(MANIFEST, "rb") as f:
+                self.saved = f.read()
+        self.dir = tempfile.TemporaryDirectory()
+        self.prefix = os.path.join(self.dir.name, "usr")
+
+    def tearDown(self):
+        if self.saved is None:
+            if os.path.exists(MANIFEST):
+                os.remove(MANIFEST)
+        else:
+            with open(MANIFEST, "wb") as f:
+                f.write(self.saved)
+        self.dir.cleanup()
+
+    def test_install_then_uninstall(self):
+        p = self.prefix
+        r = subprocess.run(["cmake", "--install", BUILD, "--prefix", p],
+                           capture_output=True, text=True)
+        self.assertEqual(r.returncode, 0, r.stdout + r.stderr)
+
+        for program in PROGRAMS + ["plaxen-plotgrid"]:
+            path = os.path.join(p, "bin", program)
+            self.assertTrue(os.path.isfile(path) and os.access(path, os.X_OK), path)
+        for page in ("plaxen.1", "recmat.1"):
+            self.assertTrue(filecmp.cmp(os.path.join(p, "share/man/man1", page),
+                                        os.path.join(SOURCE, "man", page), shallow=False))
+        for name in EXAMPLES:
+            self.assertTrue(filecmp.cmp(os.path.join(p, "share/doc/fieldtools/examples", name),
+                                        os.path.join(SOURCE, "examples", name), shallow=False))
+
+        # The installed tool runs under its installed name, and man finds the pages there.
+        r = subprocess.run([os.path.join(p, "bin", "plaxen-plotgrid"), "--help"],
+                           capture_output=True, text=True)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertTrue(r.stdout.startswith("usage: plaxen-plotgrid"))
+        for name in ("plaxen", "recmat"):
+            r = subprocess.run(["man", "-M", os.path.join(p, "share/man"), name],
+                               capture_output=True, text=True, env=dict(os.environ, MANWIDTH="80"))
+            self.assertEqual(r.returncode, 0, r.stderr)
+            self.assertIn(name.upper() + "(1)", r.stdout)
+
+        # The manifest names every file installed, and make uninstall removes them all.
+        with open(MANIFEST) as f:
+            listed = sorted(line.rstrip("\n") for line in f if line.strip())
+        self.assertEqual(listed, files_under(p))
+        r = subprocess.run(["make", "--no-print-directory", "-C", SOURCE, "uninstall",
+                            "BUILD=" + BUILD], capture_output=True, text=True)
+        self.assertEqual(r.returncode, 0, r.stdout + r.stderr)
+        self.assertEqual(files_under(p), [])
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=1)
