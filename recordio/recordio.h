@@ -46,6 +46,12 @@ void open(int unit, std::string_view name, std::string_view status);
 // For refusals the program decides itself (a refused job must not report success).
 [[noreturn]] void stop_with_status(int status);
 
+// CLOSE: ends the connection of `unit` as the end of the run does (pending output written,
+// a named file last written cut at its position); units 0, 5 and 6 are only flushed.
+// Failures produce the error report ("write", "truncate" or "close"). A closed unit can be
+// connected again by OPEN.
+void close(int unit);
+
 // Produces the error report with the given tag and message for the unit of the statement in
 // progress (or the one last used), closes all units and aborts. For I/O failures that the
 // program detects around the layer.

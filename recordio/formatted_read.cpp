@@ -1,0 +1,170 @@
+// Formatted read statements with A edit descriptors, such as "(1A80)" and "(A40)".
+#include "recordio/formatted_read.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "recordio/error_report.h"
+#include "recordio/format_parser.h"
+#include "recordio/recordio.h"
+#include "recordio/statement_start.h"
+
+namespace recordio {
+namespace detail {
+namespace {
+
+// The formatted read in progress.
+struct formatted_read_state {
+  unit* u = nullptr;
+  bool end_exit = false;
+  bool at_end = false;       // END met: further items return -1
+  bool record_found = false;  // the current record has been found to exist
+  bool line_ended = false;   // the fields have reached its newline (not taken) or the end
+};
+
+formatted_read_state state;
+
+struct read_format {
+  parsed_format parsed;
+  std::string text;
+  bool valid = false;
+  format_cursor cursor;
+};
+
+read_format& current_format() {
+  static read_format f;
+  return f;
+}
+
+// Discards the rest of the current line and its newline; false when the file ends first.
+bool discard_line(unit& u) {
+  for (;;) {
+    const void* newline = std::memchr(u.buf + u.head, '\n', u.tail - u.head);
+    if (newline != nullptr) {
+      u.head = static_cast<std::size_t>(static_cast<const char*>(newline) - u.buf) + 1;
+      return true;
+    }
+    u.head = u.tail;
+    if (refill(u) == 0) return false;
+  }
+}
+
+// Takes up to `count` characters of the current line into `to` (nullptr: skipped); stops
+// before the newline. Returns the number taken.
+std::size_t take_from_line(unit& u, char* to, std::size_t count) {
+  std::size_t taken = 0;
+  while (taken < count && !state.line_ended) {
+    if (u.head == u.tail && refill(u) == 0) {
+      state.line_ended = true;
+      break;
+    }
+    char c = u.buf[u.head];
+    if (c == '\n') {
+      state.line_ended = true;
+      break;
+    }
+    if (to != nullptr) to[taken] = c;
+    ++taken;
+    ++u.head;
+  }
+  return taken;
+}
+
+// Moves on to the next record.
+void next_record(unit& u) {
+  discard_line(u);
+  state.record_found = false;
+  state.line_ended = false;
+}
+
+// Receives the control descriptors met between items.
+struct field_sink {
+  unit& u;
+  void text(std::string_view) { raise_error("fmt", "text edit descriptor in an input format"); }
+  void skip(int n) { take_from_line(u, nullptr, static_cast<std::size_t>(n)); }
+  void slash() { next_record(u); }
+  void revert() { next_record(u); }
+};
+
+// Checks that the current record exists: a record is missing only when the file has ended
+// before any of its characters, its newline included.
+bool find_record(unit& u) {
+  if (state.record_found) return true;
+  if (u.head == u.tail && refill(u) == 0) return false;
+  state.record_found = true;
+  return true;
+}
+
+// Reads one Aw field into `item`: w >= length takes the field's last `length` characters,
+// a shorter field is followed by blanks.
+void read_field(unit& u, std::span<char> item, int width) {
+  const std::size_t w = width == 0 ? item.size() : static_cast<std::size_t>(width);
+  if (w >= item.size()) {
+    std::size_t before = w - item.size();
+    take_from_line(u, nullptr, before);
+    std::size_t got = take_from_line(u, item.data(), item.size());
+    // A field cut short by the end of the line is blank-filled on its right; its
+    // characters then sit at the start of the item.
+    std::fill(item.begin() + static_cast<std::ptrdiff_t>(got), item.end(), ' ');
+  } else {
+    std::size_t got = take_from_line(u, item.data(), w);
+    std::fill(item.begin() + static_cast<std::ptrdiff_t>(got), item.end(), ' ');
+  }
+}
+
+}  // namespace
+
+int formatted_read_item(std::span<char> item) {
+  if (state.u == nullptr) item_without_statement(true);
+  if (state.at_end) return -1;
+  unit& u = *state.u;
+  field_sink sink{u};
+  const edit_descriptor* d = current_format().cursor.next_data(sink);
+  if (d == nullptr) raise_error("fmt", "no data edit descriptor in format");
+  if (d->letter != 'A') raise_error("fmt", "item does not match its edit descriptor");
+  if (!find_record(u)) {
+    state.at_end = true;
+    if (!state.end_exit) raise_error("fmt", "end of file");
+    return -1;
+  }
+  read_field(u, item, d->width);
+  return 0;
+}
+
+int finish_formatted_read() {
+  unit* u = state.u;
+  if (u == nullptr) item_without_statement(true);
+  if (!state.at_end) {
+    field_sink sink{*u};
+    current_format().cursor.finish(sink);
+    next_record(*u);
+  }
+  state = formatted_read_state{};
+  end_statement();
+  return 0;
+}
+
+}  // namespace detail
+
+int start_formatted_read(int unit, std::string_view format, end_exit end) {
+  using namespace detail;
+  state = formatted_read_state{};
+  detail::unit& u = start_statement(statement_kind::formatted_read, unit, format);
+  read_format& f = current_format();
+  if (!f.valid || f.text != format) {
+    f.valid = false;
+    if (const char* why = f.parsed.parse(format)) raise_error("fmt", why);
+    f.text.assign(format);
+    f.valid = true;
+  }
+  f.cursor.reset(f.parsed);
+  state.u = &u;
+  state.end_exit = end == end_exit::yes;
+  if (!u.eof) return 0;
+  state.at_end = true;
+  if (!state.end_exit) raise_error("read start", "end of file");
+  return -1;
+}
+
+}  // namespace recordio

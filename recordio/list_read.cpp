@@ -1,0 +1,194 @@
+// List-directed read statements: integers and reals with separators, null values, slash,
+// repeat counts and END statuses.
+#include "recordio/list_read.h"
+
+#include <cstring>
+#include <type_traits>
+
+#include "recordio/error_report.h"
+#include "recordio/number_scanner.h"
+#include "recordio/recordio.h"
+#include "recordio/statement_start.h"
+
+namespace recordio {
+namespace detail {
+namespace {
+
+// The list-directed read in progress.
+struct list_read_state {
+  unit* u = nullptr;
+  bool end_exit = false;
+  bool at_end = false;    // the END condition was met: further items return -1
+  bool finished = false;  // a slash ended the statement: further items keep their values
+  std::uint64_t repeat_left = 0;  // items still to take the repeated constant (or null)
+  bool repeat_null = false;
+  double repeat_number = 0;
+  bool repeat_not_integer = false;
+};
+
+list_read_state state;
+
+// A source that reads on through the unit's buffer refills, for values that straddle the
+// end of a chunk.
+struct unit_source {
+  unit& u;
+  static constexpr bool contiguous = false;
+  int peek() {
+    if (u.head < u.tail || refill(u) > 0) return static_cast<unsigned char>(u.buf[u.head]);
+    return -1;
+  }
+  void advance() { ++u.head; }
+};
+
+// Skips blanks, tabs and newlines; returns the next character (not taken), or -1 at the
+// end of the file.
+int skip_to_item(unit& u) {
+  for (;;) {
+    while (u.head < u.tail) {
+      char c = u.buf[u.head];
+      if (c != ' ' && c != '\t' && c != '\n') return static_cast<unsigned char>(c);
+      ++u.head;
+    }
+    if (refill(u) == 0) return -1;
+  }
+}
+
+// After a value: blanks and tabs, then one comma as the separator.
+void skip_separator(unit& u) {
+  unit_source in{u};
+  int c = in.peek();
+  while (c == ' ' || c == '\t') {
+    in.advance();
+    c = in.peek();
+  }
+  if (c == ',') in.advance();
+}
+
+// Scans one value at the unit's position: in the buffer as it stands when the value ends
+// inside it, else again across refills.
+scan_result scan_at(unit& u, bool integer, bool after_count) {
+  span_source chunk{u.buf + u.head, u.buf + u.tail};
+  scan_result r = scan_value(chunk, integer, after_count);
+  if (!chunk.hit_end || u.eof) {
+    u.head = static_cast<std::size_t>(chunk.p - u.buf);
+    return r;
+  }
+  unit_source stream{u};
+  return scan_value(stream, integer, after_count);
+}
+
+[[noreturn]] void report_scan_error(const scan_result& r) {
+  bool integer_error = std::strcmp(r.error_tag, "invalid integer") == 0;
+  raise_error(r.error_tag,
+              integer_error ? "read unexpected character" : "incomprehensible list input");
+}
+
+// The END condition met while looking for an item.
+int end_condition() {
+  state.at_end = true;
+  if (!state.end_exit) raise_error("list in", "end of file");
+  return -1;
+}
+
+void store(std::int32_t& item, double number, bool not_integer) {
+  if (not_integer) raise_error("invalid integer", "read unexpected character");
+  // Truncation toward zero; values beyond the 32-bit range saturate.
+  if (number >= 2147483648.0)
+    item = INT32_MAX;
+  else if (number <= -2147483649.0)
+    item = INT32_MIN;
+  else
+    item = static_cast<std::int32_t>(number);
+}
+
+void store(float& item, double number, bool) { item = static_cast<float>(number); }
+
+// Takes a repeat count: the constant (or null) after it serves `count` items.
+scan_result take_repeat(unit& u, std::uint64_t count, bool integer) {
+  unit_source in{u};
+  int c = in.peek();
+  scan_result r;
+  r.outcome = scan_outcome::null;
+  if (c != ' ' && c != '\t' && c != '\n' && c != ',' && c != '/' && c >= 0)
+    r = scan_at(u, integer, true);
+  if (r.outcome == scan_outcome::error) report_scan_error(r);
+  state.repeat_left = count - 1;
+  state.repeat_null = r.outcome == scan_outcome::null;
+  state.repeat_number = r.number;
+  state.repeat_not_integer = r.not_integer;
+  return r;
+}
+
+template <class Item>
+int read_item(Item& item) {
+  constexpr bool integer = std::is_same_v<Item, std::int32_t>;
+  if (state.u == nullptr) item_without_statement(true);
+  if (state.at_end) return -1;
+  if (state.finished) return 0;
+  unit& u = *state.u;
+  // Step 1: a pending repeat count serves this item without reading.
+  if (state.repeat_left > 0) {
+    --state.repeat_left;
+    if (!state.repeat_null) store(item, state.repeat_number, state.repeat_not_integer);
+    return 0;
+  }
+  // Step 2: the start of the item: end of file, slash, comma or a value.
+  int c = skip_to_item(u);
+  if (c < 0) return end_condition();
+  if (c == '/') {
+    ++u.head;
+    state.finished = true;
+    return 0;
+  }
+  if (c == ',') {
+    ++u.head;
+    return 0;
+  }
+  // Step 3: the value, with its repeat count if it has one.
+  scan_result r = scan_at(u, integer, false);
+  if (r.outcome == scan_outcome::repeat) r = take_repeat(u, r.repeat, integer);
+  if (r.outcome == scan_outcome::error) report_scan_error(r);
+  if (r.outcome == scan_outcome::value) store(item, r.number, r.not_integer);
+  // Step 4: the separator after it.
+  skip_separator(u);
+  return 0;
+}
+
+}  // namespace
+
+int list_read_item(std::int32_t& item) { return read_item(item); }
+int list_read_item(float& item) { return read_item(item); }
+
+int finish_list_read() {
+  unit* u = state.u;
+  state = list_read_state{};
+  end_statement();
+  if (u == nullptr) item_without_statement(true);
+  if (u->eof) return 0;
+  // The rest of the line up to and including its newline.
+  for (;;) {
+    const void* newline = std::memchr(u->buf + u->head, '\n', u->tail - u->head);
+    if (newline != nullptr) {
+      u->head = static_cast<std::size_t>(static_cast<const char*>(newline) - u->buf) + 1;
+      return 0;
+    }
+    u->head = u->tail;
+    if (refill(*u) == 0) return -1;
+  }
+}
+
+}  // namespace detail
+
+int start_list_read(int unit, end_exit end) {
+  using namespace detail;
+  state = list_read_state{};
+  detail::unit& u = start_statement(statement_kind::list_read, unit, {});
+  state.u = &u;
+  state.end_exit = end == end_exit::yes;
+  if (!u.eof) return 0;
+  state.at_end = true;
+  if (!state.end_exit) raise_error("read start", "end of file");
+  return -1;
+}
+
+}  // namespace recordio

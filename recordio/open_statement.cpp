@@ -1,0 +1,79 @@
+// OPEN: connects a unit to a named file with status "old" or "unknown".
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+
+#include "recordio/error_report.h"
+#include "recordio/recordio.h"
+#include "recordio/statement_state.h"
+#include "recordio/unit_table.h"
+
+namespace recordio {
+namespace detail {
+namespace {
+
+// The file name: the given text with its trailing blanks removed (leading blanks stay).
+std::string_view trimmed_name(std::string_view name) {
+  std::size_t end = name.find_last_not_of(' ');
+  return end == std::string_view::npos ? std::string_view{} : name.substr(0, end + 1);
+}
+
+// Opens `path` with the first of `attempts` that succeeds. Returns the descriptor, or -1
+// with errno from the last attempt.
+int open_first(const char* path, std::initializer_list<int> attempts) {
+  int fd = -1;
+  for (int flags : attempts) {
+    do {
+      fd = ::open(path, flags | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd >= 0) return fd;
+  }
+  return fd;
+}
+
+// Opens the file for the status letter; never truncates an existing file except through
+// the status "replace". Returns -1 with errno on failure.
+int open_for_status(const std::string& path, char status) {
+  switch (status) {
+    case 'o':  // old: the file must exist; written too where it permits
+      return open_first(path.c_str(), {O_RDWR, O_RDONLY});
+    case 'n':  // new: the file must not exist yet
+      return open_first(path.c_str(), {O_RDWR | O_CREAT | O_EXCL});
+    case 'r':  // replace: created or emptied
+      return open_first(path.c_str(), {O_RDWR | O_CREAT | O_TRUNC});
+    default:  // unknown: reused as it is, else read only, else created empty for writing
+      return open_first(path.c_str(), {O_RDWR, O_RDONLY, O_WRONLY | O_CREAT | O_TRUNC});
+  }
+}
+
+// The status judged by its first letter, in lower case; 'u' (unknown) when empty.
+char status_letter(std::string_view status) {
+  if (status.empty()) return 'u';
+  char c = status.front();
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+}  // namespace
+}  // namespace detail
+
+void open(int unit, std::string_view name, std::string_view status) {
+  using namespace detail;
+  // Step 1: the unit the report names is the one being opened.
+  current_statement().unit = unit;
+  if (find_unit(unit) == nullptr) raise_error("open", "illegal unit number");
+  // Step 2: the name as stored, so that a failed OPEN names the file it could not open.
+  std::string path(trimmed_name(name));
+  if (path.empty()) raise_error("open", "null file name");
+  store_unit_name(unit, path);
+  if (path.find('\0') != std::string::npos) raise_system_error("open", EINVAL);
+  // Step 3: the file itself.
+  char letter = status_letter(status);
+  if (letter == 's') raise_error("open", "scratch files are not supported");
+  int fd = open_for_status(path, letter);
+  if (fd < 0) raise_system_error("open", errno);
+  connect_unit(unit, fd, std::move(path), true);
+}
+
+}  // namespace recordio

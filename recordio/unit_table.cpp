@@ -1,0 +1,206 @@
+// The table of units 0 to 99 and the raw descriptor I/O beneath every statement.
+#include "recordio/unit_table.h"
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <new>
+
+#include "recordio/error_report.h"
+#include "recordio/recordio.h"
+
+namespace recordio::detail {
+namespace {
+
+unit units[unit_count];
+
+// Blocks the signals that can arrive from outside (interrupt, quit, termination, abort)
+// while a unit's buffer and descriptor change, so that a handler never sees a half-done
+// hand-over. sigprocmask is async-signal-safe, so this also serves inside the handlers.
+class outside_signals_blocked {
+ public:
+  outside_signals_blocked() noexcept {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int s : {SIGINT, SIGQUIT, SIGTERM, SIGABRT}) sigaddset(&set, s);
+    sigprocmask(SIG_BLOCK, &set, &saved_);
+  }
+  ~outside_signals_blocked() { restore(); }
+  outside_signals_blocked(const outside_signals_blocked&) = delete;
+  outside_signals_blocked& operator=(const outside_signals_blocked&) = delete;
+  void restore() noexcept { sigprocmask(SIG_SETMASK, &saved_, nullptr); }
+
+ private:
+  sigset_t saved_;
+};
+
+// Writes all of buf[head, tail) to the unit's descriptor, advancing head as bytes are
+// taken. Returns 0 or the system error number.
+int drain(unit& u) noexcept {
+  while (u.head < u.tail) {
+    ssize_t n = ::write(u.fd, u.buf + u.head, u.tail - u.head);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return errno;
+    if (n == 0) return EIO;
+    u.head += static_cast<std::size_t>(n);
+  }
+  u.head = u.tail = 0;
+  return 0;
+}
+
+// Hands the unit's pending output to the kernel; a failure is reported with "write".
+void flush(unit& u) noexcept {
+  if (!u.last_write || u.head == u.tail) return;
+  outside_signals_blocked blocked;
+  int error = drain(u);
+  if (error == 0) return;
+  u.head = u.tail = 0;  // what the kernel refused is not offered again
+  blocked.restore();
+  raise_system_error("write", error);
+}
+
+// Hands one record and its newline to the kernel in one call (records longer than the
+// buffer). Returns 0 or the system error number.
+int write_record_directly(int fd, const char* data, std::size_t size) noexcept {
+  static const char newline = '\n';
+  iovec iov[2] = {{const_cast<char*>(data), size}, {const_cast<char*>(&newline), 1}};
+  int first = 0;
+  while (first < 2) {
+    ssize_t n = ::writev(fd, iov + first, 2 - first);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return errno;
+    if (n == 0) return EIO;
+    auto taken = static_cast<std::size_t>(n);
+    while (first < 2 && taken >= iov[first].iov_len) taken -= iov[first++].iov_len;
+    if (first < 2) {
+      iov[first].iov_base = static_cast<char*>(iov[first].iov_base) + taken;
+      iov[first].iov_len -= taken;
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+unit* find_unit(int number) noexcept {
+  if (number < 0 || number >= unit_count) return nullptr;
+  return &units[number];
+}
+
+void connect_unit(int number, int fd, std::string name, bool named) {
+  unit* u = find_unit(number);
+  if (u == nullptr) return;
+  if (u->fd >= 0) close_unit(number, close_mode::report);
+  if (u->buf == nullptr) u->buf = new char[unit_buffer_size];
+  struct stat st {};
+  bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  u->name = std::move(name);
+  u->named = named;
+  u->regular = regular;
+  u->interactive = isatty(fd) == 1;
+  u->eof = false;
+  u->last_write = false;
+  u->head = u->tail = 0;
+  u->fd = fd;
+}
+
+void store_unit_name(int number, std::string name) {
+  if (unit* u = find_unit(number)) u->name = std::move(name);
+}
+
+void begin_reading(unit& u) {
+  if (!u.last_write) return;
+  flush(u);
+  u.last_write = false;
+  u.head = u.tail = 0;
+}
+
+void begin_writing(unit& u) {
+  if (u.last_write) return;
+  // Input read ahead but not used goes back to the file, so writing continues where
+  // reading stopped.
+  if (u.regular && u.tail > u.head) lseek(u.fd, -static_cast<off_t>(u.tail - u.head), SEEK_CUR);
+  u.head = u.tail = 0;
+  u.last_write = true;
+}
+
+std::size_t refill(unit& u) {
+  if (u.head < u.tail) return u.tail - u.head;
+  if (u.eof) return 0;
+  if (!u.regular) flush_all_units();
+  ssize_t n;
+  do {
+    n = ::read(u.fd, u.buf, unit_buffer_size);
+  } while (n < 0 && errno == EINTR);
+  if (n < 0) raise_system_error("read", errno);
+  u.head = 0;
+  u.tail = static_cast<std::size_t>(n);
+  if (n == 0) u.eof = true;
+  return u.tail;
+}
+
+void put_record(unit& u, const char* data, std::size_t size) {
+  if (size + 1 > unit_buffer_size - u.tail) flush(u);
+  if (size + 1 <= unit_buffer_size - u.tail) {
+    std::memcpy(u.buf + u.tail, data, size);
+    u.buf[u.tail + size] = '\n';
+    // A signal handler flushes buf[head, tail): the record must be in place before tail
+    // takes it in.
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    u.tail += size + 1;
+  } else {
+    int error = write_record_directly(u.fd, data, size);
+    if (error != 0) raise_system_error("write", error);
+  }
+  if (u.interactive || &u == &units[error_unit]) flush(u);
+}
+
+void flush_all_units() {
+  for (unit& u : units) flush(u);
+}
+
+void close_unit(int number, close_mode mode) noexcept {
+  unit* u = find_unit(number);
+  if (u == nullptr || u->fd < 0) return;
+  outside_signals_blocked blocked;
+  const bool report = mode == close_mode::report;
+  // Step 1: pending output.
+  if (u->last_write && u->head < u->tail) {
+    int error = drain(*u);
+    u->head = u->tail = 0;
+    if (error != 0 && report) {
+      blocked.restore();
+      raise_system_error("write", error);
+    }
+  }
+  if (!u->named) return;  // standard streams stay open for the rest of the process
+  // Step 2: a file last written keeps only what this run wrote.
+  if (u->last_write && u->regular) {
+    off_t position = lseek(u->fd, 0, SEEK_CUR);
+    if (position >= 0 && ftruncate(u->fd, position) != 0 && report) {
+      int error = errno;
+      u->last_write = false;  // not attempted again by the report's own closing
+      blocked.restore();
+      raise_system_error("truncate", error);
+    }
+  }
+  // Step 3: the descriptor. On Linux it is released even when close reports a failure.
+  int fd = u->fd;
+  u->fd = -1;
+  if (::close(fd) != 0 && errno != EINTR && report) {
+    int error = errno;
+    blocked.restore();
+    raise_system_error("close", error);
+  }
+}
+
+void close_all_units(close_mode mode) noexcept {
+  for (int number = 0; number < unit_count; ++number) close_unit(number, mode);
+}
+
+}  // namespace recordio::detail

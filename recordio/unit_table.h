@@ -1,0 +1,75 @@
+// The table of units 0 to 99: each unit's file descriptor, stored name, flags and buffer.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace recordio::detail {
+
+// One buffer per connected unit, used for whichever direction the unit is in: input read
+// ahead in large chunks, or output records waiting to be handed to the kernel.
+inline constexpr std::size_t unit_buffer_size = std::size_t{1} << 20;
+
+// A connected unit. The fields read by the signal handlers (fd, buf, head, tail, flags) are
+// only changed with the asynchronous signals blocked, or so that a handler sees whole records.
+struct unit {
+  int fd = -1;                 // -1: not connected
+  bool named = false;          // connected by OPEN: closed (and cut) at the end of the run
+  bool regular = false;        // a regular file: can be repositioned and cut
+  bool interactive = false;    // a terminal: every record is handed over at once
+  bool eof = false;            // end-of-file flag: set when a read meets the end, stays set
+  bool last_write = false;     // the last transfer on the unit was a write
+  std::string name;            // the file name as stored at OPEN; empty for 0, 5 and 6
+  char* buf = nullptr;         // unit_buffer_size bytes, allocated when connected
+  // Reading: the unread input is buf[head, tail). Writing: buf[head, tail) is output not
+  // yet handed to the kernel.
+  std::size_t head = 0;
+  std::size_t tail = 0;
+};
+
+// The unit numbered `number`, or nullptr when `number` lies outside 0..99.
+unit* find_unit(int number) noexcept;
+
+// Connects `number` to the open descriptor `fd`. `name` is stored as the unit's name;
+// `named` says whether the unit is closed and cut at the end of the run. A unit that is
+// connected already is closed first. Allocates the unit's buffer once.
+void connect_unit(int number, int fd, std::string name, bool named);
+
+// Stores `name` as the unit's name ahead of an OPEN, so that a failing OPEN reports it.
+void store_unit_name(int number, std::string name);
+
+// Turns the unit to reading: pending output is handed over first (a failure is reported).
+void begin_reading(unit& u);
+
+// Turns the unit to writing: input read ahead is given back to the file where it can be.
+void begin_writing(unit& u);
+
+// Reads the next chunk of input into the unit's buffer when all of it has been used.
+// Returns the number of bytes now unread; 0 means the end of the file was met, which sets
+// the unit's end-of-file flag (and once set, nothing more is read). A read error is reported
+// with the tag "read". Before waiting on a pipe or terminal, all pending output is handed
+// over, so that the operator sees every message before typing the answer.
+std::size_t refill(unit& u);
+
+// Appends one record and its newline to the unit's output. The record is handed to the
+// kernel in one piece when the buffer is full, at once on a terminal or on unit 0, and at
+// the latest when the unit is closed. A failed hand-over is reported with the tag "write".
+void put_record(unit& u, const char* data, std::size_t size);
+
+// Hands all pending output of every unit to the kernel (failures are reported).
+void flush_all_units();
+
+// Whether closing reports failures (normal end of run) or passes over them silently
+// (while an error report or a signal is ending the run).
+enum class close_mode { report, quiet };
+
+// Closes one unit: hands over its pending output, cuts a named file last written at its
+// position and closes it. Units 0, 5 and 6 are flushed but their descriptors stay open.
+// Failures: "write", "truncate" or "close" with the system error text, unless quiet.
+// Uses only async-signal-safe calls.
+void close_unit(int number, close_mode mode) noexcept;
+
+// Closes units 0 to 99 in order, as at the end of the run.
+void close_all_units(close_mode mode) noexcept;
+
+}  // namespace recordio::detail

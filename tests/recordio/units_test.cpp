@@ -1,0 +1,160 @@
+// OPEN, CLOSE and formatted input: files found, created, kept and cut, and A fields read.
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "recordio/recordio.h"
+#include "tests/support/run_program.h"
+
+namespace {
+
+constexpr int unit_a = 22;
+
+TEST(Open, UnknownCreatesAMissingFile) {
+  testsupport::scratch_dir dir;
+  recordio::open(unit_a, (dir / "new.txt").string(), "UNKNOWN");
+  recordio::close(unit_a);
+  EXPECT_TRUE(std::filesystem::exists(dir / "new.txt"));
+  EXPECT_EQ(dir.read("new.txt"), "");
+}
+
+TEST(Open, NothingIsTruncatedAtOpenNorCutWhenOnlyRead) {
+  testsupport::scratch_dir dir;
+  dir.write("keep.txt", "12 content\nmore\n");
+  recordio::open(unit_a, (dir / "keep.txt").string(), "unknown");
+  recordio::close(unit_a);
+  EXPECT_EQ(dir.read("keep.txt"), "12 content\nmore\n");
+  recordio::open(unit_a, (dir / "keep.txt").string(), "old");
+  std::int32_t n = 0;
+  recordio::start_list_read(unit_a, recordio::end_exit::yes);
+  recordio::read(n);
+  recordio::end_read();
+  recordio::close(unit_a);
+  EXPECT_EQ(dir.read("keep.txt"), "12 content\nmore\n");
+}
+
+TEST(Open, AFileLastWrittenIsCutAtItsPosition) {
+  testsupport::scratch_dir dir;
+  dir.write("grid.txt", std::string(5000, 'x') + "\n");
+  recordio::open(unit_a, (dir / "grid.txt").string(), "unknown");
+  recordio::start_list_write(unit_a);
+  recordio::write(std::int32_t{3});
+  recordio::end_write();
+  recordio::close(unit_a);
+  EXPECT_EQ(dir.read("grid.txt"), " 3\n");
+}
+
+TEST(Open, WritingAfterReadingContinuesWhereReadingStopped) {
+  testsupport::scratch_dir dir;
+  dir.write("mixed.txt", "line one\nline two\nline three\n");
+  recordio::open(unit_a, (dir / "mixed.txt").string(), "old");
+  char line[8];
+  recordio::start_formatted_read(unit_a, "(A8)");
+  recordio::read(std::span<char>(line, 8));
+  recordio::end_read();
+  recordio::start_formatted_write(unit_a, "('new')");
+  recordio::end_write();
+  recordio::close(unit_a);
+  EXPECT_EQ(std::string(line, 8), "line one");
+  EXPECT_EQ(dir.read("mixed.txt"), "line one\nnew\n");
+}
+
+TEST(Open, TrailingBlanksOfTheNameAreDropped) {
+  testsupport::scratch_dir dir;
+  dir.write("name.txt", "5\n");
+  std::string name = (dir / "name.txt").string() + std::string(30, ' ');
+  recordio::open(unit_a, name, "old");
+  std::int32_t n = 0;
+  EXPECT_EQ(recordio::start_list_read(unit_a, recordio::end_exit::yes), 0);
+  EXPECT_EQ(recordio::read(n), 0);
+  recordio::end_read();
+  recordio::close(unit_a);
+  EXPECT_EQ(n, 5);
+}
+
+TEST(Open, AReadOnlyFileIsOpenedForReading) {
+  testsupport::scratch_dir dir;
+  auto path = dir.write("ro.txt", "2.5\n");
+  chmod(path.c_str(), 0444);
+  recordio::open(unit_a, path.string(), "old");
+  float v = 0;
+  recordio::start_list_read(unit_a);
+  recordio::read(v);
+  recordio::end_read();
+  recordio::close(unit_a);
+  EXPECT_EQ(v, 2.5f);
+}
+
+// One A field read per statement: line text against the item's characters.
+TEST(FormattedInput, CharacterFields) {
+  struct field_case {
+    std::string input;
+    std::string format;
+    std::size_t length;
+    std::vector<std::string> expected;  // one statement per entry
+  };
+  const std::string long_line(100, 'q');
+  const field_case cases[] = {
+      {"abcde\n", "(1A80)", 80, {"abcde" + std::string(75, ' ')}},
+      {long_line + "\nnext\n", "(1A80)", 80, {std::string(80, 'q'), "next" + std::string(76, ' ')}},
+      {"\nb\n", "(A4)", 4, {"    ", "b   "}},
+      {"name", "(A40)", 40, {"name" + std::string(36, ' ')}},
+      {"tab\there \r\n", "(a10)", 10, {"tab\there \r"}},
+      // A width above the item's length keeps the field's last characters.
+      {"abcdefgh\n", "(A6)", 4, {"cdef"}},
+      {"abcdefgh\n", "(A2)", 4, {"ab  "}},
+      {"abcdefgh\n", "(A)", 4, {"abcd"}},
+      {"ab\ncd\n", "(A1,/,A1)", 1, {"a"}},
+  };
+  for (const field_case& c : cases) {
+    SCOPED_TRACE("input \"" + c.input + "\" format " + c.format);
+    testsupport::scratch_dir dir;
+    recordio::open(unit_a, dir.write("in.txt", c.input).string(), "old");
+    for (const std::string& want : c.expected) {
+      std::string item(c.length, '#');
+      EXPECT_EQ(recordio::start_formatted_read(unit_a, c.format), 0);
+      EXPECT_EQ(recordio::read(std::span<char>(item.data(), item.size())), 0);
+      EXPECT_EQ(recordio::end_read(), 0);
+      EXPECT_EQ(item, want);
+    }
+    recordio::close(unit_a);
+  }
+}
+
+TEST(FormattedInput, SecondFieldAndStatementsAfterASlash) {
+  testsupport::scratch_dir dir;
+  recordio::open(unit_a, dir.write("in.txt", "ab\ncd\nef\n").string(), "old");
+  char first = 0, second = 0, third = 0;
+  recordio::start_formatted_read(unit_a, "(A1,/,A1)");
+  recordio::read(std::span<char>(&first, 1));
+  recordio::read(std::span<char>(&second, 1));
+  recordio::end_read();
+  recordio::start_formatted_read(unit_a, "(A1)");
+  recordio::read(std::span<char>(&third, 1));
+  recordio::end_read();
+  recordio::close(unit_a);
+  EXPECT_EQ(std::string({first, second, third}), "ace");
+}
+
+// With an END exit a formatted read that finds no record at all returns the END status.
+TEST(FormattedInput, EndExitOnAMissingRecord) {
+  testsupport::scratch_dir dir;
+  recordio::open(unit_a, dir.write("in.txt", "only\n").string(), "old");
+  std::string item(4, '#');
+  std::span<char> field(item.data(), item.size());
+  EXPECT_EQ(recordio::start_formatted_read(unit_a, "(A4)", recordio::end_exit::yes), 0);
+  EXPECT_EQ(recordio::read(field), 0);
+  EXPECT_EQ(recordio::end_read(), 0);
+  EXPECT_EQ(recordio::start_formatted_read(unit_a, "(A4)", recordio::end_exit::yes), 0);
+  item = "####";
+  EXPECT_EQ(recordio::read(field), -1);
+  EXPECT_EQ(item, "####");
+  EXPECT_EQ(recordio::start_formatted_read(unit_a, "(A4)", recordio::end_exit::yes), -1);
+  recordio::close(unit_a);
+}
+
+}  // namespace
