@@ -144,7 +144,17 @@ int read_item(Item& item) {
     ++u.head;
     return 0;
   }
-  // Step 3: the value, with its repeat count if it has one.
+  // Step 3: the value, with its repeat count if it has one; most reals take the fast path.
+  if constexpr (!integer) {
+    double number = 0;
+    const char* after = nullptr;
+    if (scan_plain_real(u.buf + u.head, u.buf + u.tail, number, after)) {
+      u.head = static_cast<std::size_t>(after - u.buf);
+      item = static_cast<float>(number);
+      skip_separator(u);
+      return 0;
+    }
+  }
   scan_result r = scan_at(u, integer, false);
   if (r.outcome == scan_outcome::repeat) r = take_repeat(u, r.repeat, integer);
   if (r.outcome == scan_outcome::error) report_scan_error(r);

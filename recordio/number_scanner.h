@@ -83,6 +83,31 @@ struct span_source {
 
 inline bool is_decimal_digit(int c) { return c >= '0' && c <= '9'; }
 
+// The fast path for a real constant in plain form lying wholly in [p, end): an optional
+// sign, digits with an optional point, an optional e/E exponent, at most 40 characters,
+// followed by a character that cannot continue a value. Such a constant reads as
+// fast_float reads it; every other form (repeat counts, d/D or sign-only exponents, more
+// digits, zero and infinite results, whose exponent may be out of range, and constants that
+// reach `end`) returns false and is left to scan_value. On success `value` is the constant
+// and `after` the first character after it.
+inline bool scan_plain_real(const char* p, const char* end, double& value, const char*& after) {
+  constexpr std::ptrdiff_t longest_plain = 40;
+  const char* first = (p < end && (*p == '+' || *p == '-')) ? p + 1 : p;
+  if (first >= end || !(is_decimal_digit(*first) || *first == '.')) return false;
+  if (*p == '+') ++p;  // fast_float takes no '+'
+  auto result = fast_float::from_chars(p, end, value);
+  if (result.ec != std::errc() || result.ptr == end || result.ptr - p > longest_plain) return false;
+  switch (*result.ptr) {
+    case '.': case 'e': case 'E': case 'd': case 'D': case '+': case '-': case '*':
+      return false;
+    default:
+      break;
+  }
+  if (value == 0 || value - value != 0) return false;  // zero or infinite
+  after = result.ptr;
+  return true;
+}
+
 // Scans one value from `in`, leaving it at the first character that cannot continue the
 // value. `integer`: the item is an integer (a decimal point or an exponent letter is the
 // error "invalid integer"). `after_count`: the constant of a repeat count is scanned (no

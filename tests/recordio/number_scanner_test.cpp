@@ -1,0 +1,68 @@
+// The fast path for plain reals against the full scanner, on constants of every shape.
+#include <bit>
+#include <cstdint>
+#include <random>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "recordio/number_scanner.h"
+
+namespace {
+
+using recordio::detail::scan_outcome;
+
+// The same bytes as a source that does not hand its text to fast_float, so that the full
+// scanner builds its normalised digit string.
+struct streaming_source {
+  const char* p;
+  const char* end;
+  static constexpr bool contiguous = false;
+  int peek() const { return p < end ? static_cast<unsigned char>(*p) : -1; }
+  void advance() { ++p; }
+};
+
+// Wherever the fast path accepts a constant, the full scanner must read the same value
+// bit for bit and stop at the same character.
+TEST(NumberScanner, FastPathAgreesWithTheFullScanner) {
+  const std::string alphabet = "0123456789000..eEdD+-*,/ x";
+  std::mt19937 random(20261209);
+  std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
+  std::uniform_int_distribution<int> length(1, 30);
+  int accepted = 0;
+  for (int n = 0; n < 200000; ++n) {
+    std::string text;
+    for (int i = length(random); i > 0; --i) text += alphabet[pick(random)];
+    text += ' ';
+    SCOPED_TRACE("text \"" + text + "\"");
+    double fast = 0;
+    const char* after = nullptr;
+    if (!recordio::detail::scan_plain_real(text.data(), text.data() + text.size(), fast, after))
+      continue;
+    ++accepted;
+    streaming_source in{text.data(), text.data() + text.size()};
+    auto full = recordio::detail::scan_value(in, false, false);
+    ASSERT_EQ(full.outcome, scan_outcome::value);
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(full.number), std::bit_cast<std::uint64_t>(fast));
+    EXPECT_EQ(in.p, after);
+  }
+  EXPECT_GT(accepted, 1000);  // the alphabet must give the fast path real work
+}
+
+// Constants the fast path must leave to the full scanner.
+TEST(NumberScanner, FastPathDeclinesOtherForms) {
+  const char* declined[] = {
+      "2.5d3 ", "2.5+3 ", "3*7 ", "0 ", "-0.0 ", "1e400 ", "1e-400 ", "+-5 ", "inf ", ". ",
+      "1.5e ", "12.5",  // reaches the end of the bytes at hand
+      "1.00000005960464488641292746251565404236316 ",
+  };
+  for (const char* text : declined) {
+    SCOPED_TRACE(text);
+    std::string s(text);
+    double value = 0;
+    const char* after = nullptr;
+    EXPECT_FALSE(recordio::detail::scan_plain_real(s.data(), s.data() + s.size(), value, after));
+  }
+}
+
+}  // namespace
