@@ -10,6 +10,8 @@
 
 #include <matio.h>
 
+#include "recmat/mat_check.h"
+
 namespace recmat::mat {
 
 // A real double-precision matrix on its way into a MAT-file, its data column-major.
@@ -60,22 +62,12 @@ class mat_file {
   bool close();
 
  private:
-  // What put() wrote, to compare with what the finished file holds.
-  struct written_matrix {
-    std::string name;
-    std::size_t rows;
-    std::size_t columns;
-    std::uint64_t digest;
-  };
-
-  bool verify() const;
-  bool read_back_matches() const;
   void discard();
 
   mat_t* mat_ = nullptr;
   std::string name_;
   std::string temporary_name_;
-  std::vector<written_matrix> written_;
+  std::vector<expected_array> written_;  // what put() handed over, for the check at close
 };
 
 }  // namespace recmat::mat

@@ -1,11 +1,30 @@
 // The log scanner of recmat: record selection, the marker test and the line formats.
 #include "recmat/record_scanner.h"
 
-#include <cstdio>
+#include <array>
+#include <cstddef>
 #include <cstring>
+
+#include "recmat/line_format.h"
 
 namespace recmat {
 namespace {
+
+// A record line's format and the consecutive columns its stored values fill.
+struct record_line_format {
+  const char* format;
+  int first_column;
+};
+
+// Lines 1 to 6; line 7 is read and dropped.
+constexpr std::array<record_line_format, 6> record_line_formats = {{
+    {"%f:%f:%f:%f:%f:%f", 1},        // date and time: 1997:05:12:10:30:15.5
+    {"%f:%f:%f:%f", 7},
+    {"%*f %f N %f", 11},             // first number dropped; N between the two kept
+    {"%f", 13},
+    {"%f %f %f %*d %*d %f %f", 14},  // the two integers are dropped
+    {"%f %f %f %f %f", 19},
+}};
 
 // Reads record lines 1 to 7 into row `row`; lines 1 to 6 are parsed, line 7 is dropped.
 // Returns false when the log ended before a line after the first, the row left incomplete.
@@ -28,29 +47,12 @@ void skiprecords(long long count, log_reader& log) {
 bool begins_with_marker(const char* line) { return std::strncmp(line, "1997:", 5) == 0; }
 
 void parse_record_line(int line, const char* text, extraction_buffers& buffers, int row) {
-  auto at = [&](int column) { return &buffers.at(column, row); };
-  switch (line) {
-    case 1:  // date and time: 1997:05:12:10:30:15.5
-      std::sscanf(text, "%f:%f:%f:%f:%f:%f", at(1), at(2), at(3), at(4), at(5), at(6));
-      break;
-    case 2:
-      std::sscanf(text, "%f:%f:%f:%f", at(7), at(8), at(9), at(10));
-      break;
-    case 3:  // first number dropped; N between the two kept
-      std::sscanf(text, "%*f %f N %f", at(11), at(12));
-      break;
-    case 4:
-      std::sscanf(text, "%f", at(13));
-      break;
-    case 5:  // the two integers between the third and fourth value are dropped
-      std::sscanf(text, "%f %f %f %*d %*d %f %f", at(14), at(15), at(16), at(17), at(18));
-      break;
-    case 6:
-      std::sscanf(text, "%f %f %f %f %f", at(19), at(20), at(21), at(22), at(23));
-      break;
-    default:
-      break;
-  }
+  if (line < 1 || line >= record_lines) return;
+  const record_line_format& format = record_line_formats[static_cast<std::size_t>(line - 1)];
+  line_values values{};
+  const int stored = scan_line(format.format, text, values);
+  for (int i = 0; i < stored; ++i)
+    buffers.at(format.first_column + i, row) = values[static_cast<std::size_t>(i)];
 }
 
 int scan_log(log_reader& log, int stepsize, extraction_buffers& buffers) {
