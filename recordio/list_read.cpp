@@ -55,6 +55,12 @@ int skip_to_item(unit& u) {
 
 // After a value: blanks and tabs, then one comma as the separator.
 void skip_separator(unit& u) {
+  // Within the buffer at hand first; across a refill only when it runs out.
+  while (u.head < u.tail && (u.buf[u.head] == ' ' || u.buf[u.head] == '\t')) ++u.head;
+  if (u.head < u.tail) {
+    if (u.buf[u.head] == ',') ++u.head;
+    return;
+  }
   unit_source in{u};
   int c = in.peek();
   while (c == ' ' || c == '\t') {

@@ -3,10 +3,7 @@
 
 namespace recordio::detail {
 
-statement_state& current_statement() noexcept {
-  static statement_state state;
-  return state;
-}
+constinit statement_state the_statement;
 
 void begin_statement(statement_kind kind, int unit, std::string_view format) {
   statement_state& s = current_statement();
