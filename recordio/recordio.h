@@ -57,6 +57,12 @@ void close(int unit);
 // program detects around the layer.
 [[noreturn]] void fail(std::string_view tag, std::string_view message);
 
+// Whether anything but blanks, tabs and line ends remains to be read on `unit` from its
+// current position. Skips (consumes) those blank characters; meant for a unit that is not
+// read again, such as a data file whose reading stopped at a capacity. False for a unit that
+// is not connected or is at its end. A read error ends the run with the error report.
+bool has_more_data(int unit);
+
 // --- Read statements -------------------------------------------------------------------
 
 // List-directed read (reals and integers): starts at the line after the one where the

@@ -17,7 +17,7 @@ std::string e15_7(double value) {
   while (magnitude < 0.1) magnitude *= 10.0, --exponent;
   const long digits = std::lround(magnitude * 1e7);
   if (digits >= 10000000) throw std::logic_error("value needs rounding: not a test value");
-  char field[32];
+  char field[48];
   std::snprintf(field, sizeof field, "%s0.%07ldE%c%02d", value < 0 ? "-" : "", digits,
                 exponent < 0 ? '-' : '+', std::abs(exponent));
   std::string text(field);
