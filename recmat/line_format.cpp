@@ -15,10 +15,14 @@ bool is_blank(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_digit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 // A character that no scanf number conversion would take as part of a number.
-bool ends_number(char c) { return c == '\0' || c == ':' || is_blank(c); }
+bool ends_number(char c) {
+  return c == '\0' || c == ':' || is_blank(c);
+}
 
 const char* skip_digits(const char* p) {
   while (is_digit(*p)) ++p;

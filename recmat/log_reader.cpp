@@ -52,6 +52,8 @@ void log_reader::throw_if_failed() const {
   if (std::ferror(stream_)) throw fatal_error("Error: Cannot read file " + filename_ + "\n");
 }
 
-bool log_reader::at_end() const { return std::feof(stream_) != 0; }
+bool log_reader::at_end() const {
+  return std::feof(stream_) != 0;
+}
 
 }  // namespace recmat

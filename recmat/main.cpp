@@ -1,4 +1,6 @@
 // recmat: pulls 23 numbers out of the seven-line records of a log into "temp.mat".
 #include "recmat/recmat_run.h"
 
-int main(int argc, char** argv) { return recmat::run_recmat(argc, argv); }
+int main(int argc, char** argv) {
+  return recmat::run_recmat(argc, argv);
+}

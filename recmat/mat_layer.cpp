@@ -33,7 +33,9 @@ mode_t permissions_for(const std::string& name) {
 double_matrix::double_matrix(std::size_t rows, std::size_t columns)
     : rows_(rows), columns_(columns), data_(rows * columns) {}
 
-mat_file::~mat_file() { discard(); }
+mat_file::~mat_file() {
+  discard();
+}
 
 bool mat_file::open(const std::string& name) {
   Mat_LogInitFunc("recmat", ignore_library_message);
@@ -54,9 +56,8 @@ bool mat_file::put(const double_matrix& matrix) {
   if (mat_ == nullptr) return false;
   std::size_t dims[2] = {matrix.rows(), matrix.columns()};
   // matio only reads the data when writing; it keeps the pointer and never frees it.
-  matvar_t* variable =
-      Mat_VarCreate(matrix.name().c_str(), MAT_C_DOUBLE, MAT_T_DOUBLE, 2, dims,
-                    const_cast<double*>(matrix.data()), MAT_F_DONT_COPY_DATA);
+  matvar_t* variable = Mat_VarCreate(matrix.name().c_str(), MAT_C_DOUBLE, MAT_T_DOUBLE, 2, dims,
+                                     const_cast<double*>(matrix.data()), MAT_F_DONT_COPY_DATA);
   if (variable == nullptr) return false;
   const int status = Mat_VarWrite(mat_, variable, MAT_COMPRESSION_NONE);
   Mat_VarFree(variable);

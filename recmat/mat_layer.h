@@ -2,13 +2,12 @@
 // matrix, name it, reach its data, put it, destroy it, close.
 #pragma once
 
+#include <matio.h>
+
 #include <cstddef>
-#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
-
-#include <matio.h>
 
 #include "recmat/mat_check.h"
 

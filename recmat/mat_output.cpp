@@ -18,17 +18,17 @@ namespace {
 }  // namespace
 
 void write_kvodata(const std::vector<double>& staging, int rows) {
+  const auto row_count = static_cast<std::size_t>(rows);
   mat::mat_file mat;
-  if (!mat.open(mat_file_name)) cannot_write();                              // 1 open
+  if (!mat.open(mat_file_name)) cannot_write();  // 1 open
   {
-    mat::double_matrix kvodata(static_cast<std::size_t>(rows),               // 2 create
-                               extraction_buffers::column_count);
-    kvodata.set_name("kvodata");                                             // 3 name
-    double* data = kvodata.data();                                           // 4 data
-    std::copy(staging.begin(), staging.end(), data);                         // 5 copy
-    if (!mat.put(kvodata)) cannot_write();                                   // 6 put
-  }                                                                          // 7 destroy
-  if (!mat.close()) cannot_write();                                          // 8 close
+    mat::double_matrix kvodata(row_count, extraction_buffers::column_count);  // 2 create
+    kvodata.set_name("kvodata");                                              // 3 name
+    double* data = kvodata.data();                                            // 4 data
+    std::copy(staging.begin(), staging.end(), data);                          // 5 copy
+    if (!mat.put(kvodata)) cannot_write();                                    // 6 put
+  }                                                                           // 7 destroy
+  if (!mat.close()) cannot_write();                                           // 8 close
 }
 
 }  // namespace recmat

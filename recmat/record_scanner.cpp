@@ -18,9 +18,9 @@ struct record_line_format {
 
 // Lines 1 to 6; line 7 is read and dropped.
 constexpr std::array<record_line_format, 6> record_line_formats = {{
-    {"%f:%f:%f:%f:%f:%f", 1},        // date and time: 1997:05:12:10:30:15.5
+    {"%f:%f:%f:%f:%f:%f", 1},  // date and time: 1997:05:12:10:30:15.5
     {"%f:%f:%f:%f", 7},
-    {"%*f %f N %f", 11},             // first number dropped; N between the two kept
+    {"%*f %f N %f", 11},  // first number dropped; N between the two kept
     {"%f", 13},
     {"%f %f %f %*d %*d %f %f", 14},  // the two integers are dropped
     {"%f %f %f %f %f", 19},
@@ -44,7 +44,9 @@ void skiprecords(long long count, log_reader& log) {
   for (long long i = 0; i < lines && !log.at_end(); ++i) log.read_line();
 }
 
-bool begins_with_marker(const char* line) { return std::strncmp(line, "1997:", 5) == 0; }
+bool begins_with_marker(const char* line) {
+  return std::strncmp(line, "1997:", 5) == 0;
+}
 
 void parse_record_line(int line, const char* text, extraction_buffers& buffers, int row) {
   if (line < 1 || line >= record_lines) return;

@@ -17,22 +17,13 @@ namespace {
 
 namespace fs = std::filesystem;
 using recmat_test::record;
-using recmat_test::sample_record;
+using recmat_test::sample_records;
 
 const std::string usage_tail = " Usage: filename ndatapts stepsize\n";
 const std::string cannot_write = "Error: Cannot write file temp.mat\n";
 
 testsupport::run_result run_recmat(const fs::path& dir, const std::vector<std::string>& args) {
   return testsupport::run_program(RECMAT_PROGRAM, args, "", dir);
-}
-
-std::vector<record> records(int count, const std::set<int>& marked = {}) {
-  std::vector<record> all;
-  for (int k = 1; k <= count; ++k) {
-    all.push_back(sample_record(k));
-    if (marked.count(k) != 0) all.back().lines[6] = "1997:12:31 station closed";
-  }
-  return all;
 }
 
 std::set<std::string> names_in(const fs::path& dir) {
@@ -87,10 +78,10 @@ TEST(RecmatRun, TakesTheRecordsOfTheStepAroundMarkers) {
   for (const step_case& c : cases) {
     SCOPED_TRACE("stepsize " + std::to_string(c.stepsize));
     testsupport::scratch_dir dir;
-    const std::vector<record> all = records(c.record_count, c.marked);
+    const std::vector<record> all = sample_records(c.record_count, c.marked);
     dir.write("station.log", recmat_test::log_of(all));
-    expect_clean_success(run_recmat(dir.path(), {"station.log", std::to_string(c.ndatapts),
-                                                 std::to_string(c.stepsize)}));
+    expect_clean_success(run_recmat(
+        dir.path(), {"station.log", std::to_string(c.ndatapts), std::to_string(c.stepsize)}));
     std::vector<record> taken;
     for (int k : c.taken) taken.push_back(all[static_cast<std::size_t>(k - 1)]);
     expect_kvodata(dir.path(), c.ndatapts, recmat_test::expected_matrix(taken, c.ndatapts));
@@ -100,10 +91,15 @@ TEST(RecmatRun, TakesTheRecordsOfTheStepAroundMarkers) {
 TEST(RecmatRun, StoresTheSinglePrecisionValuesWidened) {
   testsupport::scratch_dir dir;
   record r;
-  r.lines = {"1997:05:12:10:30:15.5", "0.1:0.1:0.1:0.1",  "4512.3 58.3 X 11.2", "0.1",
-             "1 2 3 4 5 6 7",         "19 20 21 22 23", "end"};
-  r.values = {1997, 5, 12, 10, 30, 15.5f, 0.1f, 0.1f, 0.1f, 0.1f, 58.3f, 0, 0.1f,
-              1,    2, 3,  6,  7,  19,    20,   21,   22,   23};
+  r.lines = {"1997:05:12:10:30:15.5",
+             "0.1:0.1:0.1:0.1",
+             "4512.3 58.3 X 11.2",
+             "0.1",
+             "1 2 3 4 5 6 7",
+             "19 20 21 22 23",
+             "end"};
+  r.values = {1997, 5, 12, 10, 30, 15.5f, 0.1f, 0.1f, 0.1f, 0.1f, 58.3f, 0,
+              0.1f, 1, 2,  3,  6,  7,     19,   20,   21,   22,   23};
   dir.write("station.log", recmat_test::log_of({r}));
   expect_clean_success(run_recmat(dir.path(), {"station.log", "1", "1"}));
   const std::vector<double> expected = recmat_test::expected_matrix({r}, 1);
@@ -113,9 +109,12 @@ TEST(RecmatRun, StoresTheSinglePrecisionValuesWidened) {
 
 TEST(RecmatRun, ReadsLogsWithEveryKindOfLineEnd) {
   for (const std::string line_end : {"\n\r", "\n\n", "\n", "\r\n"}) {
-    SCOPED_TRACE(line_end == "\n\r" ? "LF CR" : line_end == "\n\n" ? "LF LF" : line_end == "\n" ? "LF" : "CR LF");
+    SCOPED_TRACE(line_end == "\n\r"   ? "LF CR"
+                 : line_end == "\n\n" ? "LF LF"
+                 : line_end == "\n"   ? "LF"
+                                      : "CR LF");
     testsupport::scratch_dir dir;
-    const std::vector<record> all = records(3);
+    const std::vector<record> all = sample_records(3);
     dir.write("station.log", recmat_test::log_of(all, line_end));
     expect_clean_success(run_recmat(dir.path(), {"station.log", "3", "1"}));
     expect_kvodata(dir.path(), 3, recmat_test::expected_matrix(all, 3));
@@ -124,20 +123,20 @@ TEST(RecmatRun, ReadsLogsWithEveryKindOfLineEnd) {
 
 TEST(RecmatRun, ALongLineGoesOnAsTheNextLine) {
   testsupport::scratch_dir dir;
-  std::vector<record> all = records(2);
+  std::vector<record> all = sample_records(2);
   all[0].lines[6] = std::string(150, 'x');  // read as 99 x, one dropped, then 50 x
   dir.write("station.log", recmat_test::log_of(all));
   expect_clean_success(run_recmat(dir.path(), {"station.log", "2", "1"}));
   // Record 2 is read one line late: each of its lines meets the format of the next one.
   record shifted;
-  shifted.values = {0,     0,     0,     0,     0, 0, 201.5f, 202.5f, 203.5f, 204.5f, 0, 0,
+  shifted.values = {0,      0,      0, 0, 0, 0, 201.5f, 202.5f, 203.5f, 204.5f, 0,  0,
                     -7.25f, 213.5f, 0, 0, 0, 0, 214.5f, 215.5f, 216.5f, 41,     -42};
   expect_kvodata(dir.path(), 2, recmat_test::expected_matrix({all[0], shifted}, 2));
 }
 
 TEST(RecmatRun, RowsTheLogDoesNotReachStayZero) {
   testsupport::scratch_dir dir;
-  const std::vector<record> all = records(3);
+  const std::vector<record> all = sample_records(3);
   std::string log = recmat_test::log_of({all[0], all[1]});
   for (int line = 0; line < 3; ++line) log += all[2].lines[static_cast<std::size_t>(line)] + "\n\r";
   dir.write("station.log", log);
@@ -158,7 +157,7 @@ TEST(RecmatRun, NdataptsWithoutPositiveDigitsGivesAnEmptyMatrix) {
   for (const char* ndatapts : {"0", "abc", "-3"}) {
     SCOPED_TRACE(ndatapts);
     testsupport::scratch_dir dir;
-    dir.write("station.log", recmat_test::log_of(records(2)));
+    dir.write("station.log", recmat_test::log_of(sample_records(2)));
     expect_clean_success(run_recmat(dir.path(), {"station.log", ndatapts, "1"}));
     expect_kvodata(dir.path(), 0, {});
   }
@@ -166,7 +165,7 @@ TEST(RecmatRun, NdataptsWithoutPositiveDigitsGivesAnEmptyMatrix) {
 
 TEST(RecmatRun, NdataptsIsCutTo50000Rows) {
   testsupport::scratch_dir dir;
-  const std::vector<record> all = records(50001);
+  const std::vector<record> all = sample_records(50001);
   dir.write("station.log", recmat_test::log_of(all));
   expect_clean_success(run_recmat(dir.path(), {"station.log", "60000", "1"}));
   expect_kvodata(dir.path(), 50000, recmat_test::expected_matrix(all, 50000));
@@ -178,7 +177,7 @@ TEST(RecmatRun, AWrongArgumentCountGivesTheUsageLedByTheProgramName) {
   for (const auto& args : argument_lists) {
     SCOPED_TRACE(std::to_string(args.size()) + " arguments");
     testsupport::scratch_dir dir;
-    dir.write("station.log", recmat_test::log_of(records(1)));
+    dir.write("station.log", recmat_test::log_of(sample_records(1)));
     const auto run = testsupport::run_program(RECMAT_PROGRAM, args, "", dir.path(), "./tools/rm");
     EXPECT_EQ(run.exit_status, 255);
     EXPECT_EQ(run.out, "");
@@ -201,7 +200,7 @@ TEST(RecmatRun, ALogThatCannotBeOpenedOrReadGivesNoMatFile) {
 
 TEST(RecmatRun, ADirectoryWhereNoFileCanBeMadeGivesAWriteError) {
   testsupport::scratch_dir dir;
-  const fs::path log = dir.write("station.log", recmat_test::log_of(records(1)));
+  const fs::path log = dir.write("station.log", recmat_test::log_of(sample_records(1)));
   const auto run = run_recmat("/proc", {log.string(), "1", "1"});  // no file can be made in /proc
   EXPECT_EQ(run.exit_status, 255);
   EXPECT_EQ(run.out, "");
@@ -216,7 +215,8 @@ TEST(RecmatRun, AWriteCutShortKeepsTheOlderFileAndLeavesNoOther) {
     testsupport::scratch_dir dir;
     dir.write("empty.log", "");
     dir.write("temp.mat", "older run\n");
-    const std::string script = std::string("trap '' XFSZ; ulimit -f ") + blocks + "; exec \"$0\" \"$@\"";
+    const std::string script =
+        std::string("trap '' XFSZ; ulimit -f ") + blocks + "; exec \"$0\" \"$@\"";
     const auto run = testsupport::run_program(
         "/bin/sh", {"-c", script, RECMAT_PROGRAM, "empty.log", "50000", "1"}, "", dir.path());
     EXPECT_EQ(run.exit_status, 255);
@@ -228,7 +228,7 @@ TEST(RecmatRun, AWriteCutShortKeepsTheOlderFileAndLeavesNoOther) {
 
 TEST(RecmatRun, ADirectoryNamedTempMatIsLeftAlone) {
   testsupport::scratch_dir dir;
-  dir.write("station.log", recmat_test::log_of(records(1)));
+  dir.write("station.log", recmat_test::log_of(sample_records(1)));
   fs::create_directory(dir / "temp.mat");
   const auto run = run_recmat(dir.path(), {"station.log", "1", "1"});
   EXPECT_EQ(run.exit_status, 255);
@@ -237,29 +237,25 @@ TEST(RecmatRun, ADirectoryNamedTempMatIsLeftAlone) {
   EXPECT_EQ(names_in(dir.path()), (std::set<std::string>{"station.log", "temp.mat"}));
 }
 
-TEST(RecmatRun, ReplacesAnOlderTempMatKeepingItsPermissions) {
+TEST(RecmatRun, ReplacesTempMatWithTheSameBytesKeepingItsPermissions) {
   testsupport::scratch_dir dir;
-  const std::vector<record> all = records(2);
+  const std::vector<record> all = sample_records(2);
   dir.write("station.log", recmat_test::log_of(all));
-  dir.write("temp.mat", "older run\n");
-  fs::permissions(dir / "temp.mat", fs::perms::owner_read | fs::perms::owner_write);
   expect_clean_success(run_recmat(dir.path(), {"station.log", "2", "1"}));
-  expect_kvodata(dir.path(), 2, recmat_test::expected_matrix(all, 2));
-  EXPECT_EQ(fs::status(dir / "temp.mat").permissions(),
-            fs::perms::owner_read | fs::perms::owner_write);
-  EXPECT_EQ(names_in(dir.path()), (std::set<std::string>{"station.log", "temp.mat"}));
-}
-
-TEST(RecmatRun, ANewTempMatGetsTheUsualPermissionsAndTheSameBytesEachRun) {
-  testsupport::scratch_dir dir;
-  dir.write("station.log", recmat_test::log_of(records(3)));
-  expect_clean_success(run_recmat(dir.path(), {"station.log", "3", "1"}));
   const std::string first = dir.read("temp.mat");
   const mode_t mask = ::umask(0);
   ::umask(mask);
   EXPECT_EQ(static_cast<mode_t>(fs::status(dir / "temp.mat").permissions()), 0666 & ~mask);
-  expect_clean_success(run_recmat(dir.path(), {"station.log", "3", "1"}));
+  // A second run replaces an older file with the same bytes as the first and keeps the
+  // permissions the older file had.
+  dir.write("temp.mat", "older run\n");
+  fs::permissions(dir / "temp.mat", fs::perms::owner_read | fs::perms::owner_write);
+  expect_clean_success(run_recmat(dir.path(), {"station.log", "2", "1"}));
   EXPECT_EQ(dir.read("temp.mat"), first);
+  EXPECT_EQ(fs::status(dir / "temp.mat").permissions(),
+            fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(names_in(dir.path()), (std::set<std::string>{"station.log", "temp.mat"}));
+  expect_kvodata(dir.path(), 2, recmat_test::expected_matrix(all, 2));
 }
 
 }  // namespace

@@ -13,14 +13,14 @@
 namespace {
 
 const std::vector<const char*> formats = {
-    "%f:%f:%f:%f:%f:%f", "%f:%f:%f:%f", "%*f %f N %f", "%f", "%f %f %f %*d %*d %f %f",
-    "%f %f %f %f %f"};
+    "%f:%f:%f:%f:%f:%f",      "%f:%f:%f:%f",   "%*f %f N %f", "%f",
+    "%f %f %f %*d %*d %f %f", "%f %f %f %f %f"};
 
 // Parses `text` with scan_line and with sscanf and expects the same stored values.
 void expect_as_sscanf(const char* format, const std::string& text) {
   recmat::line_values want{};
-  int wanted = std::sscanf(text.c_str(), format, &want[0], &want[1], &want[2], &want[3],
-                           &want[4], &want[5]);
+  int wanted =
+      std::sscanf(text.c_str(), format, &want[0], &want[1], &want[2], &want[3], &want[4], &want[5]);
   if (wanted < 0) wanted = 0;
   recmat::line_values got{};
   ASSERT_EQ(recmat::scan_line(format, text.c_str(), got), wanted) << format << " on " << text;
@@ -35,15 +35,36 @@ void expect_as_sscanf(const char* format, const std::string& text) {
 // Texts whose handling differs between the shortcut and sscanf's other paths, or whose
 // rounding is delicate: halfway cases round to even, a digit beyond decides otherwise.
 const std::vector<std::string> delicate_texts = {
-    "1997:05:12:10:30:15.5", "0.1:0.2:0.3:-0:+0.0:00.50", "16777216:16777217:16777218:16777219",
+    "1997:05:12:10:30:15.5",
+    "0.1:0.2:0.3:-0:+0.0:00.50",
+    "16777216:16777217:16777218:16777219",
     "8388609.5:8388610.5:8388609.5000000001:8388610.4999999999",
     "1.000000059604644775390625:1.0000000596046447753906250001",
     "0.00000000000000000000000000000000000000000001:340282356779733661637539395458142568448",
-    "1e5:1E-3:0x1p-2:0X1.8P1:inf:-INFINITY", "nan:nan(123):NAN:-nan", "1.:.5:-.5:+:-:.",
-    "1e:1e+:1ex:0x:0xg", "  \t12.5 :3", "\r1997:05", "7 : 8", "1,5:2,5", "12345678901234567890:1",
-    "4512.3 58.25 N 11.125", "4512.3 58.25N11.125", "4512.3 58.25 n 11.125", "4512.3 N 11",
-    "1 2 3 4 5 6 7", "1 2 3 4.5 5 6 7", "1 2 3 -4 +5 6.5e1 7", "1 2 3 99999999999999999999 5 6 7",
-    "19\t20\n21\v22\f23 24", "", " ", "N", ":", "1:2:3:4:5:6:7:8", "0.9999999999:9.999999999"};
+    "1e5:1E-3:0x1p-2:0X1.8P1:inf:-INFINITY",
+    "nan:nan(123):NAN:-nan",
+    "1.:.5:-.5:+:-:.",
+    "1e:1e+:1ex:0x:0xg",
+    "  \t12.5 :3",
+    "\r1997:05",
+    "7 : 8",
+    "1,5:2,5",
+    "12345678901234567890:1",
+    "4512.3 58.25 N 11.125",
+    "4512.3 58.25N11.125",
+    "4512.3 58.25 n 11.125",
+    "4512.3 N 11",
+    "1 2 3 4 5 6 7",
+    "1 2 3 4.5 5 6 7",
+    "1 2 3 -4 +5 6.5e1 7",
+    "1 2 3 99999999999999999999 5 6 7",
+    "19\t20\n21\v22\f23 24",
+    "",
+    " ",
+    "N",
+    ":",
+    "1:2:3:4:5:6:7:8",
+    "0.9999999999:9.999999999"};
 
 TEST(ScanLine, StoresWhatSscanfStoresOnDelicateTexts) {
   for (const char* format : formats)
@@ -57,9 +78,10 @@ std::string random_line(std::mt19937& random) {
   auto add_digits = [&](std::string& to, std::size_t most) {
     for (std::size_t i = pick(most) + 1; i > 0; --i) to += static_cast<char>('0' + pick(10));
   };
-  static const std::vector<std::string> separators = {":",  " ", ":", " ", "  ", "\t",
+  static const std::vector<std::string> separators = {":",   " ", ":",  " ", "  ", "\t",
                                                       " N ", "N", "\r", "x", ""};
-  static const std::vector<std::string> oddities = {"inf", "nan", "0x1p3", ".", "-", "1.", ".5", "e"};
+  static const std::vector<std::string> oddities = {"inf", "nan", "0x1p3", ".",
+                                                    "-",   "1.",  ".5",    "e"};
   std::string line = pick(4) == 0 ? " " : "";
   for (std::size_t tokens = pick(9) + 1; tokens > 0 && line.size() < 99; --tokens) {
     const std::size_t kind = pick(10);

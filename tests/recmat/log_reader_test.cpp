@@ -8,18 +8,12 @@
 #include <vector>
 
 #include "recmat/fatal_error.h"
+#include "tests/recmat/memory_log.h"
 #include "tests/support/run_program.h"
 
 namespace {
 
-// A log_reader over a temporary file holding `text` (NUL bytes included).
-recmat::log_reader log_holding(const std::string& text) {
-  std::FILE* file = std::tmpfile();
-  if (file == nullptr) throw std::runtime_error("tmpfile failed");
-  std::fwrite(text.data(), 1, text.size(), file);
-  std::rewind(file);
-  return recmat::log_reader(file, "memory.log");
-}
+using recmat_test::log_holding;
 
 struct reader_case {
   const char* name;
@@ -41,8 +35,10 @@ const std::vector<reader_case> reader_cases = {
     {"98 characters and the newline fit", a98 + "\n\rz\n", {a98 + "\n", "z\n"}, true},
     {"99 characters: the newline is dropped", a99 + "\n\rz\n\r", {a99, "\rz\n"}, false},
     {"100 characters: the 100th is dropped", a99 + "b\n\rz\n\r", {a99, "\n", "z\n"}, false},
-    {"a long line goes on in the next read", a99 + "b" + std::string(50, 'c') + "\n\r",
-     {a99, std::string(50, 'c') + "\n"}, false},
+    {"a long line goes on in the next read",
+     a99 + "b" + std::string(50, 'c') + "\n\r",
+     {a99, std::string(50, 'c') + "\n"},
+     false},
     {"NUL byte inside a line", std::string("a\0b\n\rcd\n\r", 9), {"a", "cd\n"}, false},
     {"empty log", "", {}, true},
 };
@@ -76,17 +72,6 @@ TEST(LogReader, ReportsAReadErrorWithTheLogsName) {
     FAIL() << "no error";
   } catch (const recmat::fatal_error& error) {
     EXPECT_EQ(std::string(error.what()), "Error: Cannot read file " + name + "\n");
-  }
-}
-
-TEST(LogReader, ReportsALogThatCannotBeOpened) {
-  testsupport::scratch_dir dir;
-  const std::string name = (dir / "missing.log").string();
-  try {
-    recmat::log_reader::open(name);
-    FAIL() << "no error";
-  } catch (const recmat::fatal_error& error) {
-    EXPECT_EQ(std::string(error.what()), "Error: Cannot open file " + name + "\n");
   }
 }
 

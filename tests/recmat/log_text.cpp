@@ -9,9 +9,13 @@ namespace {
 
 // Value of column c (1 to 23) of record k: k * 100 + c + 0.5 is exact in single precision
 // for k up to 80,000 (below 2^23 with one binary fraction digit).
-float value(int k, int c) { return static_cast<float>(k * 100 + c) + 0.5f; }
+float value(int k, int c) {
+  return static_cast<float>(k * 100 + c) + 0.5f;
+}
 
-std::string text(int k, int c) { return std::to_string(k * 100 + c) + ".5"; }
+std::string text(int k, int c) {
+  return std::to_string(k * 100 + c) + ".5";
+}
 
 std::string joined(int k, int first, int last, const char* separator) {
   std::string line = text(k, first);
@@ -32,6 +36,15 @@ record sample_record(int k) {
   r.lines[6] = "end " + std::to_string(k);
   for (int c = 1; c <= columns; ++c) r.values[static_cast<std::size_t>(c - 1)] = value(k, c);
   return r;
+}
+
+std::vector<record> sample_records(int count, const std::set<int>& marked) {
+  std::vector<record> all;
+  for (int k = 1; k <= count; ++k) {
+    all.push_back(sample_record(k));
+    if (marked.count(k) != 0) all.back().lines[6] = "1997:12:31 station closed";
+  }
+  return all;
 }
 
 std::string log_of(const std::vector<record>& records, const std::string& line_end) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,10 @@ struct record {
 // Record number `k` (from 1): every value distinct and exact in single precision, line 7
 // reading "end <k>". Field 1 of line 3 and the two integers of line 5 are not extracted.
 record sample_record(int k);
+
+// Records 1 to `count`; those numbered in `marked` have a line 7 that begins with the
+// marker "1997:", so the record after each of them is refused.
+std::vector<record> sample_records(int count, const std::set<int>& marked = {});
 
 // The records joined, every line followed by `line_end`.
 std::string log_of(const std::vector<record>& records, const std::string& line_end = "\n\r");

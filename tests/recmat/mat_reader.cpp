@@ -27,7 +27,9 @@ for name, shape, mat_class in found:
     print(numpy.asarray(value.real, dtype='<f8').tobytes(order='F').hex())
 )";
 
-int hex_digit(char c) { return c <= '9' ? c - '0' : c - 'a' + 10; }
+int hex_digit(char c) {
+  return c <= '9' ? c - '0' : c - 'a' + 10;
+}
 
 // Little-endian doubles written as hex, 16 digits each, into their bit patterns.
 std::vector<std::uint64_t> bits_of(const std::string& hex) {
@@ -35,7 +37,8 @@ std::vector<std::uint64_t> bits_of(const std::string& hex) {
   for (std::size_t i = 0; i < bits.size(); ++i)
     for (std::size_t byte = 0; byte < 8; ++byte) {
       const char* digits = hex.data() + 16 * i + 2 * byte;
-      const auto value = static_cast<std::uint64_t>(hex_digit(digits[0]) * 16 + hex_digit(digits[1]));
+      const auto value =
+          static_cast<std::uint64_t>(hex_digit(digits[0]) * 16 + hex_digit(digits[1]));
       bits[i] |= value << (8 * byte);
     }
   return bits;
