@@ -27,7 +27,9 @@ int main(int argc, char** argv) {
   const char* end = p + text.size();
   double sum = 0.0;
   long records = 0;
-  while (p < end) {
+  for (;;) {
+    while (p < end && (*p == ' ' || *p == '\n')) ++p;
+    if (p == end) break;
     float v[3];
     for (float& item : v) {
       while (p < end && (*p == ' ' || *p == '\n')) ++p;
