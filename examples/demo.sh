@@ -77,18 +77,16 @@ rm -f temp.mat
 "$recmat" station.log 23 1
 "$python" - <<'EOF'
 import scipy.io
-m = scipy.io.loadmat("temp.mat")
-k = m["kvodata"]
-print(f"  temp.mat: variable kvodata, {k.dtype}, {k.shape[0]} x {k.shape[1]}")
-groups = ((0, 6), (6, 10), (10, 12), (12, 13), (13, 18), (18, 23))
-print("  row  line 1 (cols 1-6)               line 2 (7-10)        line 3 (11-12)"
-      "     4 (13)  line 5 (14-18)                    line 6 (19-23)")
-def text(v):
-    return f"{v:.6g}"
-for r in list(range(3)) + [8, 9]:
-    cells = ["  ".join(text(v) for v in k[r, a:b]) for a, b in groups]
-    print(f"  {r + 1:3d}  " + " | ".join(cells))
-print("  (row 10 holds record 11: record 10 follows a line that begins with 1997: and is refused)")
+k = scipy.io.loadmat("temp.mat")["kvodata"]
+print(f"  temp.mat: variable kvodata, {k.dtype}, {k.shape[0]} rows x {k.shape[1]} columns")
+print("  row 1, by record line:")
+for line, (a, b) in enumerate(((0, 6), (6, 10), (10, 12), (12, 13), (13, 18), (18, 23)), 1):
+    print(f"    line {line}, columns {a + 1:2d}-{b:2d}: " + "  ".join(f"{v:g}" for v in k[0, a:b]))
+times = [f"{int(r[3]):02d}:{int(r[4]):02d}" for r in k]
+print("  times (columns 4 and 5) of all rows; 12:00 is missing, its record follows a line")
+print("  that begins with 1997: and is refused:")
+for n in range(0, len(times), 12):
+    print("    " + " ".join(times[n:n + 12]))
 EOF
 
 section "done"

@@ -79,13 +79,22 @@ class Demo(unittest.TestCase):
             # The demo's log has 24 records, one refused: every row is a real record.
             self.assertTrue((kvodata[:, 0] == 1998).all())
 
-    def test_demo_fails_loudly_without_programs(self):
+    def test_demo_fails_loudly(self):
         with tempfile.TemporaryDirectory() as d:
             r = subprocess.run(["bash", os.path.join(EXAMPLES, "demo.sh"), d, d],
                                capture_output=True, text=True)
             self.assertNotEqual(r.returncode, 0)
             self.assertIn("does not exist; build the project first", r.stderr)
-
+            # A build whose plaxen fails: the demo stops at that step and names it.
+            for part, program in (("plaxen", "/bin/false"), ("recmat", "/bin/true")):
+                os.mkdir(os.path.join(d, part))
+                os.symlink(program, os.path.join(d, part, part))
+            r = subprocess.run(["bash", os.path.join(EXAMPLES, "demo.sh"), d,
+                                os.path.join(d, "out")], capture_output=True, text=True)
+            self.assertNotEqual(r.returncode, 0)
+            self.assertIn('demo: FAILED (exit status 1) at line', r.stderr)
+            self.assertIn('"$plaxen" < points.dialogue', r.stderr)
+            self.assertNotIn("=== recmat", r.stdout)
 
 if __name__ == "__main__":
     unittest.main(verbosity=1)
