@@ -3,7 +3,7 @@
 
 namespace recordio::detail {
 
-constinit statement_state the_statement;
+statement_state the_statement;
 
 void begin_statement(statement_kind kind, int unit, std::string_view format) {
   statement_state& s = current_statement();

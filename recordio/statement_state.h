@@ -22,8 +22,8 @@ struct statement_state {
   statement_kind kind = statement_kind::none;  // none between statements
 };
 
-// The layer's only statement state (constant-initialised, so usable at any time).
-extern constinit statement_state the_statement;
+// The layer's only statement state.
+extern statement_state the_statement;
 inline statement_state& current_statement() noexcept { return the_statement; }
 
 // Records the start of a data-transfer statement of `kind` on `unit` with `format` (empty

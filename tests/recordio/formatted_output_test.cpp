@@ -53,7 +53,7 @@ void check(const std::vector<output_case>& cases) {
 const float inf = std::numeric_limits<float>::infinity();
 const float nan = std::numeric_limits<float>::quiet_NaN();
 
-TEST(FormattedOutput, ExponentFields) {
+TEST(RecordioFormattedOutput, ExponentFields) {
   check({
       {"(E15.7)", {123.4567f}, "  0.1234567E+03\n"},
       {"(E15.7)", {-999.0f}, " -0.9990000E+03\n"},
@@ -84,7 +84,7 @@ TEST(FormattedOutput, ExponentFields) {
   });
 }
 
-TEST(FormattedOutput, IntegerCharacterAndTextDescriptors) {
+TEST(RecordioFormattedOutput, IntegerCharacterAndTextDescriptors) {
   check({
       {"(I5)", {42}, "   42\n"},
       {"(I3)", {-12}, "-12\n"},
@@ -112,7 +112,7 @@ TEST(FormattedOutput, IntegerCharacterAndTextDescriptors) {
   });
 }
 
-TEST(FormattedOutput, SkipsSlashesEndOfItemsAndReversion) {
+TEST(RecordioFormattedOutput, SkipsSlashesEndOfItemsAndReversion) {
   check({
       // X writes blanks only when something follows in the same record.
       {"(I3,2X)", {1}, "  1\n"},
@@ -132,7 +132,7 @@ TEST(FormattedOutput, SkipsSlashesEndOfItemsAndReversion) {
 }
 
 // The grid file format: 3000 fields a line, the rest on further lines, no trailing blank.
-TEST(FormattedOutput, GridRowsOfManyFields) {
+TEST(RecordioFormattedOutput, GridRowsOfManyFields) {
   for (int count : {1, 2999, 3000, 3001, 6000, 7000, 50000}) {
     SCOPED_TRACE(std::to_string(count) + " items");
     std::vector<item> items(static_cast<std::size_t>(count), item(-999.0f));
@@ -145,7 +145,7 @@ TEST(FormattedOutput, GridRowsOfManyFields) {
   }
 }
 
-TEST(ListOutput, IntegersCharactersAndTheEightyColumnRule) {
+TEST(RecordioListOutput, IntegersCharactersAndTheEightyColumnRule) {
   check({
       {"", {100, 50}, " 100 50\n"},
       {"", {-5, 0}, " -5 0\n"},

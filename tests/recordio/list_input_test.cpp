@@ -70,7 +70,7 @@ void run_case(const list_case& c) {
 const double inf = std::numeric_limits<double>::infinity();
 const double u = untouched;
 
-TEST(ListInput, SeparatorsNullValuesSlashAndLines) {
+TEST(RecordioListInput, SeparatorsNullValuesSlashAndLines) {
   const list_case cases[] = {
       // The 4 and 5 go with the rest of the second line; the next read meets END.
       {"1 2\n3 4 5\n", {{"rrr", {1, 2, 3}, {0, 0, 0, 0, 0}}, {"r", {u}, {0, -1, 0}}}},
@@ -90,7 +90,7 @@ TEST(ListInput, SeparatorsNullValuesSlashAndLines) {
   for (const list_case& c : cases) run_case(c);
 }
 
-TEST(ListInput, RepeatCounts) {
+TEST(RecordioListInput, RepeatCounts) {
   const list_case cases[] = {
       {"3*7\n", {{"rrr", {7, 7, 7}, {0, 0, 0, 0, 0}}}},
       {"+2*4 1\n", {{"rrr", {4, 4, 1}, {0, 0, 0, 0, 0}}}},
@@ -107,7 +107,7 @@ TEST(ListInput, RepeatCounts) {
   for (const list_case& c : cases) run_case(c);
 }
 
-TEST(ListInput, ExponentFormsAndConversion) {
+TEST(RecordioListInput, ExponentFormsAndConversion) {
   const list_case cases[] = {
       {"2.5e3 2.5E+3 2.5d3 2.5D+3 2.5+3 25-1 .5 5. -0\n",
        {{"rrrrrrrrr", {2500, 2500, 2500, 2500, 2500, 2.5, 0.5, 5, -0.0}, std::vector<int>(11, 0)}}},
@@ -130,7 +130,7 @@ TEST(ListInput, ExponentFormsAndConversion) {
   for (const list_case& c : cases) run_case(c);
 }
 
-TEST(ListInput, Integers) {
+TEST(RecordioListInput, Integers) {
   const list_case cases[] = {
       {"1+3 -17 7-1 -0 +42\n", {{"iiiii", {1000, -17, 0, 0, 42}, std::vector<int>(7, 0)}}},
       // Outside the 32-bit range: saturated; a fraction reached through the exponent:
@@ -143,7 +143,7 @@ TEST(ListInput, Integers) {
   for (const list_case& c : cases) run_case(c);
 }
 
-TEST(ListInput, EndOfFile) {
+TEST(RecordioListInput, EndOfFile) {
   const list_case cases[] = {
       // A last line without newline is read completely; the next read meets END at once.
       {"1 2 3", {{"rrr", {1, 2, 3}, {0, 0, 0, 0, 0}}, {"r", {u}, {-1, -1, 0}}}},
@@ -161,7 +161,7 @@ TEST(ListInput, EndOfFile) {
 }
 
 // Values and line ends that straddle the 1 MiB chunks in which files are read.
-TEST(ListInput, ValuesAcrossChunkBoundaries) {
+TEST(RecordioListInput, ValuesAcrossChunkBoundaries) {
   constexpr std::size_t chunk = std::size_t{1} << 20;
   for (std::size_t before : {chunk - 4, chunk - 1, chunk, chunk - 9}) {
     std::string input(before, ' ');

@@ -24,7 +24,7 @@ struct streaming_source {
 
 // Wherever the fast path accepts a constant, the full scanner must read the same value
 // bit for bit and stop at the same character.
-TEST(NumberScanner, FastPathAgreesWithTheFullScanner) {
+TEST(RecordioNumberScanner, FastPathAgreesWithTheFullScanner) {
   const std::string alphabet = "0123456789000..eEdD+-*,/ x";
   std::mt19937 random(20261209);
   std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
@@ -50,7 +50,7 @@ TEST(NumberScanner, FastPathAgreesWithTheFullScanner) {
 }
 
 // Constants the fast path must leave to the full scanner.
-TEST(NumberScanner, FastPathDeclinesOtherForms) {
+TEST(RecordioNumberScanner, FastPathDeclinesOtherForms) {
   const char* declined[] = {
       "2.5d3 ", "2.5+3 ", "3*7 ", "0 ", "-0.0 ", "1e400 ", "1e-400 ", "+-5 ", "inf ", ". ",
       "1.5e ", "12.5",  // reaches the end of the bytes at hand

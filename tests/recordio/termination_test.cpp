@@ -78,7 +78,7 @@ ending_case bad_data(const std::string& text, const std::string& types, const st
           data_report(tag, message)};
 }
 
-TEST(ErrorReport, IncomprehensibleListInput) {
+TEST(RecordioErrorReport, IncomprehensibleListInput) {
   run_cases({
       bad_data("1 x 3\n", "rrr", "invalid number"),
       bad_data(". 2\n", "rr", "invalid number"),
@@ -96,7 +96,7 @@ TEST(ErrorReport, IncomprehensibleListInput) {
   });
 }
 
-TEST(ErrorReport, EndOfFileWithoutAnEndExit) {
+TEST(RecordioErrorReport, EndOfFileWithoutAnEndExit) {
   run_cases({
       {"list read at the end of standard input",
        {"lread", "5", "ii"},
@@ -125,7 +125,7 @@ TEST(ErrorReport, EndOfFileWithoutAnEndExit) {
   });
 }
 
-TEST(ErrorReport, Open) {
+TEST(RecordioErrorReport, Open) {
   run_cases({
       {"old file missing",
        {"fread", "5", "(1A80)", "80", "open", "11", "missing.dat", "old"},
@@ -150,7 +150,7 @@ TEST(ErrorReport, Open) {
 }
 
 // A full device must not end the run as a success; the report names the failed step.
-TEST(ErrorReport, WriteFailures) {
+TEST(RecordioErrorReport, WriteFailures) {
   run_cases({
       {"grid file on a full device, at STOP",
        {"open", "9", "/dev/full", "unknown", "fwrite", "9", "(A)", "row", "stop"},
@@ -168,7 +168,7 @@ TEST(ErrorReport, WriteFailures) {
   });
 }
 
-TEST(ErrorReport, ProgramReportAndOutputBeforeIt) {
+TEST(RecordioErrorReport, ProgramReportAndOutputBeforeIt) {
   run_cases({
       ending_case{"fail after a formatted write",
        {"open", "9", "grid.txt", "unknown", "fwrite", "9", "(A)", "row one", "fwrite", "6",
@@ -181,7 +181,7 @@ TEST(ErrorReport, ProgramReportAndOutputBeforeIt) {
   });
 }
 
-TEST(EndOfRun, StopAndTheEndWithoutStop) {
+TEST(RecordioEndOfRun, StopAndTheEndWithoutStop) {
   const std::map<std::string, std::string> old_grid = {{"grid.txt", std::string(300, 'o')}};
   const std::vector<std::string> write_grid = {"open", "9", "grid.txt", "unknown", "fwrite",
                                                "9",    "(A)", "row",    "lwrite",  "6",
@@ -204,7 +204,7 @@ TEST(EndOfRun, StopAndTheEndWithoutStop) {
   });
 }
 
-TEST(Signals, LinesAndEndings) {
+TEST(RecordioSignals, LinesAndEndings) {
   struct signal_case {
     std::string name;
     std::string line;

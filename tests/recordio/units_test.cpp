@@ -14,7 +14,7 @@ namespace {
 
 constexpr int unit_a = 22;
 
-TEST(Open, UnknownCreatesAMissingFile) {
+TEST(RecordioOpen, UnknownCreatesAMissingFile) {
   testsupport::scratch_dir dir;
   recordio::open(unit_a, (dir / "new.txt").string(), "UNKNOWN");
   recordio::close(unit_a);
@@ -22,7 +22,7 @@ TEST(Open, UnknownCreatesAMissingFile) {
   EXPECT_EQ(dir.read("new.txt"), "");
 }
 
-TEST(Open, NothingIsTruncatedAtOpenNorCutWhenOnlyRead) {
+TEST(RecordioOpen, NothingIsTruncatedAtOpenNorCutWhenOnlyRead) {
   testsupport::scratch_dir dir;
   dir.write("keep.txt", "12 content\nmore\n");
   recordio::open(unit_a, (dir / "keep.txt").string(), "unknown");
@@ -37,7 +37,7 @@ TEST(Open, NothingIsTruncatedAtOpenNorCutWhenOnlyRead) {
   EXPECT_EQ(dir.read("keep.txt"), "12 content\nmore\n");
 }
 
-TEST(Open, AFileLastWrittenIsCutAtItsPosition) {
+TEST(RecordioOpen, AFileLastWrittenIsCutAtItsPosition) {
   testsupport::scratch_dir dir;
   dir.write("grid.txt", std::string(5000, 'x') + "\n");
   recordio::open(unit_a, (dir / "grid.txt").string(), "unknown");
@@ -48,7 +48,7 @@ TEST(Open, AFileLastWrittenIsCutAtItsPosition) {
   EXPECT_EQ(dir.read("grid.txt"), " 3\n");
 }
 
-TEST(Open, WritingAfterReadingContinuesWhereReadingStopped) {
+TEST(RecordioOpen, WritingAfterReadingContinuesWhereReadingStopped) {
   testsupport::scratch_dir dir;
   dir.write("mixed.txt", "line one\nline two\nline three\n");
   recordio::open(unit_a, (dir / "mixed.txt").string(), "old");
@@ -63,7 +63,7 @@ TEST(Open, WritingAfterReadingContinuesWhereReadingStopped) {
   EXPECT_EQ(dir.read("mixed.txt"), "line one\nnew\n");
 }
 
-TEST(Open, TrailingBlanksOfTheNameAreDropped) {
+TEST(RecordioOpen, TrailingBlanksOfTheNameAreDropped) {
   testsupport::scratch_dir dir;
   dir.write("name.txt", "5\n");
   std::string name = (dir / "name.txt").string() + std::string(30, ' ');
@@ -76,7 +76,7 @@ TEST(Open, TrailingBlanksOfTheNameAreDropped) {
   EXPECT_EQ(n, 5);
 }
 
-TEST(Open, AReadOnlyFileIsOpenedForReading) {
+TEST(RecordioOpen, AReadOnlyFileIsOpenedForReading) {
   testsupport::scratch_dir dir;
   auto path = dir.write("ro.txt", "2.5\n");
   chmod(path.c_str(), 0444);
@@ -90,7 +90,7 @@ TEST(Open, AReadOnlyFileIsOpenedForReading) {
 }
 
 // One A field read per statement: line text against the item's characters.
-TEST(FormattedInput, CharacterFields) {
+TEST(RecordioFormattedInput, CharacterFields) {
   struct field_case {
     std::string input;
     std::string format;
@@ -125,7 +125,7 @@ TEST(FormattedInput, CharacterFields) {
   }
 }
 
-TEST(FormattedInput, SecondFieldAndStatementsAfterASlash) {
+TEST(RecordioFormattedInput, SecondFieldAndStatementsAfterASlash) {
   testsupport::scratch_dir dir;
   recordio::open(unit_a, dir.write("in.txt", "ab\ncd\nef\n").string(), "old");
   char first = 0, second = 0, third = 0;
@@ -141,7 +141,7 @@ TEST(FormattedInput, SecondFieldAndStatementsAfterASlash) {
 }
 
 // With an END exit a formatted read that finds no record at all returns the END status.
-TEST(FormattedInput, EndExitOnAMissingRecord) {
+TEST(RecordioFormattedInput, EndExitOnAMissingRecord) {
   testsupport::scratch_dir dir;
   recordio::open(unit_a, dir.write("in.txt", "only\n").string(), "old");
   std::string item(4, '#');
