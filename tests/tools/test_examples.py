@@ -42,21 +42,6 @@ class ExampleFiles(unittest.TestCase):
         self.assertEqual([k % 7 for k in marked], [6] * len(marked))
         self.assertTrue(marked, "no record is marked")
 
-    def test_blanking_file_is_whole_blocks(self):
-        with open(os.path.join(EXAMPLES, "survey.bln")) as f:
-            lines = [l.split() for l in f]
-        k, modes = 0, []
-        while k < len(lines):
-            nv, inout = (int(v) for v in lines[k])
-            self.assertTrue(3 <= nv <= 2000)
-            for vertex in lines[k + 1:k + 1 + nv]:
-                self.assertEqual(len(vertex), 2)
-                float(vertex[0]), float(vertex[1])
-            modes.append(inout)
-            k += 1 + nv
-        self.assertEqual(k, len(lines))
-        self.assertEqual(modes, [0, 1])
-
 
 @unittest.skipIf(BUILD is None, "no build to run the demo on")
 class Demo(unittest.TestCase):
