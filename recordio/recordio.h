@@ -12,7 +12,14 @@
 // of every item and of the end call, and leave their read loop on the first nonzero one.
 //
 // Nothing here throws. The layer allocates only when a unit is opened and when a record
-// longer than any before it is assembled.
+// (or a format text) longer than any before it is assembled.
+//
+// Output is buffered per unit and handed to the system in large pieces (at once on a
+// terminal and on unit 0; all pending output before the layer waits for input from a pipe
+// or terminal). A hand-over the system refuses, such as a full disk, ends the run with the
+// error report tagged "write"; a failed cut of a file at its end "truncate"; a failed
+// close "close". A run that ends without STOP (return from main, exit) closes all units
+// the same way.
 #pragma once
 
 #include <cstdint>
@@ -74,6 +81,12 @@ int start_formatted_read(int unit, std::string_view format, end_exit end = end_e
 
 // One item of the read statement in progress. An item that the record leaves unread (null
 // value, slash, END) keeps its value.
+//
+// An integer item takes the value truncated toward zero; a value beyond the 32-bit range
+// is stored as INT32_MIN or INT32_MAX. A character item read with Aw takes the line's
+// characters up to its newline; a last line without newline is read like any other, and
+// only a record that does not exist at all (the file has ended) is the END condition, or
+// without an END exit the report "fmt" / "end of file".
 int read(std::int32_t& item);
 int read(float& item);
 int read(std::span<char> item);  // character item: Aw fills it, blank-padded

@@ -157,4 +157,27 @@ TEST(RecordioFormattedInput, EndExitOnAMissingRecord) {
   recordio::close(unit_a);
 }
 
+// Whether data remain after the records read: only blanks, tabs and line ends do not count.
+TEST(RecordioOpen, DataRemainingAfterTheLastStatement) {
+  struct remaining_case {
+    std::string input;
+    bool expected;
+  };
+  const remaining_case cases[] = {
+      {"1\n", false}, {"1\n  \n\t\r\n\n", false}, {"1\n2\n", true},
+      {"1\n\n   x", true}, {"1", false},
+  };
+  for (const remaining_case& c : cases) {
+    SCOPED_TRACE("input \"" + c.input + "\"");
+    testsupport::scratch_dir dir;
+    recordio::open(unit_a, dir.write("in.txt", c.input).string(), "old");
+    std::int32_t n = 0;
+    recordio::start_list_read(unit_a, recordio::end_exit::yes);
+    recordio::read(n);
+    recordio::end_read();
+    EXPECT_EQ(recordio::has_more_data(unit_a), c.expected);
+    recordio::close(unit_a);
+  }
+}
+
 }  // namespace
