@@ -49,6 +49,37 @@ TEST(RecordioNumberScanner, FastPathAgreesWithTheFullScanner) {
   EXPECT_GT(accepted, 1000);  // the alphabet must give the fast path real work
 }
 
+// The full scanner reads the same from bytes in memory (plain constants handed straight to
+// fast_float) as from a stream (normalised digit string): outcome, tag, value and end.
+TEST(RecordioNumberScanner, InMemoryAndStreamingScansAgree) {
+  const std::string alphabet = "0123456789000..eEdD+-*,/ \tx\n";
+  std::mt19937 random(7);
+  std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
+  std::uniform_int_distribution<int> length(1, 60);
+  for (int n = 0; n < 200000; ++n) {
+    std::string text;
+    for (int i = length(random); i > 0; --i) text += alphabet[pick(random)];
+    SCOPED_TRACE("text \"" + text + "\"");
+    for (bool integer : {false, true}) {
+      recordio::detail::span_source memory{text.data(), text.data() + text.size()};
+      streaming_source stream{text.data(), text.data() + text.size()};
+      auto a = recordio::detail::scan_value(memory, integer, false);
+      auto b = recordio::detail::scan_value(stream, integer, false);
+      ASSERT_EQ(a.outcome, b.outcome);
+      ASSERT_EQ(memory.p, stream.p);
+      if (a.outcome == scan_outcome::error) {
+        ASSERT_STREQ(a.error_tag, b.error_tag);
+      }
+      if (a.outcome == scan_outcome::value) {
+        ASSERT_EQ(std::bit_cast<std::uint64_t>(a.number), std::bit_cast<std::uint64_t>(b.number));
+      }
+      if (a.outcome == scan_outcome::repeat) {
+        ASSERT_EQ(a.repeat, b.repeat);
+      }
+    }
+  }
+}
+
 // Constants the fast path must leave to the full scanner.
 TEST(RecordioNumberScanner, FastPathDeclinesOtherForms) {
   const char* declined[] = {
