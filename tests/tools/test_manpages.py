@@ -66,6 +66,7 @@ class Rendering(unittest.TestCase):
                                 os.path.join(MAN_DIR, page)], capture_output=True, text=True)
             self.assertEqual((r.returncode, r.stderr), (0, ""), page)
 
+    @unittest.skipIf(shutil.which("man") is None, "man (Debian man-db) is not installed")
     def test_man_gives_no_warning(self):
         env = dict(os.environ, MANWIDTH="80", MAN_KEEP_FORMATTING="0")
         for page in PAGES:
