@@ -7,7 +7,7 @@ JOBS     ?= $(shell nproc)
 
 # Debian packages the build, the tests, the demo and the plotting tool need.
 DEB_PACKAGES = cmake g++ make libgtest-dev libfast-float-dev libmatio-dev \
-               python3 python3-numpy python3-scipy python3-matplotlib groff-base
+               python3 python3-numpy python3-scipy python3-matplotlib groff-base man-db
 
 .PHONY: all deps build test demo bench sanitize fuzz install uninstall clean
 
@@ -52,7 +52,7 @@ install: build
 
 uninstall:
 	@test -f $(BUILD)/install_manifest.txt || { echo "nothing installed from $(BUILD)"; exit 0; }; \
-	xargs -r rm -fv < $(BUILD)/install_manifest.txt
+	xargs -r -d '\n' rm -fv < $(BUILD)/install_manifest.txt
 
 clean:
 	rm -rf $(BUILD) $(SANBUILD) $(FUZZBUILD)
