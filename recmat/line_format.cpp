@@ -24,29 +24,38 @@ bool ends_number(char c) {
   return c == '\0' || c == ':' || is_blank(c);
 }
 
-const char* skip_digits(const char* p) {
-  while (is_digit(*p)) ++p;
-  return p;
-}
+// A number of the plain form [sign] digits [. digits], as read from the text.
+struct plain_number {
+  const char* end = nullptr;     // past the number; nullptr when the text holds none
+  const char* digits = nullptr;  // its first digit, after the sign
+  bool negative = false;
+  std::uint32_t leading = 0;  // its first nine digits read as one integer, point left out
+  int digit_count = 0;
+  int fraction_digits = 0;
+};
 
-// Past [sign] digits, or nullptr when `p` does not start a plain integer.
-const char* plain_integer(const char* p) {
-  const char* digits = *p == '+' || *p == '-' ? p + 1 : p;
-  const char* end = skip_digits(digits);
-  return end != digits && ends_number(*end) ? end : nullptr;
-}
-
-// Past [sign] digits [. digits], or nullptr when `p` does not start a plain number.
-const char* plain_number(const char* p) {
-  const char* digits = *p == '+' || *p == '-' ? p + 1 : p;
-  const char* end = skip_digits(digits);
-  if (end == digits) return nullptr;
-  if (*end == '.') {
-    const char* fraction = end + 1;
-    end = skip_digits(fraction);
-    if (end == fraction) return nullptr;
+// Reads a plain number at `p` (a plain integer when `fraction` is false) that a blank, a
+// colon or the end of the text ends; its `end` stays nullptr when there is none.
+plain_number read_plain(const char* p, bool fraction) {
+  plain_number number;
+  number.negative = *p == '-';
+  if (*p == '+' || *p == '-') ++p;
+  number.digits = p;
+  auto read_digits = [&number, &p] {
+    const char* first = p;
+    for (; is_digit(*p); ++p)
+      if (++number.digit_count <= 9)
+        number.leading = number.leading * 10 + static_cast<std::uint32_t>(*p - '0');
+    return p != first;
+  };
+  if (!read_digits()) return number;
+  if (fraction && *p == '.') {
+    const char* point = p++;
+    if (!read_digits()) return number;
+    number.fraction_digits = static_cast<int>(p - point - 1);
   }
-  return ends_number(*end) ? end : nullptr;
+  if (ends_number(*p)) number.end = p;
+  return number;
 }
 
 static_assert(FLT_EVAL_METHOD == 0, "float arithmetic must round to float after each step");
@@ -55,37 +64,18 @@ static_assert(FLT_EVAL_METHOD == 0, "float arithmetic must round to float after 
 constexpr float exact_powers_of_ten[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
                                          1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
 
-// Clinger's fast path: when the digits, read as one integer w, are at most 2^24 and at
-// most 10 of them follow the point, w and 10^k are exact floats and the one division
-// w / 10^k rounds the decimal value correctly. False when the number is not of that kind.
-bool short_plain_value(const char* digits, const char* end, float& value) {
-  std::uint32_t w = 0;
-  int digit_count = 0;
-  int fraction_digits = -1;
-  for (const char* p = digits; p != end; ++p) {
-    if (*p == '.') {
-      fraction_digits = 0;
-      continue;
-    }
-    if (++digit_count > 9) return false;  // w < 10^9 fits 32 bits
-    w = w * 10 + static_cast<std::uint32_t>(*p - '0');
-    if (fraction_digits >= 0) ++fraction_digits;
+// The float nearest to `number`, ties to even, as strtof rounds it. Clinger's fast path
+// first: when all the digits, read as one integer w, are at most 2^24, w and 10^k (k at most
+// 9 here) are exact floats and the one division w / 10^k rounds the value correctly.
+// False when the value overflows or underflows: sscanf's handling of that is left to it.
+bool value_of(const plain_number& number, float& value) {
+  if (number.digit_count <= 9 && number.leading <= (1u << 24)) {
+    value = static_cast<float>(number.leading) / exact_powers_of_ten[number.fraction_digits];
+  } else {
+    const auto [stop, error] = std::from_chars(number.digits, number.end, value);
+    if (error != std::errc() || stop != number.end) return false;
   }
-  if (w > (1u << 24)) return false;
-  value = static_cast<float>(w) / exact_powers_of_ten[fraction_digits < 0 ? 0 : fraction_digits];
-  return true;
-}
-
-// The float nearest to the plain number [p, end), ties to even, as strtof rounds it.
-// False when it overflows or underflows: sscanf's handling of that is left to sscanf.
-bool plain_value(const char* p, const char* end, float& value) {
-  const bool negative = *p == '-';
-  if (*p == '+' || *p == '-') ++p;
-  if (!short_plain_value(p, end, value)) {
-    const auto [stop, error] = std::from_chars(p, end, value);
-    if (error != std::errc() || stop != end) return false;
-  }
-  if (negative) value = -value;  // rounding is symmetric, so negating afterwards is exact
+  if (number.negative) value = -value;  // rounding is symmetric, so negating after is exact
   return true;
 }
 
@@ -107,13 +97,13 @@ bool scan_plain(const char* format, const char* text, line_values& values, int& 
       f += dropped ? 2 : 1;
       while (is_blank(*p)) ++p;  // every number conversion skips white space first
       if (*p == '\0') return true;
-      const char* end = *f == 'd' ? plain_integer(p) : plain_number(p);
-      if (end == nullptr) return false;
+      const plain_number number = read_plain(p, *f != 'd');
+      if (number.end == nullptr) return false;
       if (!dropped) {
-        if (count == max_line_values || !plain_value(p, end, values[count])) return false;
+        if (count == max_line_values || !value_of(number, values[count])) return false;
         ++count;
       }
-      p = end;
+      p = number.end;
     }
   }
   return true;
