@@ -26,8 +26,8 @@ void put_right_justified(std::string& record, std::string_view text, int width) 
 int scientific_digits(double magnitude, int digits, char* out) {
   // d significant digits, a point, "e", sign and up to three exponent digits.
   char text[max_format_digits + 16];
-  auto result = std::to_chars(text, text + sizeof text, magnitude, std::chars_format::scientific,
-                              digits - 1);
+  auto result =
+      std::to_chars(text, text + sizeof text, magnitude, std::chars_format::scientific, digits - 1);
   const char* p = text;
   out[0] = *p++;
   if (digits > 1) ++p;  // the point
@@ -81,8 +81,8 @@ void put_real_field(std::string& record, float value, int width, int digits) {
   e = std::to_chars(e, exponent_text + sizeof exponent_text, magnitude).ptr;
   // Step 3: the field; the leading "0" only where there is room for it.
   const auto exponent_size = static_cast<std::size_t>(e - exponent_text);
-  const std::size_t need = (negative ? 1 : 0) + 1 + static_cast<std::size_t>(digits) + 1 +
-                           exponent_size;
+  const std::size_t need =
+      (negative ? 1 : 0) + 1 + static_cast<std::size_t>(digits) + 1 + exponent_size;
   const auto w = static_cast<std::size_t>(width);
   if (need > w) {
     record.append(w, '*');

@@ -26,7 +26,9 @@ void write_error_text(std::string_view text) noexcept {
 }
 
 // Appends the decimal text of `value`.
-void append_number(std::string& out, int value) { out += std::to_string(value); }
+void append_number(std::string& out, int value) {
+  out += std::to_string(value);
+}
 
 // Builds the report's lines from the statement state.
 std::string report_text(std::string_view tag, std::string_view message) {

@@ -4,8 +4,12 @@
 namespace recordio::detail {
 namespace {
 
-char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+char upper(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+bool is_digit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 // Reads the format character by character, passing over blanks outside texts.
 class format_reader {

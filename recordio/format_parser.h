@@ -18,10 +18,10 @@ enum class edit_kind : std::uint8_t {
 
 struct edit_descriptor {
   edit_kind kind = edit_kind::text;
-  char letter = 0;        // data: 'I', 'A' or 'E'
-  int repeat = 1;         // data: how many items it takes in a row
-  int width = 0;          // data: w (0 for A without a width); skip: n
-  int digits = 0;         // E: d
+  char letter = 0;               // data: 'I', 'A' or 'E'
+  int repeat = 1;                // data: how many items it takes in a row
+  int width = 0;                 // data: w (0 for A without a width); skip: n
+  int digits = 0;                // E: d
   std::uint32_t text_begin = 0;  // text: where its characters lie in the format's texts
   std::uint32_t text_size = 0;
 };

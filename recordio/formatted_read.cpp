@@ -18,9 +18,9 @@ namespace {
 struct formatted_read_state {
   unit* u = nullptr;
   bool end_exit = false;
-  bool at_end = false;       // END met: further items return -1
+  bool at_end = false;        // END met: further items return -1
   bool record_found = false;  // the current record has been found to exist
-  bool line_ended = false;   // the fields have reached its newline (not taken) or the end
+  bool line_ended = false;    // the fields have reached its newline (not taken) or the end
 };
 
 formatted_read_state state;

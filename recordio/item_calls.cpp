@@ -12,7 +12,9 @@ namespace {
 
 using detail::statement_kind;
 
-statement_kind kind() { return detail::current_statement().kind; }
+statement_kind kind() {
+  return detail::current_statement().kind;
+}
 
 }  // namespace
 
@@ -50,9 +52,15 @@ static void write_item(Item item) {
   detail::item_without_statement(false);
 }
 
-void write(std::int32_t item) { write_item(item); }
-void write(float item) { write_item(item); }
-void write(std::string_view item) { write_item(item); }
+void write(std::int32_t item) {
+  write_item(item);
+}
+void write(float item) {
+  write_item(item);
+}
+void write(std::string_view item) {
+  write_item(item);
+}
 
 void end_write() {
   if (kind() == statement_kind::list_write) {

@@ -18,8 +18,8 @@ namespace {
 struct list_read_state {
   unit* u = nullptr;
   bool end_exit = false;
-  bool at_end = false;    // the END condition was met: further items return -1
-  bool finished = false;  // a slash ended the statement: further items keep their values
+  bool at_end = false;            // the END condition was met: further items return -1
+  bool finished = false;          // a slash ended the statement: further items keep their values
   std::uint64_t repeat_left = 0;  // items still to take the repeated constant (or null)
   bool repeat_null = false;
   double repeat_number = 0;
@@ -107,7 +107,9 @@ void store(std::int32_t& item, double number, bool not_integer) {
     item = static_cast<std::int32_t>(number);
 }
 
-void store(float& item, double number, bool) { item = static_cast<float>(number); }
+void store(float& item, double number, bool) {
+  item = static_cast<float>(number);
+}
 
 // Takes a repeat count: the constant (or null) after it serves `count` items.
 scan_result take_repeat(unit& u, std::uint64_t count, bool integer) {
@@ -172,8 +174,12 @@ int read_item(Item& item) {
 
 }  // namespace
 
-int list_read_item(std::int32_t& item) { return read_item(item); }
-int list_read_item(float& item) { return read_item(item); }
+int list_read_item(std::int32_t& item) {
+  return read_item(item);
+}
+int list_read_item(float& item) {
+  return read_item(item);
+}
 
 int finish_list_read() {
   unit* u = state.u;

@@ -47,7 +47,9 @@ void list_write_item(std::string_view item) {
   text.append(item);
 }
 
-void finish_list_write() { end_record(); }
+void finish_list_write() {
+  end_record();
+}
 
 }  // namespace detail
 

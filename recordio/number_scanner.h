@@ -2,9 +2,9 @@
 // (sign, digits, point, exponent in any of the forms 1.5e3, 1.5E+3, 1.5d3, 1.5+3).
 #pragma once
 
-#include <cstdint>
-
 #include <fast_float/fast_float.h>
+
+#include <cstdint>
 
 namespace recordio::detail {
 
@@ -81,7 +81,9 @@ struct span_source {
   void advance() { ++p; }
 };
 
-inline bool is_decimal_digit(int c) { return c >= '0' && c <= '9'; }
+inline bool is_decimal_digit(int c) {
+  return c >= '0' && c <= '9';
+}
 
 // The fast path for a real constant in plain form lying wholly in [p, end): an optional
 // sign, digits with an optional point, an optional e/E exponent, at most 40 characters,
@@ -98,7 +100,14 @@ inline bool scan_plain_real(const char* p, const char* end, double& value, const
   auto result = fast_float::from_chars(p, end, value);
   if (result.ec != std::errc() || result.ptr == end || result.ptr - p > longest_plain) return false;
   switch (*result.ptr) {
-    case '.': case 'e': case 'E': case 'd': case 'D': case '+': case '-': case '*':
+    case '.':
+    case 'e':
+    case 'E':
+    case 'd':
+    case 'D':
+    case '+':
+    case '-':
+    case '*':
       return false;
     default:
       break;
@@ -169,8 +178,8 @@ scan_result scan_value(Source& in, bool integer, bool after_count) {
   }
   // Step 4: a mantissa without digits is a null value or an error.
   if (!any_digit) {
-    bool stops_null = c == ',' || c == '/' ||
-                      (after_count && (c == ' ' || c == '\t' || c == '\n' || c < 0));
+    bool stops_null =
+        c == ',' || c == '/' || (after_count && (c == ' ' || c == '\t' || c == '\n' || c < 0));
     r.outcome = stops_null ? scan_outcome::null : scan_outcome::error;
     r.error_tag = "invalid number";
     return r;

@@ -13,7 +13,9 @@ namespace recordio {
 namespace {
 
 // A run that returns from main or calls exit without STOP still leaves complete, cut files.
-void close_units_at_exit() { detail::close_all_units(detail::close_mode::report); }
+void close_units_at_exit() {
+  detail::close_all_units(detail::close_mode::report);
+}
 
 }  // namespace
 
@@ -28,7 +30,9 @@ void start_up() {
   std::atexit(close_units_at_exit);
 }
 
-void stop() { stop_with_status(0); }
+void stop() {
+  stop_with_status(0);
+}
 
 void stop_with_status(int status) {
   detail::close_all_units(detail::close_mode::report);
@@ -40,6 +44,8 @@ void close(int unit) {
   detail::close_unit(unit, detail::close_mode::report);
 }
 
-void fail(std::string_view tag, std::string_view message) { detail::raise_error(tag, message); }
+void fail(std::string_view tag, std::string_view message) {
+  detail::raise_error(tag, message);
+}
 
 }  // namespace recordio

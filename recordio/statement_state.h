@@ -15,16 +15,18 @@ enum class statement_kind { none, list_read, formatted_read, list_write, formatt
 
 // The one statement of the run that is in progress, or the last one (statements never nest).
 struct statement_state {
-  int unit = -1;                       // unit of the statement (or OPEN) in progress or last used
+  int unit = -1;  // unit of the statement (or OPEN) in progress or last used
   format_shown shown = format_shown::none;
-  std::string format;                  // the current format text while shown == format_text
-  bool reading = true;                 // direction of the most recent data-transfer statement
+  std::string format;   // the current format text while shown == format_text
+  bool reading = true;  // direction of the most recent data-transfer statement
   statement_kind kind = statement_kind::none;  // none between statements
 };
 
 // The layer's only statement state.
 extern statement_state the_statement;
-inline statement_state& current_statement() noexcept { return the_statement; }
+inline statement_state& current_statement() noexcept {
+  return the_statement;
+}
 
 // Records the start of a data-transfer statement of `kind` on `unit` with `format` (empty
 // for list-directed statements; copied, allocating only for a longer text than before).

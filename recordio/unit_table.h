@@ -13,14 +13,14 @@ inline constexpr std::size_t unit_buffer_size = std::size_t{1} << 20;
 // A connected unit. The fields read by the signal handlers (fd, buf, head, tail, flags) are
 // only changed with the asynchronous signals blocked, or so that a handler sees whole records.
 struct unit {
-  int fd = -1;                 // -1: not connected
-  bool named = false;          // connected by OPEN: closed (and cut) at the end of the run
-  bool regular = false;        // a regular file: can be repositioned and cut
-  bool interactive = false;    // a terminal: every record is handed over at once
-  bool eof = false;            // end-of-file flag: set when a read meets the end, stays set
-  bool last_write = false;     // the last transfer on the unit was a write
-  std::string name;            // the file name as stored at OPEN; empty for 0, 5 and 6
-  char* buf = nullptr;         // unit_buffer_size bytes, allocated when connected
+  int fd = -1;               // -1: not connected
+  bool named = false;        // connected by OPEN: closed (and cut) at the end of the run
+  bool regular = false;      // a regular file: can be repositioned and cut
+  bool interactive = false;  // a terminal: every record is handed over at once
+  bool eof = false;          // end-of-file flag: set when a read meets the end, stays set
+  bool last_write = false;   // the last transfer on the unit was a write
+  std::string name;          // the file name as stored at OPEN; empty for 0, 5 and 6
+  char* buf = nullptr;       // unit_buffer_size bytes, allocated when connected
   // Reading: the unread input is buf[head, tail). Writing: buf[head, tail) is output not
   // yet handed to the kernel.
   std::size_t head = 0;

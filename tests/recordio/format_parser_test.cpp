@@ -1,9 +1,9 @@
 // Format texts: the descriptors they give and the reasons malformed ones are refused.
-#include <string>
+#include "recordio/format_parser.h"
 
 #include <gtest/gtest.h>
 
-#include "recordio/format_parser.h"
+#include <string>
 
 namespace {
 

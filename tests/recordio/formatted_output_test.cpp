@@ -1,11 +1,11 @@
 // Formatted and list-directed output: items and format against the exact text written.
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <limits>
 #include <string>
 #include <variant>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "recordio/recordio.h"
 #include "tests/support/run_program.h"
@@ -157,9 +157,11 @@ TEST(RecordioListOutput, IntegersCharactersAndTheEightyColumnRule) {
        std::string() + " 123456789 123456789 123456789 123456789 123456789 123456789 123456789" +
            " 123456789\n 123456789\n"},
       // A character item that would reach column 80 starts a record, after one blank.
-      {"", {std::string(70, 'a'), std::string(8, 'b'), std::string(10, 'c')},
+      {"",
+       {std::string(70, 'a'), std::string(8, 'b'), std::string(10, 'c')},
        " " + std::string(70, 'a') + std::string(8, 'b') + "\n " + std::string(10, 'c') + "\n"},
-      {"", {std::string(70, 'a'), std::string(9, 'b')},
+      {"",
+       {std::string(70, 'a'), std::string(9, 'b')},
        " " + std::string(70, 'a') + "\n " + std::string(9, 'b') + "\n"},
       {"", {std::string(100, 'l'), 1}, " " + std::string(100, 'l') + "\n 1\n"},
   });

@@ -1,12 +1,12 @@
 // List-directed input: input text against the values and statuses of each statement.
+#include <gtest/gtest.h>
+
 #include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "recordio/recordio.h"
 #include "tests/support/run_program.h"
@@ -32,7 +32,9 @@ struct list_case {
   std::vector<statement> statements;
 };
 
-std::uint32_t bits(float f) { return std::bit_cast<std::uint32_t>(f); }
+std::uint32_t bits(float f) {
+  return std::bit_cast<std::uint32_t>(f);
+}
 
 // Runs the statements of `c` on a fresh file with END exits, checking every value bit for
 // bit and every status.
@@ -55,8 +57,8 @@ void run_case(const list_case& c) {
     for (std::size_t i = 0; i < st.types.size(); ++i) {
       SCOPED_TRACE("item " + std::to_string(i + 1));
       if (st.types[i] == 'i') {
-        auto want = st.values[i] == untouched ? integer_sentinel
-                                              : static_cast<std::int32_t>(st.values[i]);
+        auto want =
+            st.values[i] == untouched ? integer_sentinel : static_cast<std::int32_t>(st.values[i]);
         EXPECT_EQ(integers[i], want);
       } else {
         float want = st.values[i] == untouched ? real_sentinel : static_cast<float>(st.values[i]);

@@ -1,12 +1,12 @@
 // The fast path for plain reals against the full scanner, on constants of every shape.
+#include "recordio/number_scanner.h"
+
+#include <gtest/gtest.h>
+
 #include <bit>
 #include <cstdint>
 #include <random>
 #include <string>
-
-#include <gtest/gtest.h>
-
-#include "recordio/number_scanner.h"
 
 namespace {
 
@@ -83,8 +83,18 @@ TEST(RecordioNumberScanner, InMemoryAndStreamingScansAgree) {
 // Constants the fast path must leave to the full scanner.
 TEST(RecordioNumberScanner, FastPathDeclinesOtherForms) {
   const char* declined[] = {
-      "2.5d3 ", "2.5+3 ", "3*7 ", "0 ", "-0.0 ", "1e400 ", "1e-400 ", "+-5 ", "inf ", ". ",
-      "1.5e ", "12.5",  // reaches the end of the bytes at hand
+      "2.5d3 ",
+      "2.5+3 ",
+      "3*7 ",
+      "0 ",
+      "-0.0 ",
+      "1e400 ",
+      "1e-400 ",
+      "+-5 ",
+      "inf ",
+      ". ",
+      "1.5e ",
+      "12.5",  // reaches the end of the bytes at hand
       "1.00000005960464488641292746251565404236316 ",
   };
   for (const char* text : declined) {

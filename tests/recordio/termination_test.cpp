@@ -1,12 +1,11 @@
 // How a run ends: the exact error reports, STOP, the end without STOP, write failures and
 // the signal handlers, each run in a child process.
+#include <gtest/gtest.h>
 #include <signal.h>
 
 #include <map>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "tests/support/run_program.h"
 
@@ -28,7 +27,10 @@ struct ending_case {
 
   ending_case(std::string n, std::vector<std::string> a, std::string in,
               std::map<std::string, std::string> f, std::string e)
-      : name(std::move(n)), args(std::move(a)), input(std::move(in)), files(std::move(f)),
+      : name(std::move(n)),
+        args(std::move(a)),
+        input(std::move(in)),
+        files(std::move(f)),
         err(std::move(e)) {}
   ending_case&& exits(int code) && {
     signal = 0;
@@ -50,8 +52,8 @@ void run_cases(const std::vector<ending_case>& cases) {
     SCOPED_TRACE(c.name);
     testsupport::scratch_dir dir;
     for (const auto& [name, content] : c.files) dir.write(name, content);
-    testsupport::run_result r = testsupport::run_program(RECORDIO_PROBE_PROGRAM, c.args, c.input,
-                                                         dir.path());
+    testsupport::run_result r =
+        testsupport::run_program(RECORDIO_PROBE_PROGRAM, c.args, c.input, dir.path());
     EXPECT_EQ(r.err, c.err);
     EXPECT_EQ(r.out, c.out);
     EXPECT_EQ(r.signal, c.signal);
@@ -72,10 +74,10 @@ ending_case bad_data(const std::string& text, const std::string& types, const st
   std::string message =
       tag == "invalid integer" ? "read unexpected character" : "incomprehensible list input";
   return ending_case{"data \"" + text + "\" as " + types,
-          {"open", "11", "data.txt", "old", "lread", "11", types, "end"},
-          "",
-          {{"data.txt", text}},
-          data_report(tag, message)};
+                     {"open", "11", "data.txt", "old", "lread", "11", types, "end"},
+                     "",
+                     {{"data.txt", text}},
+                     data_report(tag, message)};
 }
 
 TEST(RecordioErrorReport, IncomprehensibleListInput) {
@@ -134,11 +136,11 @@ TEST(RecordioErrorReport, Open) {
        "open: No such file or directory\napparent state: unit 11 named missing.dat\n" +
            lately_reading},
       ending_case{"all-blank name, after a list-directed statement",
-       {"lwrite", "6", "hello", "open", "9", "     ", "unknown"},
-       "",
-       {},
-       "open: null file name\napparent state: unit 9 (unnamed)\nlast format: list io\n" +
-           lately_writing}
+                  {"lwrite", "6", "hello", "open", "9", "     ", "unknown"},
+                  "",
+                  {},
+                  "open: null file name\napparent state: unit 9 (unnamed)\nlast format: list io\n" +
+                      lately_writing}
           .prints(" hello\n"),
       {"unknown in a directory that does not exist",
        {"open", "9", "no/such/dir/grid.txt", "unknown"},
@@ -156,8 +158,7 @@ TEST(RecordioErrorReport, WriteFailures) {
        {"open", "9", "/dev/full", "unknown", "fwrite", "9", "(A)", "row", "stop"},
        "",
        {},
-       "write: No space left on device\napparent state: unit 9 named /dev/full\n" +
-           lately_writing},
+       "write: No space left on device\napparent state: unit 9 named /dev/full\n" + lately_writing},
       {"grid file on a full device, at the end without STOP",
        {"open", "9", "/dev/full", "unknown", "lwrite", "9", "row"},
        "",
@@ -171,11 +172,11 @@ TEST(RecordioErrorReport, WriteFailures) {
 TEST(RecordioErrorReport, ProgramReportAndOutputBeforeIt) {
   run_cases({
       ending_case{"fail after a formatted write",
-       {"open", "9", "grid.txt", "unknown", "fwrite", "9", "(A)", "row one", "fwrite", "6",
-        "(' message')", "-", "fail", "grid", "disk trouble"},
-       "",
-       {{"grid.txt", "old much longer content\n"}},
-       "grid: disk trouble\napparent state: unit 6 (unnamed)\n" + lately_writing}
+                  {"open", "9", "grid.txt", "unknown", "fwrite", "9", "(A)", "row one", "fwrite",
+                   "6", "(' message')", "-", "fail", "grid", "disk trouble"},
+                  "",
+                  {{"grid.txt", "old much longer content\n"}},
+                  "grid: disk trouble\napparent state: unit 6 (unnamed)\n" + lately_writing}
           .prints(" message\n")
           .leaves({{"grid.txt", "row one\n"}}),
   });
@@ -183,8 +184,16 @@ TEST(RecordioErrorReport, ProgramReportAndOutputBeforeIt) {
 
 TEST(RecordioEndOfRun, StopAndTheEndWithoutStop) {
   const std::map<std::string, std::string> old_grid = {{"grid.txt", std::string(300, 'o')}};
-  const std::vector<std::string> write_grid = {"open", "9", "grid.txt", "unknown", "fwrite",
-                                               "9",    "(A)", "row",    "lwrite",  "6",
+  const std::vector<std::string> write_grid = {"open",
+                                               "9",
+                                               "grid.txt",
+                                               "unknown",
+                                               "fwrite",
+                                               "9",
+                                               "(A)",
+                                               "row",
+                                               "lwrite",
+                                               "6",
                                                " too many matrix elements"};
   const std::string shown = "  too many matrix elements\n";
   const std::map<std::string, std::string> cut = {{"grid.txt", "row\n"}};
@@ -211,15 +220,18 @@ TEST(RecordioSignals, LinesAndEndings) {
     int signal;  // 0: exit status 1
   };
   const signal_case cases[] = {
-      {"FPE", "Floating Exception\n", SIGABRT}, {"ABRT", "IOT Trap\n", SIGABRT},
-      {"TRAP", "Trace trap\n", SIGABRT},        {"QUIT", "Quit signal\n", SIGABRT},
-      {"INT", "Interrupt\n", 0},                {"TERM", "Killed\n", 0},
+      {"FPE", "Floating Exception\n", SIGABRT},
+      {"ABRT", "IOT Trap\n", SIGABRT},
+      {"TRAP", "Trace trap\n", SIGABRT},
+      {"QUIT", "Quit signal\n", SIGABRT},
+      {"INT", "Interrupt\n", 0},
+      {"TERM", "Killed\n", 0},
   };
   std::vector<ending_case> runs;
   for (const signal_case& c : cases) {
     ending_case run{c.name,
-                    {"open", "9", "grid.txt", "unknown", "fwrite", "9", "(A)", "row", "fwrite",
-                     "6", "('shown')", "-", "raise", c.name},
+                    {"open", "9", "grid.txt", "unknown", "fwrite", "9", "(A)", "row", "fwrite", "6",
+                     "('shown')", "-", "raise", c.name},
                     "",
                     {{"grid.txt", std::string(300, 'o')}},
                     c.line};
@@ -228,12 +240,13 @@ TEST(RecordioSignals, LinesAndEndings) {
     runs.push_back(std::move(run).prints("shown\n").leaves({{"grid.txt", "row\n"}}));
   }
   // Interrupt and quit ignored at start stay ignored.
+  runs.push_back(ending_case{
+      "INT ignored", {"ignore", "INT", "raise", "INT", "lwrite", "6", "alive"}, "", {}, ""}
+                     .exits(0)
+                     .prints(" alive\n"));
   runs.push_back(
-      ending_case{"INT ignored", {"ignore", "INT", "raise", "INT", "lwrite", "6", "alive"}, "", {}, ""}
-          .exits(0)
-          .prints(" alive\n"));
-  runs.push_back(
-      ending_case{"QUIT ignored", {"ignore", "QUIT", "raise", "QUIT", "stop"}, "", {}, ""}.exits(0));
+      ending_case{"QUIT ignored", {"ignore", "QUIT", "raise", "QUIT", "stop"}, "", {}, ""}.exits(
+          0));
   run_cases(runs);
 }
 

@@ -1,11 +1,10 @@
 // OPEN, CLOSE and formatted input: files found, created, kept and cut, and A fields read.
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <cstdint>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "recordio/recordio.h"
 #include "tests/support/run_program.h"
@@ -164,8 +163,8 @@ TEST(RecordioOpen, DataRemainingAfterTheLastStatement) {
     bool expected;
   };
   const remaining_case cases[] = {
-      {"1\n", false}, {"1\n  \n\t\r\n\n", false}, {"1\n2\n", true},
-      {"1\n\n   x", true}, {"1", false},
+      {"1\n", false}, {"1\n  \n\t\r\n\n", false}, {"1\n2\n", true}, {"1\n\n   x", true},
+      {"1", false},
   };
   for (const remaining_case& c : cases) {
     SCOPED_TRACE("input \"" + c.input + "\"");
