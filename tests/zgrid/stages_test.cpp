@@ -34,20 +34,6 @@ TEST(DataRange, ValuesFromZeroToHundredGiveTheScalarsOfTheWorkedExample) {
   EXPECT_EQ(enc.zcap, 50000.0f); // 125*400
 }
 
-TEST(DataRange, EachScalarIsRoundedOnceFromDoubleArithmetic) {
-  // 0.1f and 0.7f: the span and offset are not exact in single precision.
-  const std::vector<float> zp = {0.7f, 0.1f};
-  const encoding_scalars enc = data_range(zp);
-  const float zspan = static_cast<float>(double(0.7f) - double(0.1f));
-  const float zoff = static_cast<float>(-double(0.1f) + double(zspan) * 0.25);
-  const float ztop = static_cast<float>(double(zoff) + double(0.7f));
-  EXPECT_EQ(bits(enc.zspan), bits(zspan));
-  EXPECT_EQ(bits(enc.zoff), bits(zoff));
-  EXPECT_EQ(bits(enc.ztop), bits(ztop));
-  EXPECT_EQ(bits(enc.zstep), bits(static_cast<float>(double(ztop) * 20.0)));
-  EXPECT_EQ(bits(enc.zcap), bits(static_cast<float>(double(ztop) * 400.0)));
-}
-
 TEST(NearestIndex, PicksTheNearestNodeAndRefusesEverythingOutside) {
   const float inf = std::numeric_limits<float>::infinity();
   const float nan = std::numeric_limits<float>::quiet_NaN();
