@@ -24,7 +24,7 @@ del sys.argv[1:7]
 PAGES = ("plaxen.1", "recmat.1")
 SECTIONS = ["NAME", "SYNOPSIS", "DESCRIPTION", "FILES", "EXIT STATUS",
             "LIMITS AND CAPACITIES", "EXAMPLE", "KNOWN LIMITATIONS", "SEE ALSO"]
-SHELL_JOB_REPORT = re.compile(r"^bash: (line \d+: )?\d+ +(Aborted|Quit|Killed|Interrupt).*\n",
+SHELL_JOB_REPORT = re.compile(r"^bash: (line \d+: +)? *\d+ +(Aborted|Quit|Killed|Interrupt).*\n",
                               re.M)
 EXAMPLE_FILES = ("points.dat", "points.dialogue", "masked.dialogue", "survey.bln",
                  "station.log")
