@@ -220,14 +220,18 @@ TEST(PlaxenGridFile, FullDiskIsReported) {
   EXPECT_NE(r.err.find("apparent state: unit 9 named /dev/full"), std::string::npos) << r.err;
 }
 
+// A data file of exactly 1,000,000 records "1 1 1", followed by `tail`.
+std::string full_data_file(const std::string& tail) {
+  std::string data;
+  data.reserve(6'000'000 + tail.size());
+  for (int k = 0; k < 1'000'000; ++k) data += "1 1 1\n";
+  return data + tail;
+}
+
 // More than 1,000,000 records: the rest are ignored, with one warning on standard error.
 TEST(PlaxenCapacity, RecordsBeyondCapacityAreIgnoredWithAWarning) {
   scratch_dir dir;
-  std::string data;
-  data.reserve(7'000'020);
-  for (int k = 0; k < 1'000'000; ++k) data += "1 1 1\n";
-  data += "9 9 9\n";
-  dir.write("data.txt", data);
+  dir.write("data.txt", full_data_file("9 9 9\n"));
   const auto r = run_program(PLAXEN_PROGRAM, {}, "data.txt\ngrid.txt\n250 201\n", dir.path());
   // The 1,000,001st record would have moved the upper limits to 9.
   EXPECT_EQ(r.out, limits_header + "  0.1000E+01  0.1000E+01  0.1000E+01  0.1000E+01\n" +
@@ -239,11 +243,7 @@ TEST(PlaxenCapacity, RecordsBeyondCapacityAreIgnoredWithAWarning) {
 // Exactly 1,000,000 records: nothing is ignored, so there is no warning.
 TEST(PlaxenCapacity, ExactlyAtCapacityNoWarning) {
   scratch_dir dir;
-  std::string data;
-  data.reserve(7'000'020);
-  for (int k = 0; k < 1'000'000; ++k) data += "1 1 1\n";
-  data += "\n  \n";
-  dir.write("data.txt", data);
+  dir.write("data.txt", full_data_file("\n  \n"));
   const auto r = run_program(PLAXEN_PROGRAM, {}, "data.txt\ngrid.txt\n250 201\n", dir.path());
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(r.exit_status, 1);

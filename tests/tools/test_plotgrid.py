@@ -17,8 +17,8 @@ PLOTGRID = os.path.abspath(sys.argv.pop(1) if len(sys.argv) > 1 else
 
 def load_module():
     loader = importlib.machinery.SourceFileLoader("plotgrid", PLOTGRID)
-    spec = importlib.util.spec_from_loader("plotgrid", loader)
-    module = importlib.util.module_from_spec(spec)
+    found = importlib.util.spec_from_loader("plotgrid", loader)
+    module = importlib.util.module_from_spec(found)
     loader.exec_module(module)
     return module
 
