@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "recordio/end_hook.h"
 #include "recordio/statement_state.h"
 #include "recordio/unit_table.h"
 
@@ -83,6 +84,8 @@ void raise_error(std::string_view tag, std::string_view message) noexcept {
   }
   // Step 3: every unit closed as at the end of the run, then the abnormal end.
   close_all_units(close_mode::quiet);
+  reporting = false;
+  run_end_hook();
   abort_quietly();
 }
 

@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 
+#include "recordio/end_hook.h"
 #include "recordio/error_report.h"
 #include "recordio/recordio.h"
 #include "recordio/signal_handlers.h"
@@ -36,6 +37,7 @@ void stop() {
 
 void stop_with_status(int status) {
   detail::close_all_units(detail::close_mode::report);
+  detail::run_end_hook();
   std::exit(status);
 }
 
