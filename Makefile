@@ -47,6 +47,22 @@ sanitize: deps
 	cmake --build $(SANBUILD) -j $(JOBS)
 	ctest --test-dir $(SANBUILD) --output-on-failure -j $(JOBS)
 
+# The libFuzzer targets (clang), each run for FUZZ_SECONDS (default 60) on its committed
+# corpus plus what earlier runs found; fails when a target finds a crash, a leak or a hang.
+fuzz:
+	cmake -S . -B $(FUZZBUILD) -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DFIELDTOOLS_FUZZ=ON -DFIELDTOOLS_TESTS=OFF -DFIELDTOOLS_BENCH=OFF
+	cmake --build $(FUZZBUILD) -j $(JOBS)
+	@for t in list_reader formatted_writer bln_reader log_scanner; do \
+	  mkdir -p $(FUZZBUILD)/corpus/$$t $(FUZZBUILD)/artifacts/$$t; \
+	  echo "fuzz_$$t: $(or $(FUZZ_SECONDS),60) s, log in $(FUZZBUILD)/fuzz_$$t.log"; \
+	  $(FUZZBUILD)/fuzz/fuzz_$$t -max_total_time=$(or $(FUZZ_SECONDS),60) -timeout=10 \
+	    -close_fd_mask=3 -print_final_stats=1 -artifact_prefix=$(FUZZBUILD)/artifacts/$$t/ \
+	    $(FUZZBUILD)/corpus/$$t fuzz/corpus/$$t > $(FUZZBUILD)/fuzz_$$t.log 2>&1 \
+	  || { tail -n 60 $(FUZZBUILD)/fuzz_$$t.log; echo "fuzz_$$t found a problem: see $(FUZZBUILD)/artifacts/$$t/"; exit 1; }; \
+	  grep -E '^stat::number_of_executed_units|^Done' $(FUZZBUILD)/fuzz_$$t.log; \
+	done
+
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
