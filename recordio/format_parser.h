@@ -113,4 +113,25 @@ class format_cursor {
   int left_ = 0;           // repetitions of descriptors_[index_] still to take
 };
 
+// The format of a kind of statement, parsed once while the same text comes again.
+struct cached_format {
+  parsed_format parsed;
+  std::string text;
+  bool valid = false;
+  format_cursor cursor;
+
+  // Makes `format` current and puts the cursor at its start. Returns nullptr, or the reason
+  // the format is refused (then no format is cached).
+  const char* start(std::string_view format) {
+    if (!valid || text != format) {
+      valid = false;
+      if (const char* why = parsed.parse(format)) return why;
+      text.assign(format);
+      valid = true;
+    }
+    cursor.reset(parsed);
+    return nullptr;
+  }
+};
+
 }  // namespace recordio::detail

@@ -25,15 +25,9 @@ struct formatted_read_state {
 
 formatted_read_state state;
 
-struct read_format {
-  parsed_format parsed;
-  std::string text;
-  bool valid = false;
-  format_cursor cursor;
-};
-
-read_format& current_format() {
-  static read_format f;
+// The format of the statement in progress.
+cached_format& current_format() {
+  static cached_format f;
   return f;
 }
 
@@ -151,14 +145,7 @@ int start_formatted_read(int unit, std::string_view format, end_exit end) {
   using namespace detail;
   state = formatted_read_state{};
   detail::unit& u = start_statement(statement_kind::formatted_read, unit, format);
-  read_format& f = current_format();
-  if (!f.valid || f.text != format) {
-    f.valid = false;
-    if (const char* why = f.parsed.parse(format)) raise_error("fmt", why);
-    f.text.assign(format);
-    f.valid = true;
-  }
-  f.cursor.reset(f.parsed);
+  if (const char* why = current_format().start(format)) raise_error("fmt", why);
   state.u = &u;
   state.end_exit = end == end_exit::yes;
   if (!u.eof) return 0;

@@ -12,16 +12,9 @@ namespace recordio {
 namespace detail {
 namespace {
 
-// The format of the statement in progress; parsed once while the same text comes again.
-struct write_format {
-  parsed_format parsed;
-  std::string text;
-  bool valid = false;
-  format_cursor cursor;
-};
-
-write_format& current_format() {
-  static write_format f;
+// The format of the statement in progress.
+cached_format& current_format() {
+  static cached_format f;
   return f;
 }
 
@@ -77,14 +70,7 @@ void finish_formatted_write() {
 void start_formatted_write(int unit, std::string_view format) {
   using namespace detail;
   detail::unit& u = start_statement(statement_kind::formatted_write, unit, format);
-  write_format& f = current_format();
-  if (!f.valid || f.text != format) {
-    f.valid = false;
-    if (const char* why = f.parsed.parse(format)) raise_error("fmt", why);
-    f.text.assign(format);
-    f.valid = true;
-  }
-  f.cursor.reset(f.parsed);
+  if (const char* why = current_format().start(format)) raise_error("fmt", why);
   begin_record(u);
 }
 
