@@ -1,22 +1,12 @@
 // Reading of recmat's three arguments.
 #include "recmat/command_line.h"
 
+#include "recmat/c_locale_chars.h"
+
 #include <algorithm>
 #include <climits>
 
 namespace recmat {
-namespace {
-
-// White space as the "C" locale's isspace knows it.
-bool is_blank(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-bool is_digit(char c) {
-  return c >= '0' && c <= '9';
-}
-
-}  // namespace
 
 int parse_count(const char* text) {
   while (is_blank(*text)) ++text;

@@ -1,6 +1,8 @@
 // Record line parsing: sscanf, with a shortcut for plain numbers that gives the same values.
 #include "recmat/line_format.h"
 
+#include "recmat/c_locale_chars.h"
+
 #include <cfloat>
 #include <charconv>
 #include <cstdint>
@@ -9,15 +11,6 @@
 
 namespace recmat {
 namespace {
-
-// White space as isspace knows it in the "C" locale.
-bool is_blank(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-bool is_digit(char c) {
-  return c >= '0' && c <= '9';
-}
 
 // A character that no scanf number conversion would take as part of a number.
 bool ends_number(char c) {
