@@ -94,6 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // A grid that some polygon walked holds only the two values of the stage.
   if (changed)
     for (float v : grid)
-      if (v != 0.0f && v != plaxen::undefined_value) fuzzing::fail("node neither free nor excluded");
+      if (v != 0.0f && v != plaxen::undefined_value)
+        fuzzing::fail("node neither free nor excluded");
   return 0;
 }

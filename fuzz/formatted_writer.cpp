@@ -30,7 +30,8 @@ std::string e_field(float value, int w, int d) {
     char text[16];
     std::snprintf(text, sizeof text, "%E", std::fabs(v));
     body = (std::isinf(v) && v < 0 ? "-" : "") + std::string(text);
-    if (body.size() > static_cast<std::size_t>(w)) return std::string(static_cast<std::size_t>(w), '*');
+    if (body.size() > static_cast<std::size_t>(w))
+      return std::string(static_cast<std::size_t>(w), '*');
     return std::string(static_cast<std::size_t>(w) - body.size(), ' ') + body;
   }
   std::string digits;
@@ -58,13 +59,15 @@ std::string e_field(float value, int w, int d) {
   if (spare > 0) field += '0';
   field += '.' + digits + 'E' + exponent_text;
   // A three-digit exponent takes one more column than the rule counts: it cannot fit then.
-  if (field.size() != static_cast<std::size_t>(w)) return std::string(static_cast<std::size_t>(w), '*');
+  if (field.size() != static_cast<std::size_t>(w))
+    return std::string(static_cast<std::size_t>(w), '*');
   return field;
 }
 
 std::string i_field(std::int32_t value, int w) {
   const std::string text = std::to_string(value);
-  if (text.size() > static_cast<std::size_t>(w)) return std::string(static_cast<std::size_t>(w), '*');
+  if (text.size() > static_cast<std::size_t>(w))
+    return std::string(static_cast<std::size_t>(w), '*');
   return std::string(static_cast<std::size_t>(w) - text.size(), ' ') + text;
 }
 
@@ -131,7 +134,8 @@ void make_limits(statement& s, item_source& items, std::size_t count) {
   for (std::size_t i = 0; i < count; ++i) s.reals.push_back(items.real());
   for (std::size_t i = 0; i == 0 || i < count; i += 4) {
     s.expected += std::string(limits_text) + "\n";
-    for (std::size_t k = i; k < std::min(count, i + 4); ++k) s.expected += e_field(s.reals[k], 12, 4);
+    for (std::size_t k = i; k < std::min(count, i + 4); ++k)
+      s.expected += e_field(s.reals[k], 12, 4);
     s.expected += "\n";
   }
   s.write = [](statement& st) { write_reals(limits_format, st.reals); };
@@ -142,7 +146,8 @@ void make_grid_row(statement& s, item_source& items, std::size_t count) {
   count %= 9001;
   for (std::size_t i = 0; i < count; ++i) s.reals.push_back(items.real());
   for (std::size_t i = 0; i == 0 || i < count; i += 3000) {
-    for (std::size_t k = i; k < std::min(count, i + 3000); ++k) s.expected += e_field(s.reals[k], 15, 7);
+    for (std::size_t k = i; k < std::min(count, i + 3000); ++k)
+      s.expected += e_field(s.reals[k], 15, 7);
     s.expected += "\n";
   }
   s.write = [](statement& st) { write_reals(grid_format, st.reals); };
@@ -217,12 +222,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   item_source items(in.rest());
   statement s;
   switch (choice % 6) {
-    case 0: make_limits(s, items, count); break;
-    case 1: make_grid_row(s, items, count); break;
-    case 2: make_out_of_range(s, items); break;
-    case 3: make_name_line(s, items, count, false); break;
-    case 4: make_name_line(s, items, count, true); break;
-    default: make_list_integers(s, items, count); break;
+    case 0:
+      make_limits(s, items, count);
+      break;
+    case 1:
+      make_grid_row(s, items, count);
+      break;
+    case 2:
+      make_out_of_range(s, items);
+      break;
+    case 3:
+      make_name_line(s, items, count, false);
+      break;
+    case 4:
+      make_name_line(s, items, count, true);
+      break;
+    default:
+      make_list_integers(s, items, count);
+      break;
   }
   const int out = fuzzing::memory_file({});
   fuzzing::connect(recordio::output_unit, out);

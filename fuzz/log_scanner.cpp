@@ -29,10 +29,14 @@ namespace {
 
 int stepsize_for(std::uint8_t b) {
   switch (b % 12) {
-    case 9: return INT_MAX;
-    case 10: return INT_MIN;
-    case 11: return 306783379;  // 7 * (stepsize - 1) just past 2^31
-    default: return b % 12 - 2;
+    case 9:
+      return INT_MAX;
+    case 10:
+      return INT_MIN;
+    case 11:
+      return 306783379;  // 7 * (stepsize - 1) just past 2^31
+    default:
+      return b % 12 - 2;
   }
 }
 
@@ -40,18 +44,31 @@ int stepsize_for(std::uint8_t b) {
 int reference_scan(int line, const char* text, recmat::line_values& v) {
   int n = 0;
   switch (line) {
-    case 1: n = std::sscanf(text, "%f:%f:%f:%f:%f:%f", &v[0], &v[1], &v[2], &v[3], &v[4], &v[5]); break;
-    case 2: n = std::sscanf(text, "%f:%f:%f:%f", &v[0], &v[1], &v[2], &v[3]); break;
-    case 3: n = std::sscanf(text, "%*f %f N %f", &v[0], &v[1]); break;
-    case 4: n = std::sscanf(text, "%f", &v[0]); break;
-    case 5: n = std::sscanf(text, "%f %f %f %*d %*d %f %f", &v[0], &v[1], &v[2], &v[3], &v[4]); break;
-    default: n = std::sscanf(text, "%f %f %f %f %f", &v[0], &v[1], &v[2], &v[3], &v[4]); break;
+    case 1:
+      n = std::sscanf(text, "%f:%f:%f:%f:%f:%f", &v[0], &v[1], &v[2], &v[3], &v[4], &v[5]);
+      break;
+    case 2:
+      n = std::sscanf(text, "%f:%f:%f:%f", &v[0], &v[1], &v[2], &v[3]);
+      break;
+    case 3:
+      n = std::sscanf(text, "%*f %f N %f", &v[0], &v[1]);
+      break;
+    case 4:
+      n = std::sscanf(text, "%f", &v[0]);
+      break;
+    case 5:
+      n = std::sscanf(text, "%f %f %f %*d %*d %f %f", &v[0], &v[1], &v[2], &v[3], &v[4]);
+      break;
+    default:
+      n = std::sscanf(text, "%f %f %f %f %f", &v[0], &v[1], &v[2], &v[3], &v[4]);
+      break;
   }
   return n < 0 ? 0 : n;
 }
 
-constexpr const char* line_formats[] = {"%f:%f:%f:%f:%f:%f", "%f:%f:%f:%f", "%*f %f N %f",
-                                        "%f", "%f %f %f %*d %*d %f %f", "%f %f %f %f %f"};
+constexpr const char* line_formats[] = {
+    "%f:%f:%f:%f:%f:%f",      "%f:%f:%f:%f",   "%*f %f N %f", "%f",
+    "%f %f %f %*d %*d %f %f", "%f %f %f %f %f"};
 
 // Every line of the log as the line buffer would hold it (up to 99 characters), under
 // every record line's format: the shortcut must agree with sscanf.

@@ -1,0 +1,119 @@
+// Signals sent to plaxen while it waits for the operator: the message line, how the run
+// ends, and what the output and the grid file hold afterwards. The program is known to be
+// waiting when its output so far has arrived and the kernel shows it reading standard
+// input; nothing here waits a fixed time.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <filesystem>
+#include <string>
+
+#include "tests/hardening/spawned_program.h"
+#include "tests/support/run_program.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using hardening::spawn_options;
+using hardening::spawned_program;
+using testsupport::scratch_dir;
+
+const std::string four_points = "0 0 1\n10 0 2\n0 5 3\n10 5 4\n";
+const std::string limits =
+    " data limits: xmin,xmax,ymin,ymax=\n  0.0000E+00  0.1000E+02  0.0000E+00  0.5000E+01\n";
+const std::string blanking_prompt = limits +
+                                    " 11 6\n you should have a blanking file.... \n"
+                                    " enter name of file ... default extent = .bln:  \n";
+
+struct signal_case {
+  const char* name;
+  int signal;
+  std::string line;  // on standard error
+  int exit_status;   // -1: the run aborts
+};
+
+const signal_case signal_cases[] = {
+    {"interrupt", SIGINT, "Interrupt\n", 1},
+    {"termination", SIGTERM, "Killed\n", 1},
+    {"quit", SIGQUIT, "Quit signal\n", -1},
+};
+
+void expect_ending(const hardening::ending& e, const signal_case& c) {
+  EXPECT_EQ(e.err, c.line);
+  EXPECT_EQ(e.exit_status, c.exit_status);
+  EXPECT_EQ(e.signal, c.exit_status == -1 ? SIGABRT : 0);
+}
+
+// Waiting for nx and ny: the data limits are out, no grid file exists yet.
+TEST(PlaxenSignals, WhileWaitingForTheGridSize) {
+  for (const signal_case& c : signal_cases) {
+    SCOPED_TRACE(c.name);
+    scratch_dir dir;
+    dir.write("data.txt", four_points);
+    spawned_program plaxen(PLAXEN_PROGRAM, {dir.path(), {}, {}});
+    plaxen.write_input("data.txt\ngrid.txt\n");
+    ASSERT_EQ(plaxen.read_output_until(limits), limits);
+    ASSERT_TRUE(plaxen.wait_until_reading_input());
+    const hardening::ending e = plaxen.signal_and_wait(c.signal);
+    expect_ending(e, c);
+    EXPECT_EQ(e.out, limits);
+    EXPECT_FALSE(fs::exists(dir / "grid.txt"));
+  }
+}
+
+// Standard output going to a regular file holds the complete limits lines.
+TEST(PlaxenSignals, OutputRedirectedToAFileIsComplete) {
+  for (const signal_case& c : signal_cases) {
+    SCOPED_TRACE(c.name);
+    scratch_dir dir;
+    dir.write("data.txt", four_points);
+    spawned_program plaxen(PLAXEN_PROGRAM, {dir.path(), dir / "transcript.txt", {}});
+    plaxen.write_input("data.txt\ngrid.txt\n");
+    ASSERT_TRUE(plaxen.wait_until_reading_input());
+    expect_ending(plaxen.signal_and_wait(c.signal), c);
+    EXPECT_EQ(dir.read("transcript.txt"), limits);
+  }
+}
+
+// Waiting for the .bln name: the grid file is open but nothing is written to it yet, so a
+// new one stays empty and an older one keeps its content, neither cut nor overwritten.
+TEST(PlaxenSignals, WhileWaitingForTheBlankingFileName) {
+  for (const signal_case& c : signal_cases) {
+    for (const bool older : {false, true}) {
+      SCOPED_TRACE(std::string(c.name) + (older ? ", older grid file" : ", new grid file"));
+      scratch_dir dir;
+      dir.write("data.txt", four_points);
+      const std::string old_grid = "older grid, longer than anything written so far\n";
+      if (older) dir.write("grid.txt", old_grid);
+      spawned_program plaxen(PLAXEN_BLANKING_PROGRAM, {dir.path(), {}, {}});
+      plaxen.write_input("data.txt\ngrid.txt\n11 6\n");
+      ASSERT_EQ(plaxen.read_output_until(blanking_prompt), blanking_prompt);
+      ASSERT_TRUE(plaxen.wait_until_reading_input());
+      const hardening::ending e = plaxen.signal_and_wait(c.signal);
+      expect_ending(e, c);
+      EXPECT_EQ(e.out, blanking_prompt);
+      EXPECT_EQ(dir.read("grid.txt"), older ? old_grid : "");
+    }
+  }
+}
+
+// Interrupt and quit ignored when plaxen starts stay ignored: the run goes on to its end.
+TEST(PlaxenSignals, IgnoredAtStartStayIgnored) {
+  for (const int s : {SIGINT, SIGQUIT}) {
+    SCOPED_TRACE(s == SIGINT ? "interrupt" : "quit");
+    scratch_dir dir;
+    dir.write("data.txt", four_points);
+    spawned_program plaxen(PLAXEN_PROGRAM, {dir.path(), {}, {s}});
+    plaxen.write_input("data.txt\ngrid.txt\n");
+    ASSERT_EQ(plaxen.read_output_until(limits), limits);
+    ASSERT_TRUE(plaxen.wait_until_reading_input());
+    ASSERT_EQ(::kill(plaxen.pid(), s), 0);
+    plaxen.write_input("250 201\n");
+    const hardening::ending e = plaxen.finish();
+    EXPECT_EQ(e.err, "");
+    EXPECT_EQ(e.exit_status, 1);
+    EXPECT_EQ(e.out, limits + " 250 201\n  too many matrix elements\n");
+  }
+}
+
+}  // namespace

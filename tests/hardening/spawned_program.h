@@ -1,0 +1,68 @@
+// A program of the project started in the background, so that a test can act on it while
+// it runs (send it a signal while it waits for input) and then collect how it ended.
+#pragma once
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace hardening {
+
+struct spawn_options {
+  std::filesystem::path dir;          // working directory
+  std::filesystem::path stdout_file;  // empty: standard output is a pipe the test reads
+  std::vector<int> ignored_signals;   // set to SIG_IGN before the program starts
+};
+
+// How the program ended.
+struct ending {
+  std::string out;       // standard output read from the pipe (empty when it went to a file)
+  std::string err;       // standard error
+  int exit_status = -1;  // when it exited
+  int signal = 0;        // when a signal ended it
+};
+
+class spawned_program {
+ public:
+  // Starts `program` with standard input, standard error (and standard output unless it
+  // goes to a file) on pipes. Throws std::runtime_error when it cannot be started.
+  spawned_program(const std::filesystem::path& program, const spawn_options& options);
+  ~spawned_program();  // kills and reaps a program still running
+  spawned_program(const spawned_program&) = delete;
+  spawned_program& operator=(const spawned_program&) = delete;
+
+  pid_t pid() const { return pid_; }
+
+  // Writes `text` to the program's standard input.
+  void write_input(std::string_view text);
+
+  // Reads standard output until everything read so far ends with `text`; returns what was
+  // read. Fails (returns what there is) when the program closes its output first, or after
+  // a generous guard time that only a hanging program reaches.
+  std::string read_output_until(std::string_view text);
+
+  // Waits until the program sleeps in a read of its standard input, as the kernel shows it
+  // in /proc/<pid>/syscall. False when it ends first or the guard time passes.
+  bool wait_until_reading_input();
+
+  // Sends `signal`, closes standard input, waits for the end and collects the rest of the
+  // output.
+  ending signal_and_wait(int signal);
+
+  // Closes standard input and waits for the end.
+  ending finish();
+
+ private:
+  ending wait_for_end();
+
+  pid_t pid_ = -1;
+  int in_ = -1;
+  int out_ = -1;
+  int err_ = -1;
+  std::string out_text_;
+};
+
+}  // namespace hardening
