@@ -1,6 +1,8 @@
 // Start-up, STOP and the closing of all units at the end of the run.
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 
 #include "recordio/end_hook.h"
@@ -13,9 +15,33 @@
 namespace recordio {
 namespace {
 
+// Closes units 0 to 99 as at the end of the run. A failure is reported for the unit whose
+// output could not be handed over, not for the unit of the last statement.
+void close_units_reporting() {
+  for (int number = 0; number < unit_count; ++number) {
+    detail::current_statement().unit = number;
+    detail::close_unit(number, detail::close_mode::report);
+  }
+}
+
 // A run that returns from main or calls exit without STOP still leaves complete, cut files.
 void close_units_at_exit() {
-  detail::close_all_units(detail::close_mode::report);
+  close_units_reporting();
+}
+
+// A standard descriptor that is closed when the program starts would be handed to the next
+// file that OPEN connects, and the dialogue or an error report would then be written into
+// the data or grid file. Each closed one is held by /dev/null opened the other way round,
+// so that the program's own transfers on it still fail as on a closed descriptor.
+void hold_closed_standard_descriptors() {
+  for (int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+    if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    const int held = ::open("/dev/null", fd == STDIN_FILENO ? O_WRONLY : O_RDONLY);
+    if (held >= 0 && held != fd) {
+      dup2(held, fd);
+      ::close(held);
+    }
+  }
 }
 
 }  // namespace
@@ -24,6 +50,7 @@ void start_up() {
   static bool started = false;
   if (started) return;
   started = true;
+  hold_closed_standard_descriptors();
   detail::connect_unit(error_unit, STDERR_FILENO, {}, false);
   detail::connect_unit(input_unit, STDIN_FILENO, {}, false);
   detail::connect_unit(output_unit, STDOUT_FILENO, {}, false);
@@ -36,7 +63,7 @@ void stop() {
 }
 
 void stop_with_status(int status) {
-  detail::close_all_units(detail::close_mode::report);
+  close_units_reporting();
   detail::run_end_hook();
   std::exit(status);
 }

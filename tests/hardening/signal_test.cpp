@@ -50,7 +50,7 @@ TEST(PlaxenSignals, WhileWaitingForTheGridSize) {
     SCOPED_TRACE(c.name);
     scratch_dir dir;
     dir.write("data.txt", four_points);
-    spawned_program plaxen(PLAXEN_PROGRAM, {dir.path(), {}, {}});
+    spawned_program plaxen(PLAXEN_PROGRAM, spawn_options(dir.path()));
     plaxen.write_input("data.txt\ngrid.txt\n");
     ASSERT_EQ(plaxen.read_output_until(limits), limits);
     ASSERT_TRUE(plaxen.wait_until_reading_input());
@@ -67,7 +67,8 @@ TEST(PlaxenSignals, OutputRedirectedToAFileIsComplete) {
     SCOPED_TRACE(c.name);
     scratch_dir dir;
     dir.write("data.txt", four_points);
-    spawned_program plaxen(PLAXEN_PROGRAM, {dir.path(), dir / "transcript.txt", {}});
+    spawned_program plaxen(PLAXEN_PROGRAM,
+                           spawn_options(dir.path()).output_to(dir / "transcript.txt"));
     plaxen.write_input("data.txt\ngrid.txt\n");
     ASSERT_TRUE(plaxen.wait_until_reading_input());
     expect_ending(plaxen.signal_and_wait(c.signal), c);
@@ -85,7 +86,7 @@ TEST(PlaxenSignals, WhileWaitingForTheBlankingFileName) {
       dir.write("data.txt", four_points);
       const std::string old_grid = "older grid, longer than anything written so far\n";
       if (older) dir.write("grid.txt", old_grid);
-      spawned_program plaxen(PLAXEN_BLANKING_PROGRAM, {dir.path(), {}, {}});
+      spawned_program plaxen(PLAXEN_BLANKING_PROGRAM, spawn_options(dir.path()));
       plaxen.write_input("data.txt\ngrid.txt\n11 6\n");
       ASSERT_EQ(plaxen.read_output_until(blanking_prompt), blanking_prompt);
       ASSERT_TRUE(plaxen.wait_until_reading_input());
@@ -103,7 +104,7 @@ TEST(PlaxenSignals, IgnoredAtStartStayIgnored) {
     SCOPED_TRACE(s == SIGINT ? "interrupt" : "quit");
     scratch_dir dir;
     dir.write("data.txt", four_points);
-    spawned_program plaxen(PLAXEN_PROGRAM, {dir.path(), {}, {s}});
+    spawned_program plaxen(PLAXEN_PROGRAM, spawn_options(dir.path()).ignoring(s));
     plaxen.write_input("data.txt\ngrid.txt\n");
     ASSERT_EQ(plaxen.read_output_until(limits), limits);
     ASSERT_TRUE(plaxen.wait_until_reading_input());

@@ -47,6 +47,7 @@ bool read_available(int fd, std::string& text) {
   sigprocmask(SIG_SETMASK, &none, nullptr);
   for (int s : {SIGINT, SIGTERM, SIGQUIT, SIGPIPE}) ::signal(s, SIG_DFL);
   for (int s : options.ignored_signals) ::signal(s, SIG_IGN);
+  for (int fd : options.closed_descriptors) ::close(fd);
   const std::string path = program.string();
   char* const argv[] = {const_cast<char*>(path.c_str()), nullptr};
   ::execv(path.c_str(), argv);

@@ -12,9 +12,24 @@
 namespace hardening {
 
 struct spawn_options {
-  std::filesystem::path dir;          // working directory
-  std::filesystem::path stdout_file;  // empty: standard output is a pipe the test reads
-  std::vector<int> ignored_signals;   // set to SIG_IGN before the program starts
+  std::filesystem::path dir;            // working directory
+  std::filesystem::path stdout_file;    // empty: standard output is a pipe the test reads
+  std::vector<int> ignored_signals;     // set to SIG_IGN before the program starts
+  std::vector<int> closed_descriptors;  // of 0, 1 and 2: closed when the program starts
+
+  explicit spawn_options(std::filesystem::path working_dir) : dir(std::move(working_dir)) {}
+  spawn_options& output_to(std::filesystem::path file) {
+    stdout_file = std::move(file);
+    return *this;
+  }
+  spawn_options& ignoring(int signal) {
+    ignored_signals.push_back(signal);
+    return *this;
+  }
+  spawn_options& closing(int fd) {
+    closed_descriptors.push_back(fd);
+    return *this;
+  }
 };
 
 // How the program ended.
