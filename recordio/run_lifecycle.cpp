@@ -31,12 +31,14 @@ void close_units_at_exit() {
 
 // A standard descriptor that is closed when the program starts would be handed to the next
 // file that OPEN connects, and the dialogue or an error report would then be written into
-// the data or grid file. Each closed one is held by /dev/null opened the other way round,
-// so that the program's own transfers on it still fail as on a closed descriptor.
+// the data or grid file. Each closed one is held by /dev/null instead: standard input and
+// output opened the other way round, so that reading the dialogue or writing the messages
+// still fails as on a closed descriptor; standard error for writing, so that warnings and
+// reports nobody can see do not end a run.
 void hold_closed_standard_descriptors() {
   for (int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
     if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
-    const int held = ::open("/dev/null", fd == STDIN_FILENO ? O_WRONLY : O_RDONLY);
+    const int held = ::open("/dev/null", fd == STDOUT_FILENO ? O_RDONLY : O_WRONLY);
     if (held >= 0 && held != fd) {
       dup2(held, fd);
       ::close(held);
