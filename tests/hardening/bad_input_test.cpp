@@ -90,13 +90,14 @@ void run_cases(const std::vector<run_case>& cases) {
           expected_names.erase(f.name);
           break;
         case left_behind::file:
-          ASSERT_TRUE(fs::is_regular_file(path)) << f.name;
-          EXPECT_EQ(dir.read(f.name), f.content) << f.name;
+          EXPECT_TRUE(fs::is_regular_file(path)) << f.name;
+          if (fs::is_regular_file(path)) {
+            EXPECT_EQ(dir.read(f.name), f.content) << f.name;
+          }
           expected_names.insert(f.name);
           break;
         case left_behind::empty_directory:
-          ASSERT_TRUE(fs::is_directory(path)) << f.name;
-          EXPECT_TRUE(fs::is_empty(path)) << f.name;
+          EXPECT_TRUE(fs::is_directory(path) && fs::is_empty(path)) << f.name;
           expected_names.insert(f.name);
           break;
       }
