@@ -1,5 +1,6 @@
 // Start-up, STOP and the closing of all units at the end of the run.
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -53,6 +54,10 @@ void start_up() {
   if (started) return;
   started = true;
   hold_closed_standard_descriptors();
+  // A reader that goes away (plaxen ... | head) makes the hand-over of standard output a
+  // write failure, reported like any other, instead of a signal that would end the run
+  // before the grid file is written and cut.
+  signal(SIGPIPE, SIG_IGN);
   detail::connect_unit(error_unit, STDERR_FILENO, {}, false);
   detail::connect_unit(input_unit, STDIN_FILENO, {}, false);
   detail::connect_unit(output_unit, STDOUT_FILENO, {}, false);

@@ -1,7 +1,8 @@
-// plaxen started with standard input, output or error closed. A closed descriptor must not
-// be handed to the data or grid file, or the dialogue and the error report would be
-// written into them: the run fails as it would on the closed descriptor and the files stay
-// as they should be.
+// plaxen started with standard input, output or error closed, or with nobody reading its
+// standard output. A closed descriptor must not be handed to the data or grid file, or the
+// dialogue and the error report would be written into them; a failing standard output must
+// not keep the grid file from being written: the run fails as it would on the descriptor
+// and the files stay as they should be.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
@@ -40,6 +41,29 @@ TEST(ClosedDescriptors, StandardOutput) {
   const hardening::ending e = run_closed(dir, STDOUT_FILENO);
   EXPECT_EQ(e.err,
             "write: Bad file descriptor\napparent state: unit 6 (unnamed)\n"
+            "lately writing sequential formatted external IO\n");
+  EXPECT_EQ(e.signal, SIGABRT);
+  EXPECT_EQ(dir.read("data.txt"), four_points);
+  EXPECT_EQ(dir.read("grid.txt"), normal.read("grid.txt"));
+}
+
+// Standard output a pipe whose reader has gone (plaxen ... | head): the hand-over of the
+// dialogue fails and is reported, and the grid file is still written in full and cut, so no
+// older grid survives under the new name.
+TEST(ClosedDescriptors, StandardOutputWithoutReader) {
+  scratch_dir normal;
+  normal.write("data.txt", four_points);
+  ASSERT_EQ(testsupport::run_program(PLAXEN_PROGRAM, {}, dialogue, normal.path()).exit_status, 0);
+
+  scratch_dir dir;
+  dir.write("data.txt", four_points);
+  dir.write("grid.txt", "older grid\n" + std::string(5000, 'o'));
+  spawned_program plaxen(PLAXEN_PROGRAM,
+                         hardening::spawn_options(dir.path()).without_output_reader());
+  plaxen.write_input(dialogue);
+  const hardening::ending e = plaxen.finish();
+  EXPECT_EQ(e.err,
+            "write: Broken pipe\napparent state: unit 6 (unnamed)\n"
             "lately writing sequential formatted external IO\n");
   EXPECT_EQ(e.signal, SIGABRT);
   EXPECT_EQ(dir.read("data.txt"), four_points);

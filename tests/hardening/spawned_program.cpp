@@ -61,6 +61,11 @@ spawned_program::spawned_program(const std::filesystem::path& program,
   int in[2], out[2], err[2];
   if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0)
     throw std::runtime_error("cannot make pipes");
+  if (options.output_unread) {
+    // Closed before the program starts: its copy goes at exec, so no reader is left.
+    ::close(out[0]);
+    out[0] = -1;
+  }
   pid_ = ::fork();
   if (pid_ < 0) throw std::runtime_error("cannot fork");
   if (pid_ == 0) child(program, options, in[0], out[1], err[1]);
@@ -131,7 +136,7 @@ ending spawned_program::wait_for_end() {
   in_ = -1;
   ending e;
   std::string err_text;
-  bool out_open = true;
+  bool out_open = out_ >= 0;
   bool err_open = true;
   while (out_open || err_open) {
     pollfd p[2] = {{out_open ? out_ : -1, POLLIN, 0}, {err_open ? err_ : -1, POLLIN, 0}};

@@ -16,6 +16,7 @@ struct spawn_options {
   std::filesystem::path stdout_file;    // empty: standard output is a pipe the test reads
   std::vector<int> ignored_signals;     // set to SIG_IGN before the program starts
   std::vector<int> closed_descriptors;  // of 0, 1 and 2: closed when the program starts
+  bool output_unread = false;           // standard output a pipe that nobody reads
 
   explicit spawn_options(std::filesystem::path working_dir) : dir(std::move(working_dir)) {}
   spawn_options& output_to(std::filesystem::path file) {
@@ -24,6 +25,10 @@ struct spawn_options {
   }
   spawn_options& ignoring(int signal) {
     ignored_signals.push_back(signal);
+    return *this;
+  }
+  spawn_options& without_output_reader() {
+    output_unread = true;
     return *this;
   }
   spawn_options& closing(int fd) {
