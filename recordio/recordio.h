@@ -39,6 +39,8 @@ inline constexpr int unit_count = 100;
 enum class end_exit : bool { no = false, yes = true };
 
 // Connects units 0, 5 and 6 and installs the signal handlers. Call once, first thing in main.
+// A standard descriptor closed at start is held by /dev/null, so no file OPEN connects can
+// take its place; SIGPIPE is ignored, so a standard output nobody reads is a write failure.
 void start_up();
 
 // OPEN: connects `unit` to the file `name` (trailing blanks dropped) with the given status,
