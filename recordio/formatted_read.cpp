@@ -148,10 +148,8 @@ int start_formatted_read(int unit, std::string_view format, end_exit end) {
   if (const char* why = current_format().start(format)) raise_error("fmt", why);
   state.u = &u;
   state.end_exit = end == end_exit::yes;
-  if (!u.eof) return 0;
-  state.at_end = true;
-  if (!state.end_exit) raise_error("read start", "end of file");
-  return -1;
+  state.at_end = u.eof;
+  return read_start_status(u, state.end_exit);
 }
 
 }  // namespace recordio

@@ -207,10 +207,8 @@ int start_list_read(int unit, end_exit end) {
   detail::unit& u = start_statement(statement_kind::list_read, unit, {});
   state.u = &u;
   state.end_exit = end == end_exit::yes;
-  if (!u.eof) return 0;
-  state.at_end = true;
-  if (!state.end_exit) raise_error("read start", "end of file");
-  return -1;
+  state.at_end = u.eof;
+  return read_start_status(u, state.end_exit);
 }
 
 }  // namespace recordio

@@ -23,4 +23,10 @@ void item_without_statement(bool reading) noexcept {
   raise_error(reading ? "read" : "write", "no statement in progress");
 }
 
+int read_start_status(const unit& u, bool end_exit) {
+  if (!u.eof) return 0;
+  if (!end_exit) raise_error("read start", "end of file");
+  return -1;
+}
+
 }  // namespace recordio::detail

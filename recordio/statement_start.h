@@ -14,6 +14,11 @@ namespace recordio::detail {
 // connected") is reported with the tag "read start" or "write start".
 unit& start_statement(statement_kind kind, int number, std::string_view format);
 
+// Where a read statement starts on a unit whose end-of-file flag is set: the END condition.
+// Returns 0 when the flag is clear, -1 (END) with an END exit; without one, the "read start"
+// report ends the run.
+int read_start_status(const unit& u, bool end_exit);
+
 // Reports an item call that comes with no statement of a matching kind in progress.
 [[noreturn]] void item_without_statement(bool reading) noexcept;
 
