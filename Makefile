@@ -49,7 +49,9 @@ sanitize: deps
 
 # The libFuzzer targets (clang), each run for FUZZ_SECONDS (default 60) on its committed
 # corpus plus what earlier runs found; fails when a target finds a crash, a leak or a hang.
-fuzz:
+# The fuzz targets need clang and its libFuzzer runtime besides the usual packages.
+fuzz: DEB_PACKAGES += clang-14 libclang-rt-14-dev
+fuzz: deps
 	cmake -S . -B $(FUZZBUILD) -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DFIELDTOOLS_FUZZ=ON -DFIELDTOOLS_TESTS=OFF -DFIELDTOOLS_BENCH=OFF
 	cmake --build $(FUZZBUILD) -j $(JOBS)
