@@ -50,6 +50,8 @@ inline void add_axis(stencil& acc, const float* node, std::ptrdiff_t stride, std
   }
 }
 
+}  // namespace
+
 // The factor update at a multiple of sweeps_per_update. Young's relation for successive
 // over-relaxation, (rate + omega - 1)^2 = rate * omega^2 * mu^2, gives h = mu^2, the squared
 // Jacobi spectral radius for the observed rate; w = 2/(1 + sqrt(1 - h)) is the optimal factor
@@ -71,8 +73,6 @@ bool update_factor(float& omega, float rate) {
   omega = stored(double(w) - (2.0 - double(w)) * 0.25);
   return true;
 }
-
-}  // namespace
 
 sweep_result relaxation_sweep(const node_grid& grid, float tension, float omega) {
   sweep_result result;

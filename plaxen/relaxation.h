@@ -26,6 +26,12 @@ struct sweep_result {
 // neighbours. A node whose weight W is 0 (possible only with a negative tension) is left as it is.
 sweep_result relaxation_sweep(const node_grid& grid, float tension, float omega);
 
+// The factor update at a multiple of sweeps_per_update: sets omega from the observed rate by
+// Young's relation, or to 0.75 + 1.25*rate (about) when omega is already past the optimum.
+// Returns false and leaves omega alone under the rate guard (rate of 0.999 or more while
+// omega - 1 is below the rate). omega stays finite for every finite rate in (0, 1).
+bool update_factor(float& omega, float rate);
+
 // Stage 7, relaxation: up to max_sweeps sweeps with an adapting factor omega, starting at 1,
 // on the state the closing stage leaves (data nodes negative and fixed, free nodes in [0, big),
 // all else at least big). Ends early at a passed convergence test, or as soon as a sweep

@@ -135,4 +135,33 @@ TEST(Relaxation, ResultsStayFiniteForAnySpanAndTension) {
   }
 }
 
+// The three ways the factor update can go, with values worked by hand.
+TEST(Relaxation, FactorUpdateBranches) {
+  struct row {
+    const char* what;
+    float omega, rate;
+    bool updated;
+    double expected;  // the new omega, to single-precision rounding
+  };
+  const row rows[] = {
+      // Past the optimum (omega - 1 >= rate): candidate 1 + rate, omega 1.3 - 0.7/4.
+      {"past the optimum", 1.5f, 0.3f, true, 1.125},
+      // Rate guard: stalled changes leave omega as it is.
+      {"rate guard", 1.0f, 0.9995f, false, 1.0},
+      // Young's relation from omega 1: g = rate, h = rate, w = 2/(1 + sqrt(0.36)) = 1.25,
+      // omega = 1.25 - 0.75/4.
+      {"Young's relation", 1.0f, 0.64f, true, 1.0625},
+      // omega below 1 and a tiny rate: h = (0.01 - 0.2)^2/0.64/0.01 > 1 has no root, so the
+      // candidate stays 1 + rate: omega = 1.01 - 0.99/4.
+      {"no root", 0.8f, 0.01f, true, 0.7625},
+  };
+  for (const row& r : rows) {
+    SCOPED_TRACE(r.what);
+    float omega = r.omega;
+    EXPECT_EQ(plaxen::engine::update_factor(omega, r.rate), r.updated);
+    EXPECT_TRUE(std::isfinite(omega));
+    EXPECT_NEAR(omega, r.expected, 1e-6 * r.expected);
+  }
+}
+
 }  // namespace
