@@ -102,9 +102,7 @@ void run_cases(const std::vector<run_case>& cases) {
           break;
       }
     }
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir.path()))
-      names.insert(entry.path().filename());
+    const std::set<std::string> names = testsupport::file_names(dir.path());
     EXPECT_EQ(names, expected_names) << "files in the run's directory";
   }
 }

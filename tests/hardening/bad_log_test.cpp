@@ -47,32 +47,14 @@ void run_cases(const std::vector<log_case>& cases) {
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, c.err);
     EXPECT_EQ(r.exit_status, c.err.empty() ? 0 : 255);
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir.path()))
-      names.insert(entry.path().filename());
+    const std::set<std::string> names = testsupport::file_names(dir.path());
     if (!c.err.empty()) {
       EXPECT_EQ(names, std::set<std::string>{"station.log"});
       continue;
     }
     EXPECT_EQ(names, (std::set<std::string>{"station.log", "temp.mat"}));
-    const recmat_test::mat_contents mat = recmat_test::read_mat_file(dir / "temp.mat");
-    ASSERT_EQ(mat.error, "");
-    ASSERT_EQ(mat.variables.size(), 1u);
-    const recmat_test::mat_variable& v = mat.variables[0];
-    EXPECT_EQ(v.name, "kvodata");
-    EXPECT_EQ(v.mat_class, "double");
-    EXPECT_EQ(v.rows, static_cast<std::size_t>(c.ndatapts));
-    EXPECT_EQ(v.columns, 23u);
-    const std::vector<double> expected = recmat_test::expected_matrix(c.rows, c.ndatapts);
-    ASSERT_EQ(v.bits.size(), expected.size());
-    int wrong = 0;
-    for (std::size_t i = 0; i < expected.size() && wrong < 5; ++i)
-      if (v.bits[i] != std::bit_cast<std::uint64_t>(expected[i])) {
-        ++wrong;
-        ADD_FAILURE() << "row " << i % static_cast<std::size_t>(c.ndatapts) << " column "
-                      << i / static_cast<std::size_t>(c.ndatapts) + 1 << ": "
-                      << std::bit_cast<double>(v.bits[i]) << " instead of " << expected[i];
-      }
+    recmat_test::expect_kvodata(dir.path(), c.ndatapts,
+                                recmat_test::expected_matrix(c.rows, c.ndatapts));
   }
 }
 

@@ -26,35 +26,6 @@ testsupport::run_result run_recmat(const fs::path& dir, const std::vector<std::s
   return testsupport::run_program(RECMAT_PROGRAM, args, "", dir);
 }
 
-std::set<std::string> names_in(const fs::path& dir) {
-  std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(dir)) names.insert(entry.path().filename());
-  return names;
-}
-
-// temp.mat in `dir` holds `kvodata` alone: double, real, rows x 23, equal to `expected`
-// (column-major) bit for bit.
-void expect_kvodata(const fs::path& dir, int rows, const std::vector<double>& expected) {
-  const recmat_test::mat_contents mat = recmat_test::read_mat_file(dir / "temp.mat");
-  ASSERT_EQ(mat.error, "");
-  ASSERT_EQ(mat.variables.size(), 1u);
-  const recmat_test::mat_variable& kvodata = mat.variables[0];
-  EXPECT_EQ(kvodata.name, "kvodata");
-  EXPECT_EQ(kvodata.mat_class, "double");
-  EXPECT_FALSE(kvodata.complex);
-  EXPECT_EQ(kvodata.rows, static_cast<std::size_t>(rows));
-  EXPECT_EQ(kvodata.columns, 23u);
-  ASSERT_EQ(kvodata.bits.size(), expected.size());
-  int wrong = 0;
-  for (std::size_t i = 0; i < expected.size() && wrong < 10; ++i)
-    if (kvodata.bits[i] != std::bit_cast<std::uint64_t>(expected[i])) {
-      ++wrong;
-      ADD_FAILURE() << "row " << i % static_cast<std::size_t>(rows) << " column "
-                    << i / static_cast<std::size_t>(rows) + 1 << ": "
-                    << std::bit_cast<double>(kvodata.bits[i]) << " instead of " << expected[i];
-    }
-}
-
 void expect_clean_success(const testsupport::run_result& run) {
   EXPECT_EQ(run.exit_status, 0);
   EXPECT_EQ(run.out, "");
@@ -84,7 +55,7 @@ TEST(RecmatRun, TakesTheRecordsOfTheStepAroundMarkers) {
         dir.path(), {"station.log", std::to_string(c.ndatapts), std::to_string(c.stepsize)}));
     std::vector<record> taken;
     for (int k : c.taken) taken.push_back(all[static_cast<std::size_t>(k - 1)]);
-    expect_kvodata(dir.path(), c.ndatapts, recmat_test::expected_matrix(taken, c.ndatapts));
+    recmat_test::expect_kvodata(dir.path(), c.ndatapts, recmat_test::expected_matrix(taken, c.ndatapts));
   }
 }
 
@@ -104,7 +75,7 @@ TEST(RecmatRun, StoresTheSinglePrecisionValuesWidened) {
   expect_clean_success(run_recmat(dir.path(), {"station.log", "1", "1"}));
   const std::vector<double> expected = recmat_test::expected_matrix({r}, 1);
   EXPECT_EQ(std::bit_cast<std::uint64_t>(expected[6]), 0x3FB99999A0000000u);  // the float 0.1
-  expect_kvodata(dir.path(), 1, expected);
+  recmat_test::expect_kvodata(dir.path(), 1, expected);
 }
 
 TEST(RecmatRun, ReadsLogsWithEveryKindOfLineEnd) {
@@ -117,7 +88,7 @@ TEST(RecmatRun, ReadsLogsWithEveryKindOfLineEnd) {
     const std::vector<record> all = sample_records(3);
     dir.write("station.log", recmat_test::log_of(all, line_end));
     expect_clean_success(run_recmat(dir.path(), {"station.log", "3", "1"}));
-    expect_kvodata(dir.path(), 3, recmat_test::expected_matrix(all, 3));
+    recmat_test::expect_kvodata(dir.path(), 3, recmat_test::expected_matrix(all, 3));
   }
 }
 
@@ -131,7 +102,7 @@ TEST(RecmatRun, ALongLineGoesOnAsTheNextLine) {
   record shifted;
   shifted.values = {0,      0,      0, 0, 0, 0, 201.5f, 202.5f, 203.5f, 204.5f, 0,  0,
                     -7.25f, 213.5f, 0, 0, 0, 0, 214.5f, 215.5f, 216.5f, 41,     -42};
-  expect_kvodata(dir.path(), 2, recmat_test::expected_matrix({all[0], shifted}, 2));
+  recmat_test::expect_kvodata(dir.path(), 2, recmat_test::expected_matrix({all[0], shifted}, 2));
 }
 
 TEST(RecmatRun, RowsTheLogDoesNotReachStayZero) {
@@ -143,14 +114,14 @@ TEST(RecmatRun, RowsTheLogDoesNotReachStayZero) {
   expect_clean_success(run_recmat(dir.path(), {"station.log", "5", "1"}));
   record partial = all[2];
   for (int c = 13; c <= 23; ++c) partial.values[static_cast<std::size_t>(c - 1)] = 0;
-  expect_kvodata(dir.path(), 5, recmat_test::expected_matrix({all[0], all[1], partial}, 5));
+  recmat_test::expect_kvodata(dir.path(), 5, recmat_test::expected_matrix({all[0], all[1], partial}, 5));
 }
 
 TEST(RecmatRun, AnEmptyLogGivesZeroRows) {
   testsupport::scratch_dir dir;
   dir.write("empty.log", "");
   expect_clean_success(run_recmat(dir.path(), {"empty.log", "4", "1"}));
-  expect_kvodata(dir.path(), 4, std::vector<double>(4 * 23, 0.0));
+  recmat_test::expect_kvodata(dir.path(), 4, std::vector<double>(4 * 23, 0.0));
 }
 
 TEST(RecmatRun, NdataptsWithoutPositiveDigitsGivesAnEmptyMatrix) {
@@ -159,7 +130,7 @@ TEST(RecmatRun, NdataptsWithoutPositiveDigitsGivesAnEmptyMatrix) {
     testsupport::scratch_dir dir;
     dir.write("station.log", recmat_test::log_of(sample_records(2)));
     expect_clean_success(run_recmat(dir.path(), {"station.log", ndatapts, "1"}));
-    expect_kvodata(dir.path(), 0, {});
+    recmat_test::expect_kvodata(dir.path(), 0, {});
   }
 }
 
@@ -168,7 +139,7 @@ TEST(RecmatRun, NdataptsIsCutTo50000Rows) {
   const std::vector<record> all = sample_records(50001);
   dir.write("station.log", recmat_test::log_of(all));
   expect_clean_success(run_recmat(dir.path(), {"station.log", "60000", "1"}));
-  expect_kvodata(dir.path(), 50000, recmat_test::expected_matrix(all, 50000));
+  recmat_test::expect_kvodata(dir.path(), 50000, recmat_test::expected_matrix(all, 50000));
 }
 
 TEST(RecmatRun, AWrongArgumentCountGivesTheUsageLedByTheProgramName) {
@@ -182,7 +153,7 @@ TEST(RecmatRun, AWrongArgumentCountGivesTheUsageLedByTheProgramName) {
     EXPECT_EQ(run.exit_status, 255);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, "./tools/rm" + usage_tail);
-    EXPECT_EQ(names_in(dir.path()), std::set<std::string>{"station.log"});
+    EXPECT_EQ(testsupport::file_names(dir.path()), std::set<std::string>{"station.log"});
   }
 }
 
@@ -195,7 +166,7 @@ TEST(RecmatRun, ALogThatCannotBeOpenedOrReadGivesNoMatFile) {
   const auto directory = run_recmat(dir.path(), {"logdir", "1", "1"});
   EXPECT_EQ(directory.exit_status, 255);
   EXPECT_EQ(directory.err, "Error: Cannot read file logdir\n");
-  EXPECT_EQ(names_in(dir.path()), std::set<std::string>{"logdir"});
+  EXPECT_EQ(testsupport::file_names(dir.path()), std::set<std::string>{"logdir"});
 }
 
 TEST(RecmatRun, ADirectoryWhereNoFileCanBeMadeGivesAWriteError) {
@@ -222,7 +193,7 @@ TEST(RecmatRun, AWriteCutShortKeepsTheOlderFileAndLeavesNoOther) {
     EXPECT_EQ(run.exit_status, 255);
     EXPECT_EQ(run.err, cannot_write);
     EXPECT_EQ(dir.read("temp.mat"), "older run\n");
-    EXPECT_EQ(names_in(dir.path()), (std::set<std::string>{"empty.log", "temp.mat"}));
+    EXPECT_EQ(testsupport::file_names(dir.path()), (std::set<std::string>{"empty.log", "temp.mat"}));
   }
 }
 
@@ -234,7 +205,7 @@ TEST(RecmatRun, ADirectoryNamedTempMatIsLeftAlone) {
   EXPECT_EQ(run.exit_status, 255);
   EXPECT_EQ(run.err, cannot_write);
   EXPECT_TRUE(fs::is_directory(dir / "temp.mat"));
-  EXPECT_EQ(names_in(dir.path()), (std::set<std::string>{"station.log", "temp.mat"}));
+  EXPECT_EQ(testsupport::file_names(dir.path()), (std::set<std::string>{"station.log", "temp.mat"}));
 }
 
 TEST(RecmatRun, ReplacesTempMatWithTheSameBytesKeepingItsPermissions) {
@@ -254,8 +225,8 @@ TEST(RecmatRun, ReplacesTempMatWithTheSameBytesKeepingItsPermissions) {
   EXPECT_EQ(dir.read("temp.mat"), first);
   EXPECT_EQ(fs::status(dir / "temp.mat").permissions(),
             fs::perms::owner_read | fs::perms::owner_write);
-  EXPECT_EQ(names_in(dir.path()), (std::set<std::string>{"station.log", "temp.mat"}));
-  expect_kvodata(dir.path(), 2, recmat_test::expected_matrix(all, 2));
+  EXPECT_EQ(testsupport::file_names(dir.path()), (std::set<std::string>{"station.log", "temp.mat"}));
+  recmat_test::expect_kvodata(dir.path(), 2, recmat_test::expected_matrix(all, 2));
 }
 
 }  // namespace

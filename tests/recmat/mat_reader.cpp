@@ -1,8 +1,11 @@
 // MAT-file reading through SciPy for recmat's end-to-end tests.
 #include "tests/recmat/mat_reader.h"
 
+#include <bit>
 #include <sstream>
 #include <stdexcept>
+
+#include <gtest/gtest.h>
 
 #include "tests/support/run_program.h"
 
@@ -76,5 +79,28 @@ mat_contents read_mat_file(const std::filesystem::path& file) {
   }
   return contents;
 }
+
+void expect_kvodata(const std::filesystem::path& dir, int rows,
+                    const std::vector<double>& expected) {
+  const mat_contents mat = read_mat_file(dir / "temp.mat");
+  ASSERT_EQ(mat.error, "");
+  ASSERT_EQ(mat.variables.size(), 1u);
+  const mat_variable& kvodata = mat.variables[0];
+  EXPECT_EQ(kvodata.name, "kvodata");
+  EXPECT_EQ(kvodata.mat_class, "double");
+  EXPECT_FALSE(kvodata.complex);
+  EXPECT_EQ(kvodata.rows, static_cast<std::size_t>(rows));
+  EXPECT_EQ(kvodata.columns, 23u);
+  ASSERT_EQ(kvodata.bits.size(), expected.size());
+  int wrong = 0;
+  for (std::size_t i = 0; i < expected.size() && wrong < 10; ++i)
+    if (kvodata.bits[i] != std::bit_cast<std::uint64_t>(expected[i])) {
+      ++wrong;
+      ADD_FAILURE() << "row " << i % static_cast<std::size_t>(rows) << " column "
+                    << i / static_cast<std::size_t>(rows) + 1 << ": "
+                    << std::bit_cast<double>(kvodata.bits[i]) << " instead of " << expected[i];
+    }
+}
+
 
 }  // namespace recmat_test

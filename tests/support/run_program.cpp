@@ -129,6 +129,13 @@ run_result run_program(const std::filesystem::path& program, const std::vector<s
   return r;
 }
 
+std::set<std::string> file_names(const std::filesystem::path& dir) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir))
+    names.insert(entry.path().filename());
+  return names;
+}
+
 scratch_dir::scratch_dir() {
   std::string pattern = (std::filesystem::temp_directory_path() / "fieldtools-XXXXXX").string();
   if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");

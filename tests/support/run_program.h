@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,9 @@ struct run_result {
 run_result run_program(const std::filesystem::path& program, const std::vector<std::string>& args,
                        const std::string& input, const std::filesystem::path& dir,
                        const std::string& argv0 = {});
+
+// The names of the entries of the directory `dir`, to check which files a run left behind.
+std::set<std::string> file_names(const std::filesystem::path& dir);
 
 // A fresh, empty temporary directory, removed by the destructor unless the test failed
 // (then it is kept and its path printed, so the files of a failing case can be looked at).
