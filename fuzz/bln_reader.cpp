@@ -22,10 +22,10 @@
 #include <vector>
 
 #include "fuzz/harness.h"
-#include "plaxen/blanking.h"
-#include "plaxen/capacities.h"
-#include "plaxen/grid_geometry.h"
-#include "plaxen/polygon_record.h"
+#include "plaxen/blanking/blanking.h"
+#include "plaxen/common/capacities.h"
+#include "plaxen/common/grid_geometry.h"
+#include "plaxen/blanking/polygon_record.h"
 #include "recordio/recordio.h"
 
 namespace {

@@ -18,9 +18,9 @@
 #include <vector>
 
 #include "fuzz/harness.h"
-#include "plaxen/capacities.h"
-#include "plaxen/grid_size.h"
-#include "plaxen/scattered_data.h"
+#include "plaxen/common/capacities.h"
+#include "plaxen/common/grid_size.h"
+#include "plaxen/common/scattered_data.h"
 #include "recordio/recordio.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // Grid masking by one polygon: values written, modes, union of polygons, untouched nodes.
-#include "plaxen/blank.h"
+#include "plaxen/blanking/blank.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "plaxen/grid_geometry.h"
+#include "plaxen/common/grid_geometry.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <array>
 #include <string_view>
 
-#include "plaxen/getfname.h"
+#include "plaxen/blanking/getfname.h"
 #include "recordio/recordio.h"
 
 int main(int argc, char** argv) {

@@ -1,5 +1,5 @@
 // Point-in-polygon decisions: boundary tie-breaks, degenerate polygons, the kept crossings.
-#include "plaxen/inside.h"
+#include "plaxen/blanking/inside.h"
 
 #include <gtest/gtest.h>
 

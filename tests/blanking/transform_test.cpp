@@ -1,5 +1,5 @@
 // Geographic transform: the origin, one degree along each axis, signs, repeated calls.
-#include "plaxen/transform.h"
+#include "plaxen/transform/transform.h"
 
 #include <gtest/gtest.h>
 

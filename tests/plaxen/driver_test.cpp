@@ -7,11 +7,11 @@
 
 #include <gtest/gtest.h>
 
-#include "plaxen/grid_file.h"
-#include "plaxen/grid_geometry.h"
-#include "plaxen/grid_size.h"
-#include "plaxen/scattered_data.h"
-#include "plaxen/value_span.h"
+#include "plaxen/driver/grid_file.h"
+#include "plaxen/common/grid_geometry.h"
+#include "plaxen/common/grid_size.h"
+#include "plaxen/common/scattered_data.h"
+#include "plaxen/common/value_span.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "plaxen/zgrid.h"
+#include "plaxen/engine/zgrid.h"
 
 namespace zgrid_test {
 

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "plaxen/zgrid.h"
+#include "plaxen/engine/zgrid.h"
 #include "recordio/recordio.h"
 
 namespace {

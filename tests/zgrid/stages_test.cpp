@@ -8,9 +8,9 @@
 
 #include <gtest/gtest.h>
 
-#include "plaxen/node_encoding.h"
-#include "plaxen/point_assignment.h"
-#include "plaxen/range_fill.h"
+#include "plaxen/engine/node_encoding.h"
+#include "plaxen/engine/point_assignment.h"
+#include "plaxen/engine/range_fill.h"
 #include "tests/zgrid/grid_case.h"
 
 namespace {

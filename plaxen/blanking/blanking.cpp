@@ -1,15 +1,15 @@
 // The blanking stage: the .bln file, read block by block, applied polygon by polygon.
-#include "plaxen/blanking.h"
+#include "plaxen/blanking/blanking.h"
 
 #include <algorithm>
 #include <array>
 #include <cstddef>
 #include <string_view>
 
-#include "plaxen/blank.h"
-#include "plaxen/capacities.h"
-#include "plaxen/getfname.h"
-#include "plaxen/polygon_record.h"
+#include "plaxen/blanking/blank.h"
+#include "plaxen/common/capacities.h"
+#include "plaxen/blanking/getfname.h"
+#include "plaxen/blanking/polygon_record.h"
 #include "recordio/recordio.h"
 
 namespace plaxen {

@@ -1,8 +1,8 @@
 // The grid geometry record and its derivation from the data limits and the grid size.
-#include "plaxen/grid_geometry.h"
+#include "plaxen/common/grid_geometry.h"
 
-#include "plaxen/grid_size.h"
-#include "plaxen/scattered_data.h"
+#include "plaxen/common/grid_size.h"
+#include "plaxen/common/scattered_data.h"
 
 namespace plaxen {
 

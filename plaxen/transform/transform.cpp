@@ -1,5 +1,5 @@
 // Geographic to local plane transform: equirectangular step, then rotation and shift.
-#include "plaxen/transform.h"
+#include "plaxen/transform/transform.h"
 
 #include <cmath>
 #include <cstdint>

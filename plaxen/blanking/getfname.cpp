@@ -1,5 +1,5 @@
 // File-name prompt: one question per run, the answer completed with a default extension.
-#include "plaxen/getfname.h"
+#include "plaxen/blanking/getfname.h"
 
 #include <algorithm>
 #include <array>

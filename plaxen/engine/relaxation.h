@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
-#include "plaxen/node_encoding.h"
-#include "plaxen/node_grid.h"
+#include "plaxen/engine/node_encoding.h"
+#include "plaxen/engine/node_grid.h"
 
 namespace plaxen::engine {
 

@@ -1,5 +1,5 @@
 // Check of the data values' span against the node encoding's range.
-#include "plaxen/value_span.h"
+#include "plaxen/common/value_span.h"
 
 namespace plaxen {
 

@@ -1,5 +1,5 @@
 // The operator's line for a scattered point that falls outside the grid.
-#include "plaxen/out_of_range_report.h"
+#include "plaxen/engine/out_of_range_report.h"
 
 #include "recordio/recordio.h"
 

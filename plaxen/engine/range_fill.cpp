@@ -1,10 +1,10 @@
 // Stage 5 of zgrid: empty nodes next to usable ones take their neighbour's encoded value.
-#include "plaxen/range_fill.h"
+#include "plaxen/engine/range_fill.h"
 
 #include <cmath>
 #include <vector>
 
-#include "plaxen/node_encoding.h"
+#include "plaxen/engine/node_encoding.h"
 
 namespace plaxen::engine {
 

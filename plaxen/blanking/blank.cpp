@@ -1,11 +1,11 @@
 // Masking of the grid nodes inside or outside one polygon, column by column.
-#include "plaxen/blank.h"
+#include "plaxen/blanking/blank.h"
 
 #include <cstddef>
 
-#include "plaxen/capacities.h"
-#include "plaxen/grid_geometry.h"
-#include "plaxen/inside.h"
+#include "plaxen/common/capacities.h"
+#include "plaxen/common/grid_geometry.h"
+#include "plaxen/blanking/inside.h"
 
 namespace plaxen {
 namespace {

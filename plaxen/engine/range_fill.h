@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "plaxen/node_grid.h"
+#include "plaxen/engine/node_grid.h"
 
 namespace plaxen::engine {
 

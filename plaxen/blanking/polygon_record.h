@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-#include "plaxen/capacities.h"
+#include "plaxen/common/capacities.h"
 
 namespace plaxen {
 

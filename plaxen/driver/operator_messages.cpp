@@ -1,5 +1,5 @@
 // Refusal and warning lines of the driver.
-#include "plaxen/operator_messages.h"
+#include "plaxen/driver/operator_messages.h"
 
 #include "recordio/recordio.h"
 

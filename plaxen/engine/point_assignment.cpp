@@ -1,7 +1,7 @@
 // Stage 3 of zgrid: each scattered point is accumulated into its nearest grid node.
-#include "plaxen/point_assignment.h"
+#include "plaxen/engine/point_assignment.h"
 
-#include "plaxen/out_of_range_report.h"
+#include "plaxen/engine/out_of_range_report.h"
 
 namespace plaxen::engine {
 

@@ -1,11 +1,11 @@
 // Point-in-polygon test: crossings of the vertical line through the point, kept per x.
-#include "plaxen/inside.h"
+#include "plaxen/blanking/inside.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <vector>
 
-#include "plaxen/capacities.h"
+#include "plaxen/common/capacities.h"
 
 namespace plaxen {
 namespace {

@@ -1,14 +1,14 @@
 // zgrid: the interpolation engine that turns scattered points into grid node values.
-#include "plaxen/zgrid.h"
+#include "plaxen/engine/zgrid.h"
 
 #include <algorithm>
 #include <stdexcept>
 
-#include "plaxen/node_encoding.h"
-#include "plaxen/node_grid.h"
-#include "plaxen/point_assignment.h"
-#include "plaxen/range_fill.h"
-#include "plaxen/relaxation.h"
+#include "plaxen/engine/node_encoding.h"
+#include "plaxen/engine/node_grid.h"
+#include "plaxen/engine/point_assignment.h"
+#include "plaxen/engine/range_fill.h"
+#include "plaxen/engine/relaxation.h"
 
 namespace plaxen {
 

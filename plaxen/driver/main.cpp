@@ -6,15 +6,15 @@
 #include <span>
 #include <string_view>
 
-#include "plaxen/blanking.h"
-#include "plaxen/capacities.h"
-#include "plaxen/grid_file.h"
-#include "plaxen/grid_geometry.h"
-#include "plaxen/grid_size.h"
-#include "plaxen/operator_messages.h"
-#include "plaxen/scattered_data.h"
-#include "plaxen/value_span.h"
-#include "plaxen/zgrid.h"
+#include "plaxen/blanking/blanking.h"
+#include "plaxen/common/capacities.h"
+#include "plaxen/driver/grid_file.h"
+#include "plaxen/common/grid_geometry.h"
+#include "plaxen/common/grid_size.h"
+#include "plaxen/driver/operator_messages.h"
+#include "plaxen/common/scattered_data.h"
+#include "plaxen/common/value_span.h"
+#include "plaxen/engine/zgrid.h"
 #include "recordio/recordio.h"
 
 #ifndef PLAXEN_BLANKING_SWITCH

@@ -1,7 +1,7 @@
 // Reading, echoing and checking the grid size.
-#include "plaxen/grid_size.h"
+#include "plaxen/common/grid_size.h"
 
-#include "plaxen/capacities.h"
+#include "plaxen/common/capacities.h"
 #include "recordio/recordio.h"
 
 namespace plaxen {

@@ -1,5 +1,5 @@
 // Loading of the scattered-data file into the static point set.
-#include "plaxen/scattered_data.h"
+#include "plaxen/common/scattered_data.h"
 
 #include "recordio/recordio.h"
 

@@ -1,5 +1,5 @@
 // Stage 7 of zgrid: successive over-relaxation of the free nodes with a tensioned stencil.
-#include "plaxen/relaxation.h"
+#include "plaxen/engine/relaxation.h"
 
 #include <cmath>
 #include <cstddef>

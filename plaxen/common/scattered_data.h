@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "plaxen/capacities.h"
+#include "plaxen/common/capacities.h"
 
 namespace plaxen {
 

@@ -19,8 +19,8 @@
 #include <cstdint>
 #include <span>
 
-#include "plaxen/capacities.h"
-#include "plaxen/node_grid.h"
+#include "plaxen/common/capacities.h"
+#include "plaxen/engine/node_grid.h"
 
 namespace plaxen::engine {
 

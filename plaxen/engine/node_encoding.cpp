@@ -1,5 +1,5 @@
 // The node value encoding of zgrid: data range, clearing, averaging, closing and decoding.
-#include "plaxen/node_encoding.h"
+#include "plaxen/engine/node_encoding.h"
 
 namespace plaxen::engine {
 

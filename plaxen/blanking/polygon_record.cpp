@@ -1,5 +1,5 @@
 // Storage of the global polygon record ins.
-#include "plaxen/polygon_record.h"
+#include "plaxen/blanking/polygon_record.h"
 
 namespace plaxen {
 

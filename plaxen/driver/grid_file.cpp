@@ -1,9 +1,9 @@
 // Post-processing of the interpolated grid and the grid file rows.
-#include "plaxen/grid_file.h"
+#include "plaxen/driver/grid_file.h"
 
 #include <cstddef>
 
-#include "plaxen/capacities.h"
+#include "plaxen/common/capacities.h"
 #include "recordio/recordio.h"
 
 namespace plaxen {
