@@ -1,13 +1,12 @@
 // The floor of data loading: three numbers a line parsed from the whole file with fast_float,
 // with none of the list-directed rules. plaxen's loading is measured against this.
+#include <fast_float/fast_float.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <vector>
-
-#include <fast_float/fast_float.h>
 
 int main(int argc, char** argv) {
   if (argc != 2) {

@@ -14,8 +14,8 @@ namespace {
 double surface(double x, double y) {
   const double u = (x - 522000.0) / 600.0;
   const double v = (y - 4631800.0) / 500.0;
-  return 150.0 * std::exp(-(u * u + v * v)) - 80.0 * std::exp(-((u - 1.2) * (u - 1.2) + v * v * 2.0)) +
-         0.02 * (x - 521000.0) - 60.0;
+  return 150.0 * std::exp(-(u * u + v * v)) -
+         80.0 * std::exp(-((u - 1.2) * (u - 1.2) + v * v * 2.0)) + 0.02 * (x - 521000.0) - 60.0;
 }
 
 char* put_fixed(char* p, char* end, double value, int decimals) {

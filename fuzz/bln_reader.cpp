@@ -23,9 +23,9 @@
 
 #include "fuzz/harness.h"
 #include "plaxen/blanking/blanking.h"
+#include "plaxen/blanking/polygon_record.h"
 #include "plaxen/common/capacities.h"
 #include "plaxen/common/grid_geometry.h"
-#include "plaxen/blanking/polygon_record.h"
 #include "recordio/recordio.h"
 
 namespace {

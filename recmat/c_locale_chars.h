@@ -8,6 +8,8 @@ inline bool is_blank(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-inline bool is_digit(char c) { return c >= '0' && c <= '9'; }
+inline bool is_digit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 }  // namespace recmat

@@ -1,10 +1,10 @@
 // Reading of recmat's three arguments.
 #include "recmat/command_line.h"
 
-#include "recmat/c_locale_chars.h"
-
 #include <algorithm>
 #include <climits>
+
+#include "recmat/c_locale_chars.h"
 
 namespace recmat {
 

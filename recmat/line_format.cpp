@@ -1,13 +1,13 @@
 // Record line parsing: sscanf, with a shortcut for plain numbers that gives the same values.
 #include "recmat/line_format.h"
 
-#include "recmat/c_locale_chars.h"
-
 #include <cfloat>
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <system_error>
+
+#include "recmat/c_locale_chars.h"
 
 namespace recmat {
 namespace {

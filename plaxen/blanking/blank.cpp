@@ -3,9 +3,9 @@
 
 #include <cstddef>
 
+#include "plaxen/blanking/inside.h"
 #include "plaxen/common/capacities.h"
 #include "plaxen/common/grid_geometry.h"
-#include "plaxen/blanking/inside.h"
 
 namespace plaxen {
 namespace {
@@ -22,8 +22,7 @@ float node_coordinate(float origin, float step, std::int32_t n) {
 // its complement when the outside is excluded.
 float masked_value(std::int32_t inflag, std::int32_t inout) {
   const std::int32_t excluded = inout == 1 ? inflag : 1 - inflag;
-  return static_cast<float>(static_cast<double>(excluded) *
-                            static_cast<double>(undefined_value));
+  return static_cast<float>(static_cast<double>(excluded) * static_cast<double>(undefined_value));
 }
 
 }  // namespace

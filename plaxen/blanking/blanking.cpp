@@ -7,9 +7,9 @@
 #include <string_view>
 
 #include "plaxen/blanking/blank.h"
-#include "plaxen/common/capacities.h"
 #include "plaxen/blanking/getfname.h"
 #include "plaxen/blanking/polygon_record.h"
+#include "plaxen/common/capacities.h"
 #include "recordio/recordio.h"
 
 namespace plaxen {
@@ -76,7 +76,8 @@ bool more_text_follows() {
 
 void warn_ignored_polygons() {
   recordio::start_list_write(recordio::error_unit);
-  recordio::write(std::string_view("blanking file holds more than 50 polygons; the rest is ignored"));
+  recordio::write(
+      std::string_view("blanking file holds more than 50 polygons; the rest is ignored"));
   recordio::end_write();
 }
 

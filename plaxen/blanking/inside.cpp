@@ -23,8 +23,7 @@ CrossingList& kept_crossings() {
 }
 
 // Vertices that both spans can supply, at most nv.
-std::size_t usable_vertices(std::span<const float> xv, std::span<const float> yv,
-                            std::int32_t nv) {
+std::size_t usable_vertices(std::span<const float> xv, std::span<const float> yv, std::int32_t nv) {
   const std::size_t wanted = static_cast<std::size_t>(nv);
   return std::min({wanted, xv.size(), yv.size()});
 }
@@ -49,9 +48,9 @@ void add_crossing(float xt, float xa, float ya, float xb, float yb, std::vector<
   }
   const float slope = static_cast<float>((static_cast<double>(yr) - static_cast<double>(yl)) /
                                          (static_cast<double>(xr) - static_cast<double>(xl)));
-  ycross.push_back(static_cast<float>(
-      static_cast<double>(yl) +
-      (static_cast<double>(xt) - static_cast<double>(xl)) * static_cast<double>(slope)));
+  ycross.push_back(static_cast<float>(static_cast<double>(yl) +
+                                      (static_cast<double>(xt) - static_cast<double>(xl)) *
+                                          static_cast<double>(slope)));
 }
 
 // Rebuilds the list for the line x = xt: one pass over the edges, edge k from vertex k to

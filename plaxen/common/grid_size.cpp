@@ -20,7 +20,9 @@ GridSize read_grid_size() {
   return size;
 }
 
-bool too_few_nodes(const GridSize& size) { return size.nx < 2 || size.ny < 2; }
+bool too_few_nodes(const GridSize& size) {
+  return size.nx < 2 || size.ny < 2;
+}
 
 bool too_many_nodes(const GridSize& size) {
   return std::int64_t{size.nx} * std::int64_t{size.ny} > max_nodes;

@@ -8,12 +8,12 @@
 
 #include "plaxen/blanking/blanking.h"
 #include "plaxen/common/capacities.h"
-#include "plaxen/driver/grid_file.h"
 #include "plaxen/common/grid_geometry.h"
 #include "plaxen/common/grid_size.h"
-#include "plaxen/driver/operator_messages.h"
 #include "plaxen/common/scattered_data.h"
 #include "plaxen/common/value_span.h"
+#include "plaxen/driver/grid_file.h"
+#include "plaxen/driver/operator_messages.h"
 #include "plaxen/engine/zgrid.h"
 #include "recordio/recordio.h"
 

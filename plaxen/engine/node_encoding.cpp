@@ -6,7 +6,9 @@ namespace plaxen::engine {
 namespace {
 
 // Stored value of a formula evaluated in double precision: one rounding to single.
-inline float stored(double value) { return static_cast<float>(value); }
+inline float stored(double value) {
+  return static_cast<float>(value);
+}
 
 // How many points a node with accumulated value s holds: trunc(s/zstep), at most
 // points_per_node. 0 for an unassigned node (s = 0, including zstep = 0) and for any

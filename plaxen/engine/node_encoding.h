@@ -36,9 +36,13 @@ static_assert(undefined_value == -empty_marker);
 inline constexpr std::int32_t points_per_node = 20;
 
 // Whether a node can serve as a neighbour in the range fill and the relaxation.
-inline bool is_usable(float s) { return std::fabs(s) < big; }
+inline bool is_usable(float s) {
+  return std::fabs(s) < big;
+}
 // Whether a node is relaxed: a free node, 0 <= s < big.
-inline bool is_free(float s) { return s >= 0.0f && s < big; }
+inline bool is_free(float s) {
+  return s >= 0.0f && s < big;
+}
 
 // The scalars derived from the data range, each rounded to single precision in this order.
 struct encoding_scalars {

@@ -34,7 +34,6 @@ inline std::int32_t nearest_index(float p, float origin, float step, std::int32_
 // already failed) and skipped; otherwise its node, when below zcap, becomes
 // ((s + zp) + zoff) + zstep. A full or excluded node ignores the point silently.
 void assign_points(const node_grid& grid, const encoding_scalars& enc, const grid_placement& at,
-                   std::span<const float> xp, std::span<const float> yp,
-                   std::span<const float> zp);
+                   std::span<const float> xp, std::span<const float> yp, std::span<const float> zp);
 
 }  // namespace plaxen::engine

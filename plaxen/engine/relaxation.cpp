@@ -9,7 +9,9 @@ namespace plaxen::engine {
 namespace {
 
 // Stored value of a formula evaluated in double precision: one rounding to single.
-inline float stored(double value) { return static_cast<float>(value); }
+inline float stored(double value) {
+  return static_cast<float>(value);
+}
 
 // Weight W and sum S of a node's stencil, each rounded to single after every step.
 struct stencil {

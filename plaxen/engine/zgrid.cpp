@@ -43,9 +43,9 @@ std::size_t checked_count(std::int32_t n, std::span<const float> xp, std::span<c
 }  // namespace
 
 void zgrid(std::span<float> z, std::int32_t nxsize, std::int32_t /*nysize*/, std::int32_t nx,
-           std::int32_t ny, float xmin, float ymin, float dx, float dy,
-           std::span<const float> xp, std::span<const float> yp, std::span<const float> zp,
-           std::int32_t n, float tension, std::int32_t nfill) {
+           std::int32_t ny, float xmin, float ymin, float dx, float dy, std::span<const float> xp,
+           std::span<const float> yp, std::span<const float> zp, std::int32_t n, float tension,
+           std::int32_t nfill) {
   // Step 0: the arguments must describe what the arrays hold.
   const engine::node_grid grid = checked_grid(z, nxsize, nx, ny);
   const std::size_t count = checked_count(n, xp, yp, zp);

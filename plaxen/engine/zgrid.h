@@ -27,8 +27,8 @@ namespace plaxen {
 // the counts say: nxsize < nx, z shorter than (ny-1)*nxsize + nx, or n beyond xp, yp or zp.
 // Allocates one flag per grid row for the range fill; nothing per point or per node.
 void zgrid(std::span<float> z, std::int32_t nxsize, std::int32_t nysize, std::int32_t nx,
-           std::int32_t ny, float xmin, float ymin, float dx, float dy,
-           std::span<const float> xp, std::span<const float> yp, std::span<const float> zp,
-           std::int32_t n, float tension, std::int32_t nfill);
+           std::int32_t ny, float xmin, float ymin, float dx, float dy, std::span<const float> xp,
+           std::span<const float> yp, std::span<const float> zp, std::int32_t n, float tension,
+           std::int32_t nfill);
 
 }  // namespace plaxen

@@ -9,13 +9,13 @@ namespace {
 
 // The fixed origin, sphere and plane axes, set by the first call of the run.
 struct TransformConstants {
-  float degrad = 0.0f;   // degrees to radians
-  float lat0 = 0.0f;     // origin latitude, degrees
-  float lon0 = 0.0f;     // origin longitude, degrees
-  float radius = 0.0f;   // sphere radius, km
-  float angle = 0.0f;    // rotation of the plane axes, degrees
-  float rot = 0.0f;      // the same rotation in radians
-  float xoff = 0.0f;     // plane origin offsets, km
+  float degrad = 0.0f;  // degrees to radians
+  float lat0 = 0.0f;    // origin latitude, degrees
+  float lon0 = 0.0f;    // origin longitude, degrees
+  float radius = 0.0f;  // sphere radius, km
+  float angle = 0.0f;   // rotation of the plane axes, degrees
+  float rot = 0.0f;     // the same rotation in radians
+  float xoff = 0.0f;    // plane origin offsets, km
   float yoff = 0.0f;
 };
 
@@ -29,7 +29,9 @@ TransformState& state() {
   return s;
 }
 
-double d(float v) { return static_cast<double>(v); }
+double d(float v) {
+  return static_cast<double>(v);
+}
 
 void set_constants(TransformConstants& c) {
   // pi is acos(-1) held as a single real; degrad is that over 180, held as a single real.

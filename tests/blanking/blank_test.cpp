@@ -37,8 +37,7 @@ TEST_F(Blank, ThreeByThreeInEveryMode) {
   const struct {
     std::int32_t inout;
     const char* expected;
-  } cases[] = {{1, ".../.XX/.XX/"}, {0, "XXX/X../X../"}, {2, "XXX/X../X../"},
-               {-1, "XXX/X../X../"}};
+  } cases[] = {{1, ".../.XX/.XX/"}, {0, "XXX/X../X../"}, {2, "XXX/X../X../"}, {-1, "XXX/X../X../"}};
   for (const auto& c : cases) {
     SCOPED_TRACE("inout " + std::to_string(c.inout));
     std::vector<float> z(9, 5.0f);

@@ -19,7 +19,9 @@ constexpr int ny = 5;
 
 // One point on every node of the 6 x 5 grid over x = 0..5, y = 0..4, value 1..30, so that
 // every node the blanking leaves free is a data node and keeps its value exactly.
-int node_value(int x, int y) { return 1 + x + nx * y; }
+int node_value(int x, int y) {
+  return 1 + x + nx * y;
+}
 
 // The E15.7 field of an integer of at most seven digits, from its decimal digits.
 std::string e15_7(int value) {
@@ -34,8 +36,8 @@ std::string points_file() {
   std::string text;
   for (int y = 0; y < ny; ++y) {
     for (int x = 0; x < nx; ++x) {
-      text += std::to_string(x) + " " + std::to_string(y) + " " +
-              std::to_string(node_value(x, y)) + "\n";
+      text += std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(node_value(x, y)) +
+              "\n";
     }
   }
   return text;
@@ -59,8 +61,12 @@ std::string grid_with(Masked masked) {
   return text;
 }
 
-bool inside_a(int x, int y) { return (x == 2 || x == 3) && (y == 1 || y == 2); }
-bool outside_b(int x, int y) { return x == 5 || y == 4; }
+bool inside_a(int x, int y) {
+  return (x == 2 || x == 3) && (y == 1 || y == 2);
+}
+bool outside_b(int x, int y) {
+  return x == 5 || y == 4;
+}
 
 // Polygon A, whose inside holds the nodes (2..3, 1..2), and polygon B, whose outside is the
 // column x = 5 and the row y = 4.

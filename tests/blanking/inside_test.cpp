@@ -38,8 +38,8 @@ struct PointCase {
 // The unit square: bottom and left edges outside, top and right edges inside, of the
 // corners only (1,1) inside.
 const PointCase unit_square_cases[] = {
-    {0.5f, 0.5f, 1}, {1.5f, 0.5f, 0}, {-0.5f, 0.5f, 0}, {0.5f, 0.0f, 0}, {0.5f, 1.0f, 1},
-    {0.0f, 0.5f, 0}, {1.0f, 0.5f, 1}, {0.0f, 0.0f, 0}, {1.0f, 0.0f, 0}, {0.0f, 1.0f, 0},
+    {0.5f, 0.5f, 1}, {1.5f, 0.5f, 0}, {-0.5f, 0.5f, 0}, {0.5f, 0.0f, 0},    {0.5f, 1.0f, 1},
+    {0.0f, 0.5f, 0}, {1.0f, 0.5f, 1}, {0.0f, 0.0f, 0},  {1.0f, 0.0f, 0},    {0.0f, 1.0f, 0},
     {1.0f, 1.0f, 1}, {0.5f, 1.5f, 0}, {0.5f, -0.5f, 0}, {0.25f, 0.999f, 1},
 };
 
@@ -74,8 +74,10 @@ TEST(Inside, VerticesOnTheVerticalLine) {
     const Polygon* polygon;
     PointCase point;
   } cases[] = {
-      {"diamond", &diamond, {1.0f, 1.0f, 1}},  {"diamond", &diamond, {1.0f, 2.5f, 0}},
-      {"diamond", &diamond, {1.0f, -0.5f, 0}}, {"right tip", &pointing_right, {2.0f, 1.5f, 0}},
+      {"diamond", &diamond, {1.0f, 1.0f, 1}},
+      {"diamond", &diamond, {1.0f, 2.5f, 0}},
+      {"diamond", &diamond, {1.0f, -0.5f, 0}},
+      {"right tip", &pointing_right, {2.0f, 1.5f, 0}},
       {"right tip", &pointing_right, {2.0f, 0.5f, 0}},
       {"left tip", &pointing_left, {0.0f, 1.5f, 0}},
   };

@@ -15,7 +15,9 @@ constexpr double pi = 3.14159265358979323846;
 double reference_x(double lon, double lat) {
   return 6367.5 * pi / 180.0 * std::cos(lat * pi / 180.0) * (lon + 70.75);
 }
-double reference_y(double lat) { return 6367.5 * pi / 180.0 * (lat - 41.5); }
+double reference_y(double lat) {
+  return 6367.5 * pi / 180.0 * (lat - 41.5);
+}
 
 TEST(Transform, OriginMapsToZero) {
   float x = 1.0f, y = 1.0f;
@@ -43,8 +45,8 @@ TEST(Transform, OneDegreeNorth) {
 TEST(Transform, SignsFollowTheQuadrant) {
   const struct {
     float lon, lat;
-  } cases[] = {{-69.0f, 43.0f}, {-72.5f, 43.0f}, {-72.5f, 40.0f}, {-69.0f, 40.0f},
-               {-71.0f, 41.5f}, {-70.75f, 40.5f}};
+  } cases[] = {{-69.0f, 43.0f}, {-72.5f, 43.0f}, {-72.5f, 40.0f},
+               {-69.0f, 40.0f}, {-71.0f, 41.5f}, {-70.75f, 40.5f}};
   for (const auto& c : cases) {
     SCOPED_TRACE("lon " + std::to_string(c.lon) + " lat " + std::to_string(c.lat));
     float x = 0.0f, y = 0.0f;

@@ -1,17 +1,17 @@
 // Unit tests of the driver's own rules: grid size checks, geometry rounding, value span,
 // data limits and the marking of undefined nodes.
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <vector>
 
-#include <gtest/gtest.h>
-
-#include "plaxen/driver/grid_file.h"
 #include "plaxen/common/grid_geometry.h"
 #include "plaxen/common/grid_size.h"
 #include "plaxen/common/scattered_data.h"
 #include "plaxen/common/value_span.h"
+#include "plaxen/driver/grid_file.h"
 
 namespace {
 
@@ -23,10 +23,17 @@ TEST(GridSize, NodeChecks) {
     bool too_few, too_many;
   };
   const Row rows[] = {
-      {250, 200, false, false},     {250, 201, false, true},      {4000, 12, false, false},
-      {2, 25000, false, false},     {2, 25001, false, true},      {1, 5, true, false},
-      {5, 1, true, false},          {0, 0, true, false},          {-3, -3, true, false},
-      {100000, 100000, false, true}, {INT32_MAX, INT32_MAX, false, true},
+      {250, 200, false, false},
+      {250, 201, false, true},
+      {4000, 12, false, false},
+      {2, 25000, false, false},
+      {2, 25001, false, true},
+      {1, 5, true, false},
+      {5, 1, true, false},
+      {0, 0, true, false},
+      {-3, -3, true, false},
+      {100000, 100000, false, true},
+      {INT32_MAX, INT32_MAX, false, true},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(testing::Message() << r.nx << " x " << r.ny);
@@ -63,12 +70,8 @@ TEST(ValueSpan, RefusesSpansTheEncodingCannotHold) {
     bool too_large;
   };
   const Row rows[] = {
-      {{0, 1, 2, 3}, false},
-      {{0, -1e31f, 1e31f}, false},
-      {{0, -1e32f, 0}, true},
-      {{0, 0, 1e32f}, true},
-      {{0, 1, inf}, true},
-      {{0, -inf, 1}, true},
+      {{0, 1, 2, 3}, false}, {{0, -1e31f, 1e31f}, false}, {{0, -1e32f, 0}, true},
+      {{0, 0, 1e32f}, true}, {{0, 1, inf}, true},         {{0, -inf, 1}, true},
       {{0, 5e37f}, false},  // one value spans nothing
       {{0}, false},         // no values
   };

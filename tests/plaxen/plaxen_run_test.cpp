@@ -1,5 +1,6 @@
 // End-to-end runs of plaxen: operator dialogue in, standard output, standard error, exit
 // status or signal and the grid file out, compared byte for byte.
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
 
@@ -7,8 +8,6 @@
 #include <optional>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "tests/plaxen/grid_text.h"
 #include "tests/support/run_program.h"
@@ -71,31 +70,28 @@ const Case cases[] = {
      four_points_limits + " 11 6\n", "", 0, 0, four_points_grid()},
     {"empty data file: every node undefined", "", "data.txt\ngrid.txt\n3 2\n",
      empty_limits + " 3 2\n", "", 0, 0, all_undefined(3, 2)},
-    {"rows longer than 3000 values continue on further lines", "",
-     "data.txt\ngrid.txt\n3001 2\n", empty_limits + " 3001 2\n", "", 0, 0,
-     all_undefined(3001, 2)},
+    {"rows longer than 3000 values continue on further lines", "", "data.txt\ngrid.txt\n3001 2\n",
+     empty_limits + " 3001 2\n", "", 0, 0, all_undefined(3001, 2)},
     {"exactly 50,000 nodes are accepted", "", "data.txt\ngrid.txt\n250 200\n",
      empty_limits + " 250 200\n", "", 0, 0, all_undefined(250, 200)},
-    {"more than 50,000 nodes: refused, no grid file", four_points,
-     "data.txt\ngrid.txt\n250 201\n", four_points_limits + " 250 201\n  too many matrix elements\n",
-     "", 1, 0, std::nullopt},
+    {"more than 50,000 nodes: refused, no grid file", four_points, "data.txt\ngrid.txt\n250 201\n",
+     four_points_limits + " 250 201\n  too many matrix elements\n", "", 1, 0, std::nullopt},
     {"a product that would overflow is refused, not wrapped", four_points,
      "data.txt\ngrid.txt\n100000 100000\n",
      four_points_limits + " 100000 100000\n  too many matrix elements\n", "", 1, 0, std::nullopt},
     {"one column: refused before any division", four_points, "data.txt\ngrid.txt\n1 5\n",
-     four_points_limits + " 1 5\n the grid needs at least 2 nodes along x and along y\n", "", 1,
-     0, std::nullopt},
+     four_points_limits + " 1 5\n the grid needs at least 2 nodes along x and along y\n", "", 1, 0,
+     std::nullopt},
     {"zero and negative sizes are refused", four_points, "data.txt\ngrid.txt\n0 -3\n",
-     four_points_limits + " 0 -3\n the grid needs at least 2 nodes along x and along y\n", "", 1,
-     0, std::nullopt},
+     four_points_limits + " 0 -3\n the grid needs at least 2 nodes along x and along y\n", "", 1, 0,
+     std::nullopt},
     {"a value span the node encoding cannot hold is refused", "0 0 -1e33\n1 1 1e33\n",
      "data.txt\ngrid.txt\n2 2\n",
      limits_header + "  0.0000E+00  0.1000E+01  0.0000E+00  0.1000E+01\n 2 2\n"
                      " the data values span 1.0e32 or more, too much to grid\n",
      "", 1, 0, std::nullopt},
     {"standard input ends before the data file name", four_points, "", "",
-     report("fmt: end of file", "5 (unnamed)", "(1A80)", "reading"), -1, SIGABRT,
-     std::nullopt},
+     report("fmt: end of file", "5 (unnamed)", "(1A80)", "reading"), -1, SIGABRT, std::nullopt},
     {"a name line cut by the end of input ends input: the next name meets it", four_points,
      "data.txt", "", report("read start: end of file", "5 (unnamed)", "(1A80)", "reading"), -1,
      SIGABRT, std::nullopt},
@@ -109,22 +105,22 @@ const Case cases[] = {
             "reading"),
      -1, SIGABRT, std::nullopt},
     {"standard input ends before nx and ny", four_points, "data.txt\ngrid.txt\n",
-     four_points_limits,
-     report("list in: end of file", "5 (unnamed)", "list io", "reading"), -1, SIGABRT,
-     std::nullopt},
-    {"nx that is not an integer", four_points, "data.txt\ngrid.txt\n50.0 6\n",
-     four_points_limits,
-     report("invalid integer: read unexpected character", "5 (unnamed)", "list io", "reading"),
-     -1, SIGABRT, std::nullopt},
+     four_points_limits, report("list in: end of file", "5 (unnamed)", "list io", "reading"), -1,
+     SIGABRT, std::nullopt},
+    {"nx that is not an integer", four_points, "data.txt\ngrid.txt\n50.0 6\n", four_points_limits,
+     report("invalid integer: read unexpected character", "5 (unnamed)", "list io", "reading"), -1,
+     SIGABRT, std::nullopt},
     {"grid file that cannot be created", four_points, "data.txt\nno/such/dir/grid.txt\n11 6\n",
      four_points_limits + " 11 6\n",
      report("open: No such file or directory", "9 named no/such/dir/grid.txt", "list io",
-            "writing"), -1,
-     SIGABRT, std::nullopt},
+            "writing"),
+     -1, SIGABRT, std::nullopt},
 };
 
 // Failing cases are named by their description, not dumped as bytes.
-void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const Case& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class PlaxenRun : public ::testing::TestWithParam<Case> {};
 
@@ -207,8 +203,7 @@ TEST(PlaxenGridFile, LongerOldFileIsCut) {
 TEST(PlaxenGridFile, NamesLoseTrailingBlanksOnly) {
   scratch_dir dir;
   dir.write("data.txt", four_points);
-  const auto r =
-      run_program(PLAXEN_PROGRAM, {}, "data.txt    \n grid.txt   \n11 6\n", dir.path());
+  const auto r = run_program(PLAXEN_PROGRAM, {}, "data.txt    \n grid.txt   \n11 6\n", dir.path());
   EXPECT_EQ(r.exit_status, 0);
   EXPECT_TRUE(std::filesystem::exists(dir / " grid.txt"));
 }

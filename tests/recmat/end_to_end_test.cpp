@@ -55,7 +55,8 @@ TEST(RecmatRun, TakesTheRecordsOfTheStepAroundMarkers) {
         dir.path(), {"station.log", std::to_string(c.ndatapts), std::to_string(c.stepsize)}));
     std::vector<record> taken;
     for (int k : c.taken) taken.push_back(all[static_cast<std::size_t>(k - 1)]);
-    recmat_test::expect_kvodata(dir.path(), c.ndatapts, recmat_test::expected_matrix(taken, c.ndatapts));
+    recmat_test::expect_kvodata(dir.path(), c.ndatapts,
+                                recmat_test::expected_matrix(taken, c.ndatapts));
   }
 }
 
@@ -114,7 +115,8 @@ TEST(RecmatRun, RowsTheLogDoesNotReachStayZero) {
   expect_clean_success(run_recmat(dir.path(), {"station.log", "5", "1"}));
   record partial = all[2];
   for (int c = 13; c <= 23; ++c) partial.values[static_cast<std::size_t>(c - 1)] = 0;
-  recmat_test::expect_kvodata(dir.path(), 5, recmat_test::expected_matrix({all[0], all[1], partial}, 5));
+  recmat_test::expect_kvodata(dir.path(), 5,
+                              recmat_test::expected_matrix({all[0], all[1], partial}, 5));
 }
 
 TEST(RecmatRun, AnEmptyLogGivesZeroRows) {
@@ -193,7 +195,8 @@ TEST(RecmatRun, AWriteCutShortKeepsTheOlderFileAndLeavesNoOther) {
     EXPECT_EQ(run.exit_status, 255);
     EXPECT_EQ(run.err, cannot_write);
     EXPECT_EQ(dir.read("temp.mat"), "older run\n");
-    EXPECT_EQ(testsupport::file_names(dir.path()), (std::set<std::string>{"empty.log", "temp.mat"}));
+    EXPECT_EQ(testsupport::file_names(dir.path()),
+              (std::set<std::string>{"empty.log", "temp.mat"}));
   }
 }
 
@@ -205,7 +208,8 @@ TEST(RecmatRun, ADirectoryNamedTempMatIsLeftAlone) {
   EXPECT_EQ(run.exit_status, 255);
   EXPECT_EQ(run.err, cannot_write);
   EXPECT_TRUE(fs::is_directory(dir / "temp.mat"));
-  EXPECT_EQ(testsupport::file_names(dir.path()), (std::set<std::string>{"station.log", "temp.mat"}));
+  EXPECT_EQ(testsupport::file_names(dir.path()),
+            (std::set<std::string>{"station.log", "temp.mat"}));
 }
 
 TEST(RecmatRun, ReplacesTempMatWithTheSameBytesKeepingItsPermissions) {
@@ -225,7 +229,8 @@ TEST(RecmatRun, ReplacesTempMatWithTheSameBytesKeepingItsPermissions) {
   EXPECT_EQ(dir.read("temp.mat"), first);
   EXPECT_EQ(fs::status(dir / "temp.mat").permissions(),
             fs::perms::owner_read | fs::perms::owner_write);
-  EXPECT_EQ(testsupport::file_names(dir.path()), (std::set<std::string>{"station.log", "temp.mat"}));
+  EXPECT_EQ(testsupport::file_names(dir.path()),
+            (std::set<std::string>{"station.log", "temp.mat"}));
   recmat_test::expect_kvodata(dir.path(), 2, recmat_test::expected_matrix(all, 2));
 }
 

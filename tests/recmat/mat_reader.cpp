@@ -1,11 +1,11 @@
 // MAT-file reading through SciPy for recmat's end-to-end tests.
 #include "tests/recmat/mat_reader.h"
 
+#include <gtest/gtest.h>
+
 #include <bit>
 #include <sstream>
 #include <stdexcept>
-
-#include <gtest/gtest.h>
 
 #include "tests/support/run_program.h"
 
@@ -101,6 +101,5 @@ void expect_kvodata(const std::filesystem::path& dir, int rows,
                     << std::bit_cast<double>(kvodata.bits[i]) << " instead of " << expected[i];
     }
 }
-
 
 }  // namespace recmat_test

@@ -2,6 +2,7 @@
 #include "tests/support/run_program.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -14,8 +15,6 @@
 #include <iostream>
 #include <sstream>
 #include <stdexcept>
-
-#include <gtest/gtest.h>
 
 extern char** environ;
 
@@ -48,9 +47,18 @@ void exchange(pipe_pair& in, pipe_pair& out, pipe_pair& err, const std::string& 
     pollfd fds[3];
     int n = 0;
     int idx_in = -1, idx_out = -1, idx_err = -1;
-    if (in.fd[1] >= 0) { idx_in = n; fds[n++] = {in.fd[1], POLLOUT, 0}; }
-    if (out.fd[0] >= 0) { idx_out = n; fds[n++] = {out.fd[0], POLLIN, 0}; }
-    if (err.fd[0] >= 0) { idx_err = n; fds[n++] = {err.fd[0], POLLIN, 0}; }
+    if (in.fd[1] >= 0) {
+      idx_in = n;
+      fds[n++] = {in.fd[1], POLLOUT, 0};
+    }
+    if (out.fd[0] >= 0) {
+      idx_out = n;
+      fds[n++] = {out.fd[0], POLLIN, 0};
+    }
+    if (err.fd[0] >= 0) {
+      idx_err = n;
+      fds[n++] = {err.fd[0], POLLIN, 0};
+    }
     if (poll(fds, n, -1) < 0) {
       if (errno == EINTR) continue;
       throw std::runtime_error("poll failed");
@@ -63,8 +71,10 @@ void exchange(pipe_pair& in, pipe_pair& out, pipe_pair& err, const std::string& 
     auto drain = [&](int idx, pipe_pair& p, std::string& to) {
       if (idx < 0 || !fds[idx].revents) return;
       ssize_t got = ::read(p.fd[0], buf, sizeof buf);
-      if (got > 0) to.append(buf, static_cast<std::size_t>(got));
-      else if (got == 0 || errno != EINTR) p.close_end(0);
+      if (got > 0)
+        to.append(buf, static_cast<std::size_t>(got));
+      else if (got == 0 || errno != EINTR)
+        p.close_end(0);
     };
     drain(idx_out, out, r.out);
     drain(idx_err, err, r.err);
@@ -114,7 +124,8 @@ run_result run_program(const std::filesystem::path& program, const std::vector<s
   err.close_end(1);
 
   // A child that dies early closes its stdin; writing to it must not kill the runner.
-  struct sigaction ignore{}, old{};
+  struct sigaction ignore {
+  }, old{};
   ignore.sa_handler = SIG_IGN;
   sigaction(SIGPIPE, &ignore, &old);
   run_result r;
@@ -154,7 +165,8 @@ scratch_dir::~scratch_dir() {
   std::filesystem::remove_all(path_, ec);
 }
 
-std::filesystem::path scratch_dir::write(const std::string& name, const std::string& content) const {
+std::filesystem::path scratch_dir::write(const std::string& name,
+                                         const std::string& content) const {
   auto p = path_ / name;
   std::ofstream f(p, std::ios::binary);
   f << content;

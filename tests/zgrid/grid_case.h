@@ -10,7 +10,9 @@
 namespace zgrid_test {
 
 // The bit pattern of a single real, so that reals are compared bit for bit.
-inline std::uint32_t bits(float v) { return std::bit_cast<std::uint32_t>(v); }
+inline std::uint32_t bits(float v) {
+  return std::bit_cast<std::uint32_t>(v);
+}
 
 // Node (i, j) lies at x = i - 1, y = j - 1; a point placed with put(i, j, v) lands on it.
 struct grid_case {
@@ -23,14 +25,17 @@ struct grid_case {
       : nx(nx_), ny(ny_), z(static_cast<std::size_t>(nx_) * static_cast<std::size_t>(ny_), 0.0f) {}
 
   float& at(std::int32_t i, std::int32_t j) {
-    return z[static_cast<std::size_t>(i - 1) + static_cast<std::size_t>(j - 1) * static_cast<std::size_t>(nx)];
+    return z[static_cast<std::size_t>(i - 1) +
+             static_cast<std::size_t>(j - 1) * static_cast<std::size_t>(nx)];
   }
   void put(float x, float y, float value) {
     xp.push_back(x);
     yp.push_back(y);
     zp.push_back(value);
   }
-  void put_on(std::int32_t i, std::int32_t j, float value) { put(float(i - 1), float(j - 1), value); }
+  void put_on(std::int32_t i, std::int32_t j, float value) {
+    put(float(i - 1), float(j - 1), value);
+  }
 
   void run(float tension = 3.0f, std::int32_t nfill = 1) {
     plaxen::zgrid(z, nx, 50000 / nx, nx, ny, 0.0f, 0.0f, 1.0f, 1.0f, xp, yp, zp,

@@ -3,12 +3,12 @@
 // The model below follows the rules literally on a two-dimensional array z[i][j] with 1-based
 // indices, sharing no code with the engine; rounding to single precision happens exactly where
 // a value is stored. Random small inputs with fixed seeds then catch rounding-order slips.
+#include <gtest/gtest.h>
+
 #include <climits>
 #include <cmath>
 #include <random>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "tests/zgrid/grid_case.h"
 
@@ -30,7 +30,9 @@ struct model_result {
   int sweeps = 0;
 };
 
-float f(double v) { return static_cast<float>(v); }
+float f(double v) {
+  return static_cast<float>(v);
+}
 
 // Stage 3's index rule: trunc(sum), in range only when finite, fitting and within 1..count.
 int model_index(float p, float pmin, float step, int count) {
@@ -106,10 +108,14 @@ model_result reference_zgrid(const model_input& in) {
         if ((double)z[i][j] + BIG < 0) {
           float v = 0;
           bool got = false;
-          if (!got && j > 1 && belownew == 0 && std::fabs(z[i][j - 1]) < BIG) got = true, v = std::fabs(z[i][j - 1]);
-          if (!got && i > 1 && leftnew[j] == 0 && std::fabs(z[i - 1][j]) < BIG) got = true, v = std::fabs(z[i - 1][j]);
-          if (!got && j < ny && std::fabs(z[i][j + 1]) < BIG) got = true, v = std::fabs(z[i][j + 1]);
-          if (!got && i < nx && std::fabs(z[i + 1][j]) < BIG) got = true, v = std::fabs(z[i + 1][j]);
+          if (!got && j > 1 && belownew == 0 && std::fabs(z[i][j - 1]) < BIG)
+            got = true, v = std::fabs(z[i][j - 1]);
+          if (!got && i > 1 && leftnew[j] == 0 && std::fabs(z[i - 1][j]) < BIG)
+            got = true, v = std::fabs(z[i - 1][j]);
+          if (!got && j < ny && std::fabs(z[i][j + 1]) < BIG)
+            got = true, v = std::fabs(z[i][j + 1]);
+          if (!got && i < nx && std::fabs(z[i + 1][j]) < BIG)
+            got = true, v = std::fabs(z[i + 1][j]);
           if (got) {
             z[i][j] = v;
             leftnew[j] = 1;
@@ -131,7 +137,9 @@ model_result reference_zgrid(const model_input& in) {
 
   // 7. Relaxation.
   const double t = in.tension;
-  auto usable = [&](int p, int q) { return p >= 1 && p <= nx && q >= 1 && q <= ny && std::fabs(z[p][q]) < BIG; };
+  auto usable = [&](int p, int q) {
+    return p >= 1 && p <= nx && q >= 1 && q <= ny && std::fabs(z[p][q]) < BIG;
+  };
   auto a = [&](int p, int q) { return (double)std::fabs(z[p][q]); };
   float omega = 1, prevrms = zspan;
   int sweep = 1;
@@ -146,21 +154,27 @@ model_result reference_zgrid(const model_input& in) {
         bool left = false, lower = false;
         if (usable(i - 1, j)) {
           W = f(1 + (double)W), S = f((double)S + a(i - 1, j)), left = true;
-          if (usable(i - 2, j)) W = f((double)W + t), S = f((double)S - (a(i - 2, j) - 2 * a(i - 1, j)) * t);
+          if (usable(i - 2, j))
+            W = f((double)W + t), S = f((double)S - (a(i - 2, j) - 2 * a(i - 1, j)) * t);
         }
         if (usable(i + 1, j)) {
           W = f(1 + (double)W), S = f((double)S + a(i + 1, j));
-          if (left) W = f(t * 4 + (double)W), S = f(2 * t * (a(i - 1, j) + a(i + 1, j)) + (double)S);
-          if (usable(i + 2, j)) W = f((double)W + t), S = f((double)S - (a(i + 2, j) - 2 * a(i + 1, j)) * t);
+          if (left)
+            W = f(t * 4 + (double)W), S = f(2 * t * (a(i - 1, j) + a(i + 1, j)) + (double)S);
+          if (usable(i + 2, j))
+            W = f((double)W + t), S = f((double)S - (a(i + 2, j) - 2 * a(i + 1, j)) * t);
         }
         if (usable(i, j - 1)) {
           W = f(1 + (double)W), S = f((double)S + a(i, j - 1)), lower = true;
-          if (usable(i, j - 2)) W = f((double)W + t), S = f((double)S - (a(i, j - 2) - 2 * a(i, j - 1)) * t);
+          if (usable(i, j - 2))
+            W = f((double)W + t), S = f((double)S - (a(i, j - 2) - 2 * a(i, j - 1)) * t);
         }
         if (usable(i, j + 1)) {
           W = f(1 + (double)W), S = f((double)S + a(i, j + 1));
-          if (lower) W = f(t * 4 + (double)W), S = f(2 * t * (a(i, j - 1) + a(i, j + 1)) + (double)S);
-          if (usable(i, j + 2)) W = f((double)W + t), S = f((double)S - (a(i, j + 2) - 2 * a(i, j + 1)) * t);
+          if (lower)
+            W = f(t * 4 + (double)W), S = f(2 * t * (a(i, j - 1) + a(i, j + 1)) + (double)S);
+          if (usable(i, j + 2))
+            W = f((double)W + t), S = f((double)S - (a(i, j + 2) - 2 * a(i, j + 1)) * t);
         }
         if (W == 0) continue;
         const float d = f((double)S / (double)W - (double)s);
@@ -205,7 +219,9 @@ model_result reference_zgrid(const model_input& in) {
 // A random small case: grid size and placement, entry values with excluded nodes, points
 // mostly inside (some crowded onto one node, a few outside), a random tension and nfill.
 model_input random_case(std::mt19937& rng, int max_side, int points_per_node) {
-  auto uniform = [&](float lo, float hi) { return std::uniform_real_distribution<float>(lo, hi)(rng); };
+  auto uniform = [&](float lo, float hi) {
+    return std::uniform_real_distribution<float>(lo, hi)(rng);
+  };
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
   model_input in;
   in.nx = pick(1, max_side);
@@ -225,8 +241,8 @@ model_input random_case(std::mt19937& rng, int max_side, int points_per_node) {
     const int kind = pick(0, 29);
     float x = uniform(in.xmin - in.dx * 0.5f, in.xmin + in.dx * (float(in.nx) - 0.5f));
     float y = uniform(in.ymin - in.dy * 0.5f, in.ymin + in.dy * (float(in.ny) - 0.5f));
-    if (kind == 0) x = in.xmin - in.dx * 2.0f;      // outside
-    if (kind >= 20) x = crowd_x, y = in.ymin;        // crowding one node beyond 20 points
+    if (kind == 0) x = in.xmin - in.dx * 2.0f;  // outside
+    if (kind >= 20) x = crowd_x, y = in.ymin;   // crowding one node beyond 20 points
     in.xp.push_back(x);
     in.yp.push_back(y);
     in.zp.push_back(kind == 25 ? lo + span : lo + span * uniform(0, 1));

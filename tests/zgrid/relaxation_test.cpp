@@ -1,14 +1,15 @@
 // The relaxation of free nodes: settled values of simple stencils and how the sweeps end.
+#include "plaxen/engine/relaxation.h"
+
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <random>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 #include "plaxen/engine/node_encoding.h"
 #include "plaxen/engine/point_assignment.h"
 #include "plaxen/engine/range_fill.h"
-#include "plaxen/engine/relaxation.h"
 #include "tests/zgrid/grid_case.h"
 
 namespace {
@@ -54,7 +55,8 @@ TEST(Relaxation, AFreeNodeInsideFourDataNodesSettlesAtTheirMean) {
     g.put_on(3, 2, 5.0f);
     g.put_on(2, 3, 7.0f);
     g.run(tension);
-    EXPECT_EQ(g.z, (std::vector<float>{1.0e35f, 1.0f, 1.0e35f, 3.0f, 4.0f, 5.0f, 1.0e35f, 7.0f, 1.0e35f}));
+    EXPECT_EQ(g.z, (std::vector<float>{1.0e35f, 1.0f, 1.0e35f, 3.0f, 4.0f, 5.0f, 1.0e35f, 7.0f,
+                                       1.0e35f}));
   }
 }
 
@@ -118,7 +120,8 @@ TEST(Relaxation, ResultsStayFiniteForAnySpanAndTension) {
   for (int trial = 0; trial < 60; ++trial) {
     const float scale = trial % 3 == 0 ? 1.0e-18f : trial % 3 == 1 ? 1.0f : 1.0e28f;
     const float tension = trial % 4 == 0 ? -0.7f : trial % 4 == 1 ? 0.0f : 3.0f;
-    SCOPED_TRACE(testing::Message() << "trial " << trial << " scale " << scale << " tension " << tension);
+    SCOPED_TRACE(testing::Message()
+                 << "trial " << trial << " scale " << scale << " tension " << tension);
     std::uniform_int_distribution<int> size(2, 12);
     grid_case g(size(rng), size(rng));
     std::uniform_real_distribution<float> x(0.0f, float(g.nx - 1)), y(0.0f, float(g.ny - 1));

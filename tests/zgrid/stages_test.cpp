@@ -1,12 +1,12 @@
 // The stages of zgrid one by one: data range, nearest node, node encodings, range fill.
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <climits>
-#include <cstring>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "plaxen/engine/node_encoding.h"
 #include "plaxen/engine/point_assignment.h"
@@ -28,10 +28,10 @@ TEST(DataRange, ValuesFromZeroToHundredGiveTheScalarsOfTheWorkedExample) {
   EXPECT_EQ(enc.zmin, 0.0f);
   EXPECT_EQ(enc.zmax, 100.0f);
   EXPECT_EQ(enc.zspan, 100.0f);
-  EXPECT_EQ(enc.zoff, 25.0f);    // -0 + 100*0.25
-  EXPECT_EQ(enc.ztop, 125.0f);   // 25 + 100
-  EXPECT_EQ(enc.zstep, 2500.0f); // 125*20
-  EXPECT_EQ(enc.zcap, 50000.0f); // 125*400
+  EXPECT_EQ(enc.zoff, 25.0f);     // -0 + 100*0.25
+  EXPECT_EQ(enc.ztop, 125.0f);    // 25 + 100
+  EXPECT_EQ(enc.zstep, 2500.0f);  // 125*20
+  EXPECT_EQ(enc.zcap, 50000.0f);  // 125*400
 }
 
 TEST(NearestIndex, PicksTheNearestNodeAndRefusesEverythingOutside) {
@@ -43,23 +43,23 @@ TEST(NearestIndex, PicksTheNearestNodeAndRefusesEverythingOutside) {
   };
   const row rows[] = {
       {0.0f, 0.0f, 1.0f, 5, 1},
-      {0.5f, 0.0f, 1.0f, 5, 2},                    // half-way goes to the higher index
+      {0.5f, 0.0f, 1.0f, 5, 2},  // half-way goes to the higher index
       {std::nextafter(0.5f, 0.0f), 0.0f, 1.0f, 5, 1},
-      {-0.5f, 0.0f, 1.0f, 5, 1},                   // half a spacing below node 1
+      {-0.5f, 0.0f, 1.0f, 5, 1},  // half a spacing below node 1
       {std::nextafter(-0.5f, -1.0f), 0.0f, 1.0f, 5, 0},
-      {-1.0f, 0.0f, 1.0f, 5, 0},                   // sum 0.5 truncates to 0
-      {-3.0f, 0.0f, 1.0f, 5, 0},                   // negative sum
+      {-1.0f, 0.0f, 1.0f, 5, 0},  // sum 0.5 truncates to 0
+      {-3.0f, 0.0f, 1.0f, 5, 0},  // negative sum
       {std::nextafter(4.5f, 0.0f), 0.0f, 1.0f, 5, 5},
-      {4.5f, 0.0f, 1.0f, 5, 0},                    // at nx - 0.5: outside
-      {7.25f, 10.0f, -1.0f, 5, 4},                 // a negative spacing counts downwards
-      {3.0f, 3.0f, 0.0f, 5, 0},                    // 0/0
-      {4.0f, 3.0f, 0.0f, 5, 0},                    // 1/0
-      {3.0e38f, -3.0e38f, 1.0e-30f, 5, 0},         // huge quotient
+      {4.5f, 0.0f, 1.0f, 5, 0},             // at nx - 0.5: outside
+      {7.25f, 10.0f, -1.0f, 5, 4},          // a negative spacing counts downwards
+      {3.0f, 3.0f, 0.0f, 5, 0},             // 0/0
+      {4.0f, 3.0f, 0.0f, 5, 0},             // 1/0
+      {3.0e38f, -3.0e38f, 1.0e-30f, 5, 0},  // huge quotient
       {inf, 0.0f, 1.0f, 5, 0},
       {nan, 0.0f, 1.0f, 5, 0},
       {2147483008.0f, 0.0f, 1.0f, INT_MAX, 2147483009},
-      {3.0e9f, 0.0f, 1.0f, INT_MAX, 0},            // does not fit a 32-bit integer
-      {0.0f, 0.0f, 1.0f, 0, 0},                    // no nodes at all
+      {3.0e9f, 0.0f, 1.0f, INT_MAX, 0},  // does not fit a 32-bit integer
+      {0.0f, 0.0f, 1.0f, 0, 0},          // no nodes at all
   };
   for (const row& r : rows) {
     SCOPED_TRACE(testing::Message() << "p=" << r.p << " origin=" << r.origin << " step=" << r.step
@@ -80,9 +80,11 @@ TEST(NodeEncoding, WorkedExampleStageByStage) {
   EXPECT_EQ(z, std::vector<float>(4, 0.0f));
 
   const grid_placement at{0.0f, 0.0f, 1.0f, 1.0f};
-  assign_points(grid, enc, at, std::span(xp).first(1), std::span(yp).first(1), std::span(zp).first(1));
+  assign_points(grid, enc, at, std::span(xp).first(1), std::span(yp).first(1),
+                std::span(zp).first(1));
   EXPECT_EQ(z[1], 2565.0f);  // 0 + 40 + 25 + 2500
-  assign_points(grid, enc, at, std::span(xp).subspan(1), std::span(yp).subspan(1), std::span(zp).subspan(1));
+  assign_points(grid, enc, at, std::span(xp).subspan(1), std::span(yp).subspan(1),
+                std::span(zp).subspan(1));
   EXPECT_EQ(z, (std::vector<float>{0.0f, 5150.0f, 2525.0f, 2625.0f}));  // 2565 + 60 + 25 + 2500
 
   EXPECT_EQ(average_nodes(grid, enc), 1);
@@ -150,7 +152,11 @@ struct fill_case {
 TEST(RangeFill, GrowsTheDefinedRegionOneStepPerPassInSweepOrder) {
   const std::vector<fill_case> cases = {
       {"column above a lone data node, one pass", {".", ".", ".", "D"}, 1, {".", ".", "F", "D"}, 1},
-      {"column above a lone data node, two passes", {".", ".", ".", "D"}, 2, {".", "F", "F", "D"}, 2},
+      {"column above a lone data node, two passes",
+       {".", ".", ".", "D"},
+       2,
+       {".", "F", "F", "D"},
+       2},
       {"column below a lone data node, one pass", {"D", ".", ".", "."}, 1, {"D", "F", ".", "."}, 1},
       {"row right of a lone data node", {"D..."}, 1, {"DF.."}, 1},
       {"row left of a lone data node", {"...D"}, 1, {"..FD"}, 1},
@@ -169,7 +175,9 @@ TEST(RangeFill, GrowsTheDefinedRegionOneStepPerPassInSweepOrder) {
     for (std::int32_t j = 1; j <= ny; ++j)
       for (std::int32_t i = 1; i <= nx; ++i) {
         const char mark = c.rows[static_cast<std::size_t>(ny - j)][i - 1];
-        grid.at(i, j) = mark == 'D' ? -float(10 + grid.index(i, j)) : mark == 'X' ? 1.0e35f : empty_marker;
+        grid.at(i, j) = mark == 'D'   ? -float(10 + grid.index(i, j))
+                        : mark == 'X' ? 1.0e35f
+                                      : empty_marker;
       }
     EXPECT_EQ(range_fill(grid, c.nfill), c.passes);
     for (std::int32_t j = 1; j <= ny; ++j)
@@ -199,7 +207,7 @@ TEST(RangeFill, AnEmptyNodeTakesItsNeighboursInTheOrderBelowLeftAboveRight) {
     float expected;
   };
   const row rows[] = {
-      {true, true, true, true, 11.0f},  {false, true, true, true, 12.0f},
+      {true, true, true, true, 11.0f},   {false, true, true, true, 12.0f},
       {false, false, true, true, 13.0f}, {false, false, false, true, 14.0f},
       {true, false, false, true, 11.0f}, {false, true, false, true, 12.0f},
   };

@@ -1,10 +1,10 @@
 // Whole calls of zgrid on small grids whose results follow by hand from the stage rules.
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <limits>
 #include <stdexcept>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "tests/zgrid/grid_case.h"
 
@@ -44,7 +44,8 @@ TEST(Zgrid, WithoutUsablePointsEveryOrdinaryNodeComesBackUndefined) {
     g.at(1, 1) = -7.0f;    // ignored entry value
     for (std::size_t k = 0; k < r.values.size(); ++k) g.put_on(1 + std::int32_t(k), 1, r.values[k]);
     g.run();
-    EXPECT_EQ(g.z, (std::vector<float>{undefined, undefined, undefined, undefined, undefined, 2.0e35f}));
+    EXPECT_EQ(g.z,
+              (std::vector<float>{undefined, undefined, undefined, undefined, undefined, 2.0e35f}));
   }
 }
 
@@ -62,7 +63,8 @@ TEST(Zgrid, TwentyFivePointsOnOneNodeGiveTheMeanOfTheFirstTwenty) {
   // The same steps by hand: zmin = 0, zmax = 1000, so zspan = 1000, zoff = 250, ztop = 1250.
   const double zspan = 1000.0, zoff = 250.0, zstep = 25000.0;
   float s = 0.0f;
-  for (int k = 0; k < 20; ++k) s = static_cast<float>(((double(s) + values[std::size_t(k)]) + zoff) + zstep);
+  for (int k = 0; k < 20; ++k)
+    s = static_cast<float>(((double(s) + values[std::size_t(k)]) + zoff) + zstep);
   const auto m = static_cast<int>(double(s) / zstep);
   ASSERT_EQ(m, 20);
   const float data_node = static_cast<float>((zstep - double(s) / m) - 10.0 * zspan);
@@ -97,7 +99,8 @@ TEST(Zgrid, OneColumnOrOneRowUsesOnlyTheNeighboursThatExist) {
   // (p(1 + 2t) - t q)/(1 + t) with p = 10 and q = 6 gives 13 at tension 3.
   for (const bool along_x : {true, false})
     for (const bool reversed : {false, true}) {
-      SCOPED_TRACE(testing::Message() << (along_x ? "row" : "column") << (reversed ? " reversed" : ""));
+      SCOPED_TRACE(testing::Message()
+                   << (along_x ? "row" : "column") << (reversed ? " reversed" : ""));
       grid_case g(along_x ? 3 : 1, along_x ? 1 : 3);
       auto node = [&](std::int32_t k) -> float& {
         const std::int32_t pos = reversed ? 4 - k : k;
@@ -177,12 +180,12 @@ TEST(Zgrid, ArraysThatDoNotHoldWhatTheCountsSayAreRefusedUntouched) {
                   std::int32_t n) {
     plaxen::zgrid(z, nxsize, 1, nx, ny, 0.0f, 0.0f, 1.0f, 1.0f, xp, p3, p3, n, 3.0f, 1);
   };
-  EXPECT_THROW(call(3, 4, 3, p3, 3), std::invalid_argument);   // nxsize < nx
-  EXPECT_THROW(call(4, 4, 4, p3, 3), std::invalid_argument);   // 16 nodes in 12
-  EXPECT_THROW(call(5, 4, 3, p3, 3), std::invalid_argument);   // last node at 2*5 + 3 = 13
-  EXPECT_THROW(call(4, 4, 3, p2, 3), std::invalid_argument);   // n beyond xp
+  EXPECT_THROW(call(3, 4, 3, p3, 3), std::invalid_argument);  // nxsize < nx
+  EXPECT_THROW(call(4, 4, 4, p3, 3), std::invalid_argument);  // 16 nodes in 12
+  EXPECT_THROW(call(5, 4, 3, p3, 3), std::invalid_argument);  // last node at 2*5 + 3 = 13
+  EXPECT_THROW(call(4, 4, 3, p2, 3), std::invalid_argument);  // n beyond xp
   EXPECT_EQ(z, std::vector<float>(12, 0.5f));
-  EXPECT_NO_THROW(call(5, 2, 3, p3, -4));                      // 12 >= 2*5 + 2; n < 0 is 0
+  EXPECT_NO_THROW(call(5, 2, 3, p3, -4));  // 12 >= 2*5 + 2; n < 0 is 0
   EXPECT_EQ(z[0], undefined);
 }
 
