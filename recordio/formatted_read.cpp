@@ -21,6 +21,7 @@ struct formatted_read_state {
   bool at_end = false;        // END met: further items return -1
   bool record_found = false;  // the current record has been found to exist
   bool line_ended = false;    // the fields have reached its newline (not taken) or the end
+  bool file_ended = false;    // the end of the file came before the newline of the record
 };
 
 formatted_read_state state;
@@ -51,6 +52,7 @@ std::size_t take_from_line(unit& u, char* to, std::size_t count) {
   while (taken < count && !state.line_ended) {
     if (u.head == u.tail && refill(u) == 0) {
       state.line_ended = true;
+      state.file_ended = true;
       break;
     }
     char c = u.buf[u.head];
@@ -70,6 +72,15 @@ void next_record(unit& u) {
   discard_line(u);
   state.record_found = false;
   state.line_ended = false;
+  state.file_ended = false;
+}
+
+// The end of the file came before the field was complete: the END condition with an END
+// exit (-1), else the report "fmt" / "end of file".
+int end_inside_field() {
+  state.at_end = true;
+  if (!state.end_exit) raise_error("fmt", "end of file");
+  return -1;
 }
 
 // Receives the control descriptors met between items.
@@ -117,12 +128,11 @@ int formatted_read_item(std::span<char> item) {
   const edit_descriptor* d = current_format().cursor.next_data(sink);
   if (d == nullptr) raise_error("fmt", "no data edit descriptor in format");
   if (d->letter != 'A') raise_error("fmt", "item does not match its edit descriptor");
-  if (!find_record(u)) {
-    state.at_end = true;
-    if (!state.end_exit) raise_error("fmt", "end of file");
-    return -1;
-  }
+  if (!find_record(u)) return end_inside_field();
   read_field(u, item, d->width);
+  // A field is complete once it has its w characters or has met the newline; a last line
+  // without newline that is shorter than the field leaves it incomplete.
+  if (state.file_ended) return end_inside_field();
   return 0;
 }
 

@@ -86,9 +86,11 @@ int start_formatted_read(int unit, std::string_view format, end_exit end = end_e
 //
 // An integer item takes the value truncated toward zero; a value beyond the 32-bit range
 // is stored as INT32_MIN or INT32_MAX. A character item read with Aw takes the line's
-// characters up to its newline; a last line without newline is read like any other, and
-// only a record that does not exist at all (the file has ended) is the END condition, or
-// without an END exit the report "fmt" / "end of file".
+// characters up to its newline. When the end of the file comes before the field is
+// complete (its w characters, or the newline, not reached: a last line without newline
+// shorter than the field, or no record at all) it is the END condition, or without an END
+// exit the report "fmt" / "end of file"; with an END exit a cut field holds the characters
+// before the end, blank-padded, and a missing record leaves the item as it was.
 int read(std::int32_t& item);
 int read(float& item);
 int read(std::span<char> item);  // character item: Aw fills it, blank-padded

@@ -118,11 +118,16 @@ TEST(RecordioErrorReport, EndOfFileWithoutAnEndExit) {
        {},
        "fmt: end of file\napparent state: unit 5 (unnamed)\nlast format: (1A80)\n" +
            lately_reading},
-      {"A field after a last line without newline",
-       {"fread", "5", "(A40)", "40", "fread", "5", "(A40)", "40"},
+      {"A field cut by the end of the file",
+       {"fread", "5", "(A40)", "40"},
        "name",
        {},
-       "read start: end of file\napparent state: unit 5 (unnamed)\nlast format: (A40)\n" +
+       "fmt: end of file\napparent state: unit 5 (unnamed)\nlast format: (A40)\n" + lately_reading},
+      {"read after an A field completed by the end of the file",
+       {"fread", "5", "(A4)", "4", "fread", "5", "(A4)", "4"},
+       "name",
+       {},
+       "read start: end of file\napparent state: unit 5 (unnamed)\nlast format: (A4)\n" +
            lately_reading},
   });
 }

@@ -101,7 +101,9 @@ TEST(RecordioFormattedInput, CharacterFields) {
       {"abcde\n", "(1A80)", 80, {"abcde" + std::string(75, ' ')}},
       {long_line + "\nnext\n", "(1A80)", 80, {std::string(80, 'q'), "next" + std::string(76, ' ')}},
       {"\nb\n", "(A4)", 4, {"    ", "b   "}},
-      {"name", "(A40)", 40, {"name" + std::string(36, ' ')}},
+      // A field complete before the end of the file: the missing newline does not matter.
+      {std::string(40, 'n'), "(A40)", 40, {std::string(40, 'n')}},
+      {"name and more", "(A4)", 4, {"name"}},
       {"tab\there \r\n", "(a10)", 10, {"tab\there \r"}},
       // A width above the item's length keeps the field's last characters.
       {"abcdefgh\n", "(A6)", 4, {"cdef"}},
@@ -139,20 +141,29 @@ TEST(RecordioFormattedInput, SecondFieldAndStatementsAfterASlash) {
   EXPECT_EQ(std::string({first, second, third}), "ace");
 }
 
-// With an END exit a formatted read that finds no record at all returns the END status.
-TEST(RecordioFormattedInput, EndExitOnAMissingRecord) {
+// With an END exit a formatted read that finds no record at all returns the END status, and
+// so does a field that the end of the file cuts: it keeps what it read, blank-padded.
+TEST(RecordioFormattedInput, EndExitOnAMissingRecordOrACutField) {
   testsupport::scratch_dir dir;
-  recordio::open(unit_a, dir.write("in.txt", "only\n").string(), "old");
+  recordio::open(unit_a, dir.write("in.txt", "only\nab").string(), "old");
   std::string item(4, '#');
   std::span<char> field(item.data(), item.size());
   EXPECT_EQ(recordio::start_formatted_read(unit_a, "(A4)", recordio::end_exit::yes), 0);
   EXPECT_EQ(recordio::read(field), 0);
   EXPECT_EQ(recordio::end_read(), 0);
   EXPECT_EQ(recordio::start_formatted_read(unit_a, "(A4)", recordio::end_exit::yes), 0);
+  EXPECT_EQ(recordio::read(field), -1);
+  EXPECT_EQ(item, "ab  ");
+  EXPECT_EQ(recordio::end_read(), 0);
+  EXPECT_EQ(recordio::start_formatted_read(unit_a, "(A4)", recordio::end_exit::yes), -1);
+  recordio::close(unit_a);
+
+  recordio::open(unit_a, dir.write("empty.txt", "").string(), "old");
   item = "####";
+  EXPECT_EQ(recordio::start_formatted_read(unit_a, "(A4)", recordio::end_exit::yes), 0);
   EXPECT_EQ(recordio::read(field), -1);
   EXPECT_EQ(item, "####");
-  EXPECT_EQ(recordio::start_formatted_read(unit_a, "(A4)", recordio::end_exit::yes), -1);
+  EXPECT_EQ(recordio::end_read(), 0);
   recordio::close(unit_a);
 }
 
