@@ -1,5 +1,6 @@
 // OPEN: connects a unit to a named file with status "old" or "unknown".
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -33,17 +34,37 @@ int open_first(const char* path, std::initializer_list<int> attempts) {
   return fd;
 }
 
+// Whether `path` names an existing file that is not a regular file: a pipe, a FIFO, a
+// device or a directory. Such a file is opened in one direction only. Held for reading and
+// writing, a pipe or FIFO being read never shows its end (the process is a writer of it
+// itself), and a FIFO written before anyone reads it takes the output into its buffer and
+// loses it when the unit is closed.
+bool existing_special_file(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
+}
+
+// Opens a file that is not a regular file: "old" for reading only; "unknown" for writing
+// only (a FIFO waits for its reader, as the shell's > does), or for reading only when it
+// cannot be written at all (a directory).
+int open_special_file(const std::string& path, char status) {
+  if (status == 'o') return open_first(path.c_str(), {O_RDONLY});
+  return open_first(path.c_str(), {O_WRONLY, O_RDONLY});
+}
+
 // Opens the file for the status letter; never truncates an existing file except through
 // the status "replace". Returns -1 with errno on failure.
 int open_for_status(const std::string& path, char status) {
   switch (status) {
     case 'o':  // old: the file must exist; written too where it permits
+      if (existing_special_file(path)) return open_special_file(path, status);
       return open_first(path.c_str(), {O_RDWR, O_RDONLY});
     case 'n':  // new: the file must not exist yet
       return open_first(path.c_str(), {O_RDWR | O_CREAT | O_EXCL});
     case 'r':  // replace: created or emptied
       return open_first(path.c_str(), {O_RDWR | O_CREAT | O_TRUNC});
     default:  // unknown: reused as it is, else read only, else created empty for writing
+      if (existing_special_file(path)) return open_special_file(path, status);
       return open_first(path.c_str(), {O_RDWR, O_RDONLY, O_WRONLY | O_CREAT | O_TRUNC});
   }
 }

@@ -45,7 +45,9 @@ void start_up();
 
 // OPEN: connects `unit` to the file `name` (trailing blanks dropped) with the given status,
 // judged by its first letter: "old" (the file must exist) or "unknown" (reused or created,
-// never truncated at open). Returns only on success.
+// never truncated at open). A regular file is opened for reading and writing where it
+// permits; any other file (pipe, FIFO, device) in one direction only: "old" for reading,
+// "unknown" for writing, so that a FIFO waits for its other end. Returns only on success.
 void open(int unit, std::string_view name, std::string_view status);
 
 // STOP with no text: closes all units as at the end of the run and exits with status 0.

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,6 +15,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <thread>
+#include <vector>
 
 namespace hardening {
 namespace {
@@ -40,17 +42,31 @@ bool read_available(int fd, std::string& text) {
     out = ::open(options.stdout_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
     if (out < 0) _exit(127);
   }
+  if (!options.stderr_file.empty()) {
+    err = ::open(options.stderr_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    if (err < 0) _exit(127);
+  }
   if (::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0) _exit(127);
+  for (const auto& [fd, as] : options.passed) {
+    // dup2 onto itself would keep the close-on-exec flag of the test's descriptor.
+    if (fd == as ? ::fcntl(fd, F_SETFD, 0) < 0 : ::dup2(fd, as) < 0) _exit(127);
+  }
+  const rlimit no_core{0, 0};
+  const rlimit file_size{options.file_size_limit, options.file_size_limit};
+  if (::setrlimit(RLIMIT_CORE, &no_core) != 0 || ::setrlimit(RLIMIT_FSIZE, &file_size) != 0)
+    _exit(127);
   // The test runner's own dispositions and mask are not the program's business.
   sigset_t none;
   sigemptyset(&none);
   sigprocmask(SIG_SETMASK, &none, nullptr);
-  for (int s : {SIGINT, SIGTERM, SIGQUIT, SIGPIPE}) ::signal(s, SIG_DFL);
+  for (int s : {SIGINT, SIGTERM, SIGQUIT, SIGHUP, SIGPIPE, SIGXFSZ}) ::signal(s, SIG_DFL);
   for (int s : options.ignored_signals) ::signal(s, SIG_IGN);
   for (int fd : options.closed_descriptors) ::close(fd);
   const std::string path = program.string();
-  char* const argv[] = {const_cast<char*>(path.c_str()), nullptr};
-  ::execv(path.c_str(), argv);
+  std::vector<char*> argv{const_cast<char*>(path.c_str())};
+  for (const std::string& a : options.args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  ::execv(path.c_str(), argv.data());
   _exit(127);
 }
 
@@ -105,6 +121,14 @@ std::string spawned_program::read_output_until(std::string_view text) {
 }
 
 bool spawned_program::wait_until_reading_input() {
+  return wait_until_in_call(SYS_read, "0x0");
+}
+
+bool spawned_program::wait_until_opening() {
+  return wait_until_in_call(SYS_openat, {});
+}
+
+bool spawned_program::wait_until_in_call(long call, std::string_view fd_argument) {
   const std::string proc = "/proc/" + std::to_string(pid_) + "/syscall";
   const auto deadline = std::chrono::steady_clock::now() + guard_time;
   while (std::chrono::steady_clock::now() < deadline) {
@@ -112,11 +136,12 @@ bool spawned_program::wait_until_reading_input() {
     if (::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
         info.si_pid == pid_)
       return false;  // ended instead
-    // "<syscall number> <first argument> ...": a read of descriptor 0.
+    // "<syscall number> <first argument> ...".
     std::ifstream file(proc);
     long number = -1;
     std::string fd;
-    if (file >> number >> fd && number == SYS_read && fd == "0x0") return true;
+    if (file >> number >> fd && number == call && (fd_argument.empty() || fd == fd_argument))
+      return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   return false;
@@ -138,9 +163,11 @@ ending spawned_program::wait_for_end() {
   std::string err_text;
   bool out_open = out_ >= 0;
   bool err_open = true;
+  const auto deadline = std::chrono::steady_clock::now() + guard_time;
   while (out_open || err_open) {
+    if (std::chrono::steady_clock::now() > deadline) ::kill(pid_, SIGKILL);  // it hangs
     pollfd p[2] = {{out_open ? out_ : -1, POLLIN, 0}, {err_open ? err_ : -1, POLLIN, 0}};
-    if (::poll(p, 2, -1) < 0 && errno != EINTR) break;
+    if (::poll(p, 2, 1000) < 0 && errno != EINTR) break;
     if (out_open && p[0].revents != 0) out_open = read_available(out_, out_text_);
     if (err_open && p[1].revents != 0) err_open = read_available(err_, err_text);
   }

@@ -1,26 +1,49 @@
 // A program of the project started in the background, so that a test can act on it while
-// it runs (send it a signal while it waits for input) and then collect how it ended.
+// it runs (send it a signal while it waits for input or writes its file) and then collect
+// how it ended. A program that hangs is killed after a guard time, so no test waits for ever.
 #pragma once
 
+#include <sys/resource.h>
 #include <sys/types.h>
 
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace hardening {
 
 struct spawn_options {
-  std::filesystem::path dir;            // working directory
-  std::filesystem::path stdout_file;    // empty: standard output is a pipe the test reads
-  std::vector<int> ignored_signals;     // set to SIG_IGN before the program starts
-  std::vector<int> closed_descriptors;  // of 0, 1 and 2: closed when the program starts
-  bool output_unread = false;           // standard output a pipe that nobody reads
+  std::filesystem::path dir;                // working directory
+  std::vector<std::string> args;            // command-line arguments after the name
+  std::filesystem::path stdout_file;        // empty: standard output is a pipe the test reads
+  std::filesystem::path stderr_file;        // empty: standard error is a pipe the test reads
+  std::vector<int> ignored_signals;         // set to SIG_IGN before the program starts
+  std::vector<int> closed_descriptors;      // of 0, 1 and 2: closed when the program starts
+  std::vector<std::pair<int, int>> passed;  // (descriptor of the test, number in the program)
+  rlim_t file_size_limit = RLIM_INFINITY;   // RLIMIT_FSIZE of the program, in bytes
+  bool output_unread = false;               // standard output a pipe that nobody reads
 
   explicit spawn_options(std::filesystem::path working_dir) : dir(std::move(working_dir)) {}
+  spawn_options& arguments(std::vector<std::string> words) {
+    args = std::move(words);
+    return *this;
+  }
   spawn_options& output_to(std::filesystem::path file) {
     stdout_file = std::move(file);
+    return *this;
+  }
+  spawn_options& errors_to(std::filesystem::path file) {
+    stderr_file = std::move(file);
+    return *this;
+  }
+  spawn_options& passing(int fd, int as) {
+    passed.emplace_back(fd, as);
+    return *this;
+  }
+  spawn_options& limiting_file_size(rlim_t bytes) {
+    file_size_limit = bytes;
     return *this;
   }
   spawn_options& ignoring(int signal) {
@@ -40,15 +63,16 @@ struct spawn_options {
 // How the program ended.
 struct ending {
   std::string out;       // standard output read from the pipe (empty when it went to a file)
-  std::string err;       // standard error
+  std::string err;       // standard error (empty when it went to a file)
   int exit_status = -1;  // when it exited
-  int signal = 0;        // when a signal ended it
+  int signal = 0;        // when a signal ended it (SIGKILL: it hung and the guard ended it)
 };
 
 class spawned_program {
  public:
-  // Starts `program` with standard input, standard error (and standard output unless it
-  // goes to a file) on pipes. Throws std::runtime_error when it cannot be started.
+  // Starts `program` with standard input, and standard output and error unless they go to
+  // files, on pipes; core dumps off, so a signal's default action leaves no core file.
+  // Throws std::runtime_error when it cannot be started.
   spawned_program(const std::filesystem::path& program, const spawn_options& options);
   ~spawned_program();  // kills and reaps a program still running
   spawned_program(const spawned_program&) = delete;
@@ -68,6 +92,10 @@ class spawned_program {
   // in /proc/<pid>/syscall. False when it ends first or the guard time passes.
   bool wait_until_reading_input();
 
+  // Waits until the program sleeps in an open (of a FIFO whose other end is missing).
+  // False when it ends first or the guard time passes.
+  bool wait_until_opening();
+
   // Sends `signal`, closes standard input, waits for the end and collects the rest of the
   // output.
   ending signal_and_wait(int signal);
@@ -77,6 +105,9 @@ class spawned_program {
 
  private:
   ending wait_for_end();
+  // Waits until the kernel shows the program asleep in system call `number`, with `fd` as
+  // its first argument unless `fd` is empty.
+  bool wait_until_in_call(long number, std::string_view fd);
 
   pid_t pid_ = -1;
   int in_ = -1;

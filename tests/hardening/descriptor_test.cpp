@@ -1,0 +1,270 @@
+// plaxen started with standard input, output or error closed, or with nobody reading its
+// standard output, and plaxen on files that are pipes or FIFOs. A closed descriptor must
+// not be handed to the data or grid file, or the dialogue and the error report would be
+// written into them; a failing standard output must not keep the grid file from being
+// written: the run fails as it would on the descriptor and the files stay as they should
+// be. A pipe or FIFO is read to its end and written only once its reader is there.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#include "tests/hardening/spawned_program.h"
+#include "tests/support/run_program.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using hardening::spawned_program;
+using testsupport::scratch_dir;
+
+const std::string four_points = "0 0 1\n10 0 2\n0 5 3\n10 5 4\n";
+const std::string dialogue = "data.txt\ngrid.txt\n11 6\n";
+
+// Runs plaxen in `dir` with `closed` closed at its start, the whole dialogue written at once.
+hardening::ending run_closed(const scratch_dir& dir, int closed) {
+  spawned_program plaxen(PLAXEN_PROGRAM, hardening::spawn_options(dir.path()).closing(closed));
+  if (closed != STDIN_FILENO) plaxen.write_input(dialogue);
+  return plaxen.finish();
+}
+
+// Standard output closed: the data file keeps its content, the grid file is the one a normal
+// run writes, and the failed hand-over of the dialogue is reported for unit 6.
+TEST(ClosedDescriptors, StandardOutput) {
+  scratch_dir normal;
+  normal.write("data.txt", four_points);
+  ASSERT_EQ(testsupport::run_program(PLAXEN_PROGRAM, {}, dialogue, normal.path()).exit_status, 0);
+
+  scratch_dir dir;
+  dir.write("data.txt", four_points);
+  const hardening::ending e = run_closed(dir, STDOUT_FILENO);
+  EXPECT_EQ(e.err,
+            "write: Bad file descriptor\napparent state: unit 6 (unnamed)\n"
+            "lately writing sequential formatted external IO\n");
+  EXPECT_EQ(e.signal, SIGABRT);
+  EXPECT_EQ(dir.read("data.txt"), four_points);
+  EXPECT_EQ(dir.read("grid.txt"), normal.read("grid.txt"));
+}
+
+// Standard output a pipe whose reader has gone (plaxen ... | head): the hand-over of the
+// dialogue fails and is reported, and the grid file is still written in full and cut, so no
+// older grid survives under the new name.
+TEST(ClosedDescriptors, StandardOutputWithoutReader) {
+  scratch_dir normal;
+  normal.write("data.txt", four_points);
+  ASSERT_EQ(testsupport::run_program(PLAXEN_PROGRAM, {}, dialogue, normal.path()).exit_status, 0);
+
+  scratch_dir dir;
+  dir.write("data.txt", four_points);
+  dir.write("grid.txt", "older grid\n" + std::string(5000, 'o'));
+  spawned_program plaxen(PLAXEN_PROGRAM,
+                         hardening::spawn_options(dir.path()).without_output_reader());
+  plaxen.write_input(dialogue);
+  const hardening::ending e = plaxen.finish();
+  EXPECT_EQ(e.err,
+            "write: Broken pipe\napparent state: unit 6 (unnamed)\n"
+            "lately writing sequential formatted external IO\n");
+  EXPECT_EQ(e.signal, SIGABRT);
+  EXPECT_EQ(dir.read("data.txt"), four_points);
+  EXPECT_EQ(dir.read("grid.txt"), normal.read("grid.txt"));
+}
+
+// Standard error closed: the report of a bad number goes nowhere, and not into the data file.
+TEST(ClosedDescriptors, StandardError) {
+  scratch_dir dir;
+  const std::string bad = "0 0 1\n1 2 abc\n";
+  dir.write("data.txt", bad);
+  const hardening::ending e = run_closed(dir, STDERR_FILENO);
+  EXPECT_EQ(e.out, "");
+  EXPECT_EQ(e.signal, SIGABRT);
+  EXPECT_EQ(dir.read("data.txt"), bad);
+  EXPECT_FALSE(fs::exists(dir / "grid.txt"));
+}
+
+// Standard error closed: a warning nobody can see does not end the run, and goes into no
+// file. (The blanking stage warns of polygons beyond the 50th.)
+TEST(ClosedDescriptors, StandardErrorWarning) {
+  scratch_dir dir;
+  const std::string points = "0 0 1\n1 0 2\n0 1 3\n1 1 4\n";
+  std::string polygons;
+  for (int k = 0; k < 51; ++k) polygons += "0 0\n";
+  dir.write("data.txt", points);
+  dir.write("mask.bln", polygons);
+  spawned_program plaxen(PLAXEN_BLANKING_PROGRAM,
+                         hardening::spawn_options(dir.path()).closing(STDERR_FILENO));
+  plaxen.write_input("data.txt\ngrid.txt\n2 2\nmask.bln\n");
+  const hardening::ending e = plaxen.finish();
+  EXPECT_EQ(e.exit_status, 0);
+  EXPECT_EQ(e.signal, 0);
+  EXPECT_EQ(dir.read("data.txt"), points);
+  EXPECT_EQ(dir.read("mask.bln"), polygons);
+  EXPECT_EQ(dir.read("grid.txt"),
+            "  0.1000000E+01  0.2000000E+01\n  0.3000000E+01  0.4000000E+01\n");
+}
+
+// Standard input closed: the first read fails on it.
+TEST(ClosedDescriptors, StandardInput) {
+  scratch_dir dir;
+  dir.write("data.txt", four_points);
+  const hardening::ending e = run_closed(dir, STDIN_FILENO);
+  EXPECT_EQ(e.out, "");
+  EXPECT_EQ(e.err,
+            "read: Bad file descriptor\napparent state: unit 5 (unnamed)\nlast format: (1A80)\n"
+            "lately reading sequential formatted external IO\n");
+  EXPECT_EQ(e.signal, SIGABRT);
+  EXPECT_EQ(dir.read("data.txt"), four_points);
+}
+
+// A FIFO and a process that writes `text` into it once a reader has opened it, then ends.
+// Made before the program starts, so the writer holds none of the program's pipes; killed
+// and reaped when the test is done with it.
+class fifo_writer {
+ public:
+  fifo_writer(const fs::path& path, const std::string& text) {
+    if (::mkfifo(path.c_str(), 0600) != 0) throw std::runtime_error("mkfifo failed");
+    pid_ = ::fork();
+    if (pid_ < 0) throw std::runtime_error("fork failed");
+    if (pid_ > 0) return;
+    const int fd = ::open(path.c_str(), O_WRONLY);
+    for (std::size_t sent = 0; fd >= 0 && sent < text.size();) {
+      const ssize_t n = ::write(fd, text.data() + sent, text.size() - sent);
+      if (n <= 0) break;
+      sent += static_cast<std::size_t>(n);
+    }
+    _exit(0);
+  }
+  ~fifo_writer() {
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+  }
+  fifo_writer(const fifo_writer&) = delete;
+  fifo_writer& operator=(const fifo_writer&) = delete;
+
+ private:
+  pid_t pid_ = -1;
+};
+
+// How an input file reaches the program.
+enum class source { regular_file, fifo, inherited_pipe };
+
+// Makes the input file `name` with `text` as `how` says; an inherited pipe is filled and
+// handed to the program as descriptor 3, named /dev/fd/3. Returns the name to answer with.
+std::string provide(source how, const scratch_dir& dir, const std::string& name,
+                    const std::string& text, std::optional<fifo_writer>& writer,
+                    hardening::spawn_options& options, int& pipe_end) {
+  switch (how) {
+    case source::regular_file:
+      dir.write(name, text);
+      return name;
+    case source::fifo:
+      writer.emplace(dir / name, text);
+      return name;
+    case source::inherited_pipe:
+      break;
+  }
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+  const bool written = ::write(fds[1], text.data(), text.size()) == ssize_t(text.size());
+  ::close(fds[1]);
+  if (!written) throw std::runtime_error("cannot fill the pipe");
+  pipe_end = fds[0];
+  options.passing(pipe_end, 3);
+  return "/dev/fd/3";
+}
+
+// A data or .bln file that is a pipe or FIFO is read to its end: the run is the one the same
+// dialogue gives on regular files. (Opened for reading and writing, the program would be a
+// writer of the pipe itself and wait for ever for its end.)
+TEST(PipesAndFifos, InputFilesAreReadToTheirEnd) {
+  const std::string corner_mask = "4 1\n-1 -1\n2.5 -1\n2.5 1.5\n-1 1.5\n";
+  const struct {
+    const char* name;
+    bool blanking;
+    source data;
+    source bln;
+  } cases[] = {
+      {"a data file that is a FIFO", false, source::fifo, source::regular_file},
+      {"a data file that is a pipe inherited as /dev/fd/3", false, source::inherited_pipe,
+       source::regular_file},
+      {"a .bln file that is a FIFO", true, source::regular_file, source::fifo},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path program = c.blanking ? PLAXEN_BLANKING_PROGRAM : PLAXEN_PROGRAM;
+    const std::string answer = c.blanking ? "mask\n" : "";
+    scratch_dir normal;
+    normal.write("data.txt", four_points);
+    normal.write("mask.bln", corner_mask);
+    const auto expected = testsupport::run_program(program, {}, dialogue + answer, normal.path());
+    ASSERT_EQ(expected.exit_status, 0) << expected.err;
+
+    scratch_dir dir;
+    hardening::spawn_options options(dir.path());
+    std::optional<fifo_writer> data_writer, bln_writer;
+    int pipe_end = -1;
+    const std::string data_name =
+        provide(c.data, dir, "data.txt", four_points, data_writer, options, pipe_end);
+    provide(c.bln, dir, "mask.bln", corner_mask, bln_writer, options, pipe_end);
+    spawned_program plaxen(program, options);
+    if (pipe_end >= 0) ::close(pipe_end);
+    plaxen.write_input(data_name + "\ngrid.txt\n11 6\n" + answer);
+    const hardening::ending e = plaxen.finish();
+    EXPECT_EQ(e.out, expected.out);
+    EXPECT_EQ(e.err, expected.err);
+    EXPECT_EQ(e.exit_status, 0);
+    EXPECT_EQ(e.signal, 0);
+    EXPECT_EQ(dir.read("grid.txt"), normal.read("grid.txt"));
+  }
+}
+
+// Everything that can be read from `fd` until its writers have gone; stops after a guard
+// time that only a hanging writer reaches.
+std::string read_to_end(int fd) {
+  std::string text;
+  char buf[4096];
+  for (int waited = 0; waited < 60;) {
+    pollfd p{fd, POLLIN, 0};
+    const int ready = ::poll(&p, 1, 1000);
+    if (ready == 0) ++waited;
+    if (ready <= 0) continue;
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) break;
+    if (n > 0) text.append(buf, static_cast<std::size_t>(n));
+  }
+  return text;
+}
+
+// A grid file that is a FIFO nobody reads yet: the program waits in its open for the
+// reader, which then gets the whole grid. (Opened for reading and writing, the grid would
+// go into the FIFO's buffer and be lost when the program ends, with exit status 0.)
+TEST(PipesAndFifos, AGridFifoWaitsForItsReader) {
+  scratch_dir normal;
+  normal.write("data.txt", four_points);
+  ASSERT_EQ(testsupport::run_program(PLAXEN_PROGRAM, {}, dialogue, normal.path()).exit_status, 0);
+
+  scratch_dir dir;
+  dir.write("data.txt", four_points);
+  ASSERT_EQ(::mkfifo((dir / "grid.fifo").c_str(), 0600), 0);
+  spawned_program plaxen(PLAXEN_PROGRAM, hardening::spawn_options(dir.path()));
+  plaxen.write_input("data.txt\ngrid.fifo\n11 6\n");
+  ASSERT_TRUE(plaxen.wait_until_opening()) << "plaxen ended without waiting for a reader";
+  const int reader = ::open((dir / "grid.fifo").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  ASSERT_GE(reader, 0);
+  const std::string grid = read_to_end(reader);
+  ::close(reader);
+  const hardening::ending e = plaxen.finish();
+  EXPECT_EQ(e.exit_status, 0);
+  EXPECT_EQ(e.err, "");
+  EXPECT_EQ(grid, normal.read("grid.txt"));
+}
+
+}  // namespace
