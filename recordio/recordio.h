@@ -18,8 +18,9 @@
 // terminal and on unit 0; all pending output before the layer waits for input from a pipe
 // or terminal). A hand-over the system refuses, such as a full disk, ends the run with the
 // error report tagged "write"; a failed cut of a file at its end "truncate"; a failed
-// close "close". A run that ends without STOP (return from main, exit) closes all units
-// the same way.
+// close "close". Standard error (unit 0) is the exception: it takes the program's warnings,
+// which are best effort, so what the system refuses there is dropped and the run goes on. A run
+// that ends without STOP (return from main, exit) closes all units the same way.
 #pragma once
 
 #include <cstdint>

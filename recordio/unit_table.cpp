@@ -53,13 +53,15 @@ int drain(unit& u) noexcept {
   return 0;
 }
 
-// Hands the unit's pending output to the kernel; a failure is reported with "write".
+// Hands the unit's pending output to the kernel; a failure is reported with "write", or
+// dropped on a best-effort unit.
 void flush(unit& u) noexcept {
   if (!u.last_write || u.head == u.tail) return;
   outside_signals_blocked blocked;
   int error = drain(u);
   if (error == 0) return;
   u.head = u.tail = 0;  // what the kernel refused is not offered again
+  if (u.best_effort) return;
   blocked.restore();
   raise_system_error("write", error);
 }
@@ -105,6 +107,7 @@ void connect_unit(int number, int fd, std::string name, bool named) {
   u->interactive = isatty(fd) == 1;
   u->eof = false;
   u->last_write = false;
+  u->best_effort = number == error_unit;
   u->head = u->tail = 0;
   u->fd = fd;
 }
@@ -155,7 +158,7 @@ void put_record(unit& u, const char* data, std::size_t size) {
     u.tail += size + 1;
   } else {
     int error = write_record_directly(u.fd, data, size);
-    if (error != 0) raise_system_error("write", error);
+    if (error != 0 && !u.best_effort) raise_system_error("write", error);
   }
   if (u.interactive || &u == &units[error_unit]) flush(u);
 }
@@ -168,7 +171,7 @@ void close_unit(int number, close_mode mode) noexcept {
   unit* u = find_unit(number);
   if (u == nullptr || u->fd < 0) return;
   outside_signals_blocked blocked;
-  const bool report = mode == close_mode::report;
+  const bool report = mode == close_mode::report && !u->best_effort;
   // Step 1: pending output.
   if (u->last_write && u->head < u->tail) {
     int error = drain(*u);

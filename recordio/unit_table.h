@@ -19,6 +19,7 @@ struct unit {
   bool interactive = false;  // a terminal: every record is handed over at once
   bool eof = false;          // end-of-file flag: set when a read meets the end, stays set
   bool last_write = false;   // the last transfer on the unit was a write
+  bool best_effort = false;  // output refused by the system is dropped, not reported (unit 0)
   std::string name;          // the file name as stored at OPEN; empty for 0, 5 and 6
   char* buf = nullptr;       // unit_buffer_size bytes, allocated when connected
   // Reading: the unread input is buf[head, tail). Writing: buf[head, tail) is output not
@@ -32,7 +33,9 @@ unit* find_unit(int number) noexcept;
 
 // Connects `number` to the open descriptor `fd`. `name` is stored as the unit's name;
 // `named` says whether the unit is closed and cut at the end of the run. A unit that is
-// connected already is closed first. Allocates the unit's buffer once.
+// connected already is closed first. Allocates the unit's buffer once. Unit 0 takes only
+// warnings through statements (the error report is written past it): its output is best
+// effort, so a warning the system refuses is dropped and the run goes on.
 void connect_unit(int number, int fd, std::string name, bool named);
 
 // Stores `name` as the unit's name ahead of an OPEN, so that a failing OPEN reports it.
@@ -53,7 +56,8 @@ std::size_t refill(unit& u);
 
 // Appends one record and its newline to the unit's output. The record is handed to the
 // kernel in one piece when the buffer is full, at once on a terminal or on unit 0, and at
-// the latest when the unit is closed. A failed hand-over is reported with the tag "write".
+// the latest when the unit is closed. A failed hand-over is reported with the tag "write"
+// (on unit 0 it is dropped).
 void put_record(unit& u, const char* data, std::size_t size);
 
 // Hands all pending output of every unit to the kernel (failures are reported).
@@ -65,7 +69,8 @@ enum class close_mode { report, quiet };
 
 // Closes one unit: hands over its pending output, cuts a named file last written at its
 // position and closes it. Units 0, 5 and 6 are flushed but their descriptors stay open.
-// Failures: "write", "truncate" or "close" with the system error text, unless quiet.
+// Failures: "write", "truncate" or "close" with the system error text, unless quiet (or
+// the output of unit 0).
 // Uses only async-signal-safe calls.
 void close_unit(int number, close_mode mode) noexcept;
 

@@ -90,25 +90,33 @@ TEST(ClosedDescriptors, StandardError) {
   EXPECT_FALSE(fs::exists(dir / "grid.txt"));
 }
 
-// Standard error closed: a warning nobody can see does not end the run, and goes into no
-// file. (The blanking stage warns of polygons beyond the 50th.)
+// Standard error closed, or on a full device: a warning nobody can see, or that the device
+// refuses, does not end the run, and goes into no file. (The blanking stage warns of
+// polygons beyond the 50th.)
 TEST(ClosedDescriptors, StandardErrorWarning) {
-  scratch_dir dir;
-  const std::string points = "0 0 1\n1 0 2\n0 1 3\n1 1 4\n";
-  std::string polygons;
-  for (int k = 0; k < 51; ++k) polygons += "0 0\n";
-  dir.write("data.txt", points);
-  dir.write("mask.bln", polygons);
-  spawned_program plaxen(PLAXEN_BLANKING_PROGRAM,
-                         hardening::spawn_options(dir.path()).closing(STDERR_FILENO));
-  plaxen.write_input("data.txt\ngrid.txt\n2 2\nmask.bln\n");
-  const hardening::ending e = plaxen.finish();
-  EXPECT_EQ(e.exit_status, 0);
-  EXPECT_EQ(e.signal, 0);
-  EXPECT_EQ(dir.read("data.txt"), points);
-  EXPECT_EQ(dir.read("mask.bln"), polygons);
-  EXPECT_EQ(dir.read("grid.txt"),
-            "  0.1000000E+01  0.2000000E+01\n  0.3000000E+01  0.4000000E+01\n");
+  for (const bool full : {false, true}) {
+    SCOPED_TRACE(full ? "standard error on /dev/full" : "standard error closed");
+    scratch_dir dir;
+    const std::string points = "0 0 1\n1 0 2\n0 1 3\n1 1 4\n";
+    std::string polygons;
+    for (int k = 0; k < 51; ++k) polygons += "0 0\n";
+    dir.write("data.txt", points);
+    dir.write("mask.bln", polygons);
+    hardening::spawn_options options(dir.path());
+    if (full)
+      options.errors_to("/dev/full");
+    else
+      options.closing(STDERR_FILENO);
+    spawned_program plaxen(PLAXEN_BLANKING_PROGRAM, options);
+    plaxen.write_input("data.txt\ngrid.txt\n2 2\nmask.bln\n");
+    const hardening::ending e = plaxen.finish();
+    EXPECT_EQ(e.exit_status, 0);
+    EXPECT_EQ(e.signal, 0);
+    EXPECT_EQ(dir.read("data.txt"), points);
+    EXPECT_EQ(dir.read("mask.bln"), polygons);
+    EXPECT_EQ(dir.read("grid.txt"),
+              "  0.1000000E+01  0.2000000E+01\n  0.3000000E+01  0.4000000E+01\n");
+  }
 }
 
 // Standard input closed: the first read fails on it.
