@@ -1,6 +1,8 @@
 // recmat's main flow: arguments, buffers, scan of the log, MAT-file.
 #include "recmat/recmat_run.h"
 
+#include <signal.h>
+
 #include <cstdio>
 #include <new>
 
@@ -26,6 +28,10 @@ void extract(const command_line& line) {
 }  // namespace
 
 int run_recmat(int argc, const char* const* argv) {
+  // Beyond a file-size limit (ulimit -f) a write fails with "File too large" and takes the
+  // write-failure path (no temporary file left, an older temp.mat untouched) instead of a
+  // signal that kills the run mid-file.
+  signal(SIGXFSZ, SIG_IGN);
   const auto line = parse_command_line(argc, argv);
   if (!line) {
     const char* program = argc > 0 && argv[0] != nullptr ? argv[0] : "recmat";

@@ -41,7 +41,8 @@ enum class end_exit : bool { no = false, yes = true };
 
 // Connects units 0, 5 and 6 and installs the signal handlers. Call once, first thing in main.
 // A standard descriptor closed at start is held by /dev/null, so no file OPEN connects can
-// take its place; SIGPIPE is ignored, so a standard output nobody reads is a write failure.
+// take its place; SIGPIPE is ignored, so a standard output nobody reads is a write failure,
+// and SIGXFSZ, so a write beyond a file-size limit is one too.
 void start_up();
 
 // OPEN: connects `unit` to the file `name` (trailing blanks dropped) with the given status,

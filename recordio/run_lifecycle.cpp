@@ -58,6 +58,10 @@ void start_up() {
   // write failure, reported like any other, instead of a signal that would end the run
   // before the grid file is written and cut.
   signal(SIGPIPE, SIG_IGN);
+  // A file-size limit (ulimit -f) makes a write beyond it fail with "File too large",
+  // reported and cut like a full disk, instead of a signal that kills the run mid-file and
+  // leaves new rows followed by the old content of a longer grid file.
+  signal(SIGXFSZ, SIG_IGN);
   detail::connect_unit(error_unit, STDERR_FILENO, {}, false);
   detail::connect_unit(input_unit, STDIN_FILENO, {}, false);
   detail::connect_unit(output_unit, STDOUT_FILENO, {}, false);

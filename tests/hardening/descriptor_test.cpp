@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 
@@ -273,6 +274,50 @@ TEST(PipesAndFifos, AGridFifoWaitsForItsReader) {
   EXPECT_EQ(e.exit_status, 0);
   EXPECT_EQ(e.err, "");
   EXPECT_EQ(grid, normal.read("grid.txt"));
+}
+
+// A file-size limit (ulimit -f) set in the program's process: the write beyond it fails
+// and takes the program's write-failure path. plaxen reports it and aborts with the grid
+// file cut at the limit, so nothing of an older, longer grid survives; recmat says it
+// cannot write temp.mat, leaves no temporary file and an older temp.mat as it was. (Killed
+// by SIGXFSZ, plaxen would leave new rows followed by old content, recmat its temporary.)
+TEST(FileSizeLimit, AWriteBeyondItIsAWriteFailure) {
+  constexpr rlim_t limit = 500;
+  scratch_dir normal;
+  normal.write("data.txt", four_points);
+  ASSERT_EQ(testsupport::run_program(PLAXEN_PROGRAM, {}, dialogue, normal.path()).exit_status, 0);
+  ASSERT_GT(normal.read("grid.txt").size(), limit);
+  const std::string older = "older content\n" + std::string(5000, 'o');
+  {
+    SCOPED_TRACE("plaxen");
+    scratch_dir dir;
+    dir.write("data.txt", four_points);
+    dir.write("grid.txt", older);
+    spawned_program plaxen(PLAXEN_PROGRAM,
+                           hardening::spawn_options(dir.path()).limiting_file_size(limit));
+    plaxen.write_input(dialogue);
+    const hardening::ending e = plaxen.finish();
+    EXPECT_EQ(e.err,
+              "write: File too large\napparent state: unit 9 named grid.txt\n"
+              "lately writing sequential formatted external IO\n");
+    EXPECT_EQ(e.signal, SIGABRT);
+    EXPECT_EQ(dir.read("grid.txt"), normal.read("grid.txt").substr(0, limit));
+  }
+  {
+    SCOPED_TRACE("recmat");
+    scratch_dir dir;
+    dir.write("station.log", "");
+    dir.write("temp.mat", older);
+    spawned_program recmat(RECMAT_PROGRAM, hardening::spawn_options(dir.path())
+                                               .arguments({"station.log", "100", "1"})
+                                               .limiting_file_size(limit));
+    const hardening::ending e = recmat.finish();
+    EXPECT_EQ(e.err, "Error: Cannot write file temp.mat\n");
+    EXPECT_EQ(e.exit_status, 255);
+    EXPECT_EQ(testsupport::file_names(dir.path()),
+              (std::set<std::string>{"station.log", "temp.mat"}));
+    EXPECT_EQ(dir.read("temp.mat"), older);
+  }
 }
 
 }  // namespace
