@@ -6,8 +6,9 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <utility>
+
+#include "recmat/signal_cleanup.h"
 
 namespace recmat::mat {
 namespace {
@@ -41,7 +42,7 @@ bool mat_file::open(const std::string& name) {
   Mat_LogInitFunc("recmat", ignore_library_message);
   name_ = name;
   std::string pattern = name + ".XXXXXX";
-  const int fd = ::mkstemp(pattern.data());
+  const int fd = create_temporary_file(pattern);
   if (fd < 0) return false;
   temporary_name_ = std::move(pattern);  // cannot throw: the file just made is always known
   const bool permitted = ::fchmod(fd, permissions_for(name)) == 0;
@@ -77,6 +78,7 @@ bool mat_file::close() {
     discard();
     return false;
   }
+  forget_temporary_file();
   temporary_name_.clear();
   return true;
 }
@@ -84,6 +86,7 @@ bool mat_file::close() {
 void mat_file::discard() {
   if (mat_ != nullptr) Mat_Close(std::exchange(mat_, nullptr));
   if (!temporary_name_.empty()) ::unlink(temporary_name_.c_str());
+  forget_temporary_file();
   temporary_name_.clear();
 }
 

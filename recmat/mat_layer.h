@@ -40,7 +40,8 @@ class double_matrix {
 // A Level 5 MAT-file being written, uncompressed. It is written under a temporary name in
 // the same directory and takes its own name only when closed successfully, so a failed run
 // leaves neither a partial file nor a stray temporary one, and an older file of that name
-// stays as it was. The destructor discards an unfinished file.
+// stays as it was. The destructor discards an unfinished file, and so does an interrupt,
+// termination request, hang-up or quit signal that ends the run while it is written.
 class mat_file {
  public:
   mat_file() = default;

@@ -1,12 +1,20 @@
 // Signals sent to plaxen while it waits for the operator: the message line, how the run
 // ends, and what the output and the grid file hold afterwards. The program is known to be
 // waiting when its output so far has arrived and the kernel shows it reading standard
-// input; nothing here waits a fixed time.
+// input. And signals sent to recmat while it writes its MAT-file, which it is known to do
+// when it is stopped with its temporary file present. Nothing here waits a fixed time.
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/inotify.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
+#include <set>
 #include <string>
+#include <string_view>
 
 #include "tests/hardening/spawned_program.h"
 #include "tests/support/run_program.h"
@@ -114,6 +122,76 @@ TEST(PlaxenSignals, IgnoredAtStartStayIgnored) {
     EXPECT_EQ(e.err, "");
     EXPECT_EQ(e.exit_status, 1);
     EXPECT_EQ(e.out, limits + " 250 201\n  too many matrix elements\n");
+  }
+}
+
+// Waits until a file whose name begins with `prefix` is created where `watch` (an inotify
+// descriptor) looks; false after a guard time that only a program that never creates it
+// reaches.
+bool wait_for_creation(int watch, std::string_view prefix) {
+  alignas(inotify_event) char buf[4096];
+  for (int idle_seconds = 0; idle_seconds < 60;) {
+    pollfd p{watch, POLLIN, 0};
+    const int ready = ::poll(&p, 1, 1000);
+    if (ready == 0) ++idle_seconds;
+    if (ready <= 0) continue;
+    const ssize_t n = ::read(watch, buf, sizeof buf);
+    for (ssize_t at = 0; at < n;) {
+      const auto* event = reinterpret_cast<const inotify_event*>(buf + at);
+      if (event->len > 0 && std::string_view(event->name).starts_with(prefix)) return true;
+      at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+    }
+  }
+  return false;
+}
+
+bool temporary_mat_file_present(const fs::path& dir) {
+  for (const std::string& name : testsupport::file_names(dir))
+    if (name.starts_with("temp.mat.")) return true;
+  return false;
+}
+
+// Stops `pid` and waits until it is stopped; false when it has ended instead.
+bool stop(pid_t pid) {
+  ::kill(pid, SIGSTOP);
+  siginfo_t info{};
+  return ::waitid(P_PID, static_cast<id_t>(pid), &info, WSTOPPED | WEXITED | WNOWAIT) == 0 &&
+         info.si_code == CLD_STOPPED;
+}
+
+// A signal that ends recmat while it writes temp.mat removes the temporary file and ends
+// the run by that signal; an older temp.mat stays as it was. recmat writes 50,000 rows
+// and is stopped as soon as its temporary file appears; a run that got past the rename
+// before it stopped is tried again.
+TEST(RecmatSignals, WhileItWritesTheMatFile) {
+  for (const int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+    SCOPED_TRACE(strsignal(s));
+    bool signalled_while_writing = false;
+    for (int attempt = 0; attempt < 5 && !signalled_while_writing; ++attempt) {
+      scratch_dir dir;
+      dir.write("station.log", "");
+      dir.write("temp.mat", "older temp.mat\n");
+      const int watch = ::inotify_init1(IN_CLOEXEC);
+      ASSERT_GE(watch, 0);
+      ASSERT_GE(::inotify_add_watch(watch, dir.path().c_str(), IN_CREATE), 0);
+      spawned_program recmat(RECMAT_PROGRAM,
+                             spawn_options(dir.path()).arguments({"station.log", "50000", "1"}));
+      const bool created = wait_for_creation(watch, "temp.mat.");
+      signalled_while_writing =
+          created && stop(recmat.pid()) && temporary_mat_file_present(dir.path());
+      ::close(watch);  // only now: closing an inotify instance can take many milliseconds
+      ASSERT_TRUE(created) << "recmat made no temporary file";
+      if (signalled_while_writing) ::kill(recmat.pid(), s);
+      ::kill(recmat.pid(), SIGCONT);
+      const hardening::ending e = recmat.finish();
+      if (!signalled_while_writing) continue;
+      EXPECT_EQ(e.signal, s);
+      EXPECT_EQ(e.err, "");
+      EXPECT_EQ(testsupport::file_names(dir.path()),
+                (std::set<std::string>{"station.log", "temp.mat"}));
+      EXPECT_EQ(dir.read("temp.mat"), "older temp.mat\n");
+    }
+    EXPECT_TRUE(signalled_while_writing) << "recmat always finished before it was stopped";
   }
 }
 
