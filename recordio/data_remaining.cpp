@@ -1,4 +1,5 @@
-// Whether a unit being read holds any more data, for callers that stop reading at a capacity.
+// What the input of a unit holds beyond what its statements read: more data after a
+// capacity, carriage returns that end no record.
 #include "recordio/recordio.h"
 #include "recordio/unit_table.h"
 
@@ -15,6 +16,11 @@ bool has_more_data(int unit_number) {
     }
     if (detail::refill(*u) == 0) return false;
   }
+}
+
+bool holds_bare_carriage_return(int unit_number) {
+  const detail::unit* u = detail::find_unit(unit_number);
+  return u != nullptr && u->fd >= 0 && u->lone_cr;
 }
 
 }  // namespace recordio

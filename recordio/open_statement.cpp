@@ -97,4 +97,15 @@ void open(int unit, std::string_view name, std::string_view status) {
   connect_unit(unit, fd, std::move(path), true);
 }
 
+bool names_connected_file(int unit, std::string_view name) {
+  const detail::unit* u = detail::find_unit(unit);
+  if (u == nullptr || u->fd < 0) return false;
+  const std::string path(detail::trimmed_name(name));
+  struct stat named {
+  }, connected{};
+  return path.find('\0') == std::string::npos && ::stat(path.c_str(), &named) == 0 &&
+         ::fstat(u->fd, &connected) == 0 && named.st_dev == connected.st_dev &&
+         named.st_ino == connected.st_ino;
+}
+
 }  // namespace recordio

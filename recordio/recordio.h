@@ -76,6 +76,17 @@ void close(int unit);
 // is not connected or is at its end. A read error ends the run with the error report.
 bool has_more_data(int unit);
 
+// Whether the input read from `unit` so far (the chunks read ahead included) held a
+// carriage return that no newline follows, at the end of the file included (one that ends
+// the input read so far counts once the byte after it has been read). Such a character
+// ends no record: records end at newlines only. False for a unit not connected.
+bool holds_bare_carriage_return(int unit);
+
+// Whether `name` (trailing blanks dropped, as OPEN takes it) names the file connected to
+// `unit`: the same device and inode, so links and other spellings of the path count. False
+// when the unit is not connected or `name` names no existing file.
+bool names_connected_file(int unit, std::string_view name);
+
 // --- Read statements -------------------------------------------------------------------
 
 // List-directed read (reals and integers): starts at the line after the one where the

@@ -87,6 +87,26 @@ int write_record_directly(int fd, const char* data, std::size_t size) noexcept {
   return 0;
 }
 
+// Notes a carriage return that no newline follows in the chunk just read, buf[0, tail);
+// one at the chunk's end is judged by the first byte of the next chunk, or by the end of
+// the file. Stops looking once one is found.
+void note_carriage_returns(unit& u) noexcept {
+  const char* at = u.buf;
+  const char* const end = u.buf + u.tail;
+  if (u.cr_last && (at == end || *at != '\n')) u.lone_cr = true;
+  u.cr_last = false;
+  while (!u.lone_cr) {
+    at = static_cast<const char*>(std::memchr(at, '\r', static_cast<std::size_t>(end - at)));
+    if (at == nullptr) return;
+    if (at + 1 == end) {
+      u.cr_last = true;
+      return;
+    }
+    if (at[1] != '\n') u.lone_cr = true;
+    at += 2;
+  }
+}
+
 }  // namespace
 
 unit* find_unit(int number) noexcept {
@@ -108,6 +128,7 @@ void connect_unit(int number, int fd, std::string name, bool named) {
   u->eof = false;
   u->last_write = false;
   u->best_effort = number == error_unit;
+  u->cr_last = u->lone_cr = false;
   u->head = u->tail = 0;
   u->fd = fd;
 }
@@ -144,6 +165,7 @@ std::size_t refill(unit& u) {
   u.head = 0;
   u.tail = static_cast<std::size_t>(n);
   if (n == 0) u.eof = true;
+  note_carriage_returns(u);
   return u.tail;
 }
 

@@ -20,6 +20,8 @@ struct unit {
   bool eof = false;          // end-of-file flag: set when a read meets the end, stays set
   bool last_write = false;   // the last transfer on the unit was a write
   bool best_effort = false;  // output refused by the system is dropped, not reported (unit 0)
+  bool cr_last = false;      // the last chunk read ended in a carriage return
+  bool lone_cr = false;      // the input read held a carriage return that no newline follows
   std::string name;          // the file name as stored at OPEN; empty for 0, 5 and 6
   char* buf = nullptr;       // unit_buffer_size bytes, allocated when connected
   // Reading: the unread input is buf[head, tail). Writing: buf[head, tail) is output not
@@ -51,7 +53,8 @@ void begin_writing(unit& u);
 // Returns the number of bytes now unread; 0 means the end of the file was met, which sets
 // the unit's end-of-file flag (and once set, nothing more is read). A read error is reported
 // with the tag "read". Before waiting on a pipe or terminal, all pending output is handed
-// over, so that the operator sees every message before typing the answer.
+// over, so that the operator sees every message before typing the answer. Each chunk is
+// scanned once (memchr) for a carriage return that no newline follows.
 std::size_t refill(unit& u);
 
 // Appends one record and its newline to the unit's output. The record is handed to the

@@ -74,22 +74,15 @@ bool more_text_follows() {
   return false;
 }
 
-void warn_ignored_polygons() {
+// Writes `line` on unit 0 as one list-directed record; the run goes on.
+void warn(std::string_view line) {
   recordio::start_list_write(recordio::error_unit);
-  recordio::write(
-      std::string_view("blanking file holds more than 50 polygons; the rest is ignored"));
+  recordio::write(line);
   recordio::end_write();
 }
 
-}  // namespace
-
-void blanking(std::span<float> z, std::int32_t nx, std::int32_t ny) {
-  static std::int32_t nn = 0;  // first-call flag
-  if (nn == 0) {
-    open_blanking_file();
-  }
-  nn = 1;
-
+// Reads up to 50 polygon blocks from unit 10 and applies each in turn.
+void apply_polygons(std::span<float> z, std::int32_t nx, std::int32_t ny) {
   // inout keeps its value from block to block when a header leaves it unread (null value).
   std::int32_t inout = 0;
   for (std::int32_t k = 1; k <= max_polygons; ++k) {
@@ -106,7 +99,23 @@ void blanking(std::span<float> z, std::int32_t nx, std::int32_t ny) {
     blank(z, nx, ny, ins.xv, ins.yv, ins.nv, inout);
   }
   if (more_text_follows()) {
-    warn_ignored_polygons();
+    warn("blanking file holds more than 50 polygons; the rest is ignored");
+  }
+}
+
+}  // namespace
+
+void blanking(std::span<float> z, std::int32_t nx, std::int32_t ny) {
+  static std::int32_t nn = 0;  // first-call flag
+  if (nn == 0) {
+    open_blanking_file();
+  }
+  nn = 1;
+  apply_polygons(z, nx, ny);
+  if (recordio::holds_bare_carriage_return(blanking_unit)) {
+    warn(
+        "warning: the blanking file holds carriage returns not followed by a newline; "
+        "only a newline ends a record");
   }
 }
 

@@ -20,7 +20,8 @@ namespace plaxen {
 // the vertex records with the record I/O layer's report; a block announcing more than 2000
 // vertices with one line on unit 6 and exit status 1, before any of its vertices is read.
 // When more text follows the 50th block, one warning line goes to unit 0 and the rest of the
-// file is ignored.
+// file is ignored; when the file holds a carriage return that no newline follows (which
+// ends no record), another.
 //
 // Retained state: the first-call flag; unit 10 stays open and positioned after what was read.
 void blanking(std::span<float> z, std::int32_t nx, std::int32_t ny);

@@ -73,6 +73,10 @@ int main() {
   const LoadResult load = load_scattered_data(data_unit);
   if (load.capacity_reached && recordio::has_more_data(data_unit))
     warn("warning: the data file holds more than 1000000 records; the rest are ignored");
+  if (recordio::holds_bare_carriage_return(data_unit))
+    warn(
+        "warning: the data file holds carriage returns not followed by a newline; "
+        "only a newline ends a record");
 
   // Limits, grid size and geometry.
   write_data_limits(load.limits);
@@ -85,8 +89,11 @@ int main() {
   if (value_span_too_large(std::span<const float>(points.zp), points.n))
     refuse_job("the data values span 1.0e32 or more, too much to grid");
 
-  // Interpolation and the grid file.
-  recordio::open(grid_unit, std::string_view(grid_name, file_name_length), "unknown");
+  // Interpolation and the grid file, which must not be the data file under another name.
+  const std::string_view grid_file_name(grid_name, file_name_length);
+  if (recordio::names_connected_file(data_unit, grid_file_name))
+    refuse_job("the grid file is the data file: refused, the data would be overwritten");
+  recordio::open(grid_unit, grid_file_name, "unknown");
   const std::span<float> grid(z, std::size_t(size.nx) * std::size_t(size.ny));
   if (blanking_switch == 1) blanking(grid, size.nx, size.ny);
   const std::int32_t nxsize = size.nx;

@@ -113,6 +113,11 @@ const std::string empty_limits =
 const std::string too_many = "  too many matrix elements\n";
 const std::string too_few = " the grid needs at least 2 nodes along x and along y\n";
 const std::string span_refused = " the data values span 1.0e32 or more, too much to grid\n";
+const std::string same_file_refused =
+    " the grid file is the data file: refused, the data would be overwritten\n";
+const std::string data_cr_warning =
+    " warning: the data file holds carriage returns not followed by a newline; only a newline "
+    "ends a record\n";
 
 std::string all_undefined(int nx, int ny) {
   return grid_file(std::vector<std::vector<double>>(
@@ -163,17 +168,28 @@ TEST(HostileDataFile, GarbageNulsAndCutNumbers) {
       limits_only("the file ends after a decimal point: the value is complete", "1 2 3.",
                   "  0.1000E+01  0.1000E+01  0.2000E+01  0.2000E+01\n"),
       // Carriage returns end no record: the whole file is one line whose first record is
-      // followed by text up to the end of the file, so that record is dropped too.
+      // followed by text up to the end of the file, so that record is dropped too; a
+      // warning says why nothing was stored.
       {"carriage-return line ends: one unterminated line, nothing stored",
        PLAXEN_PROGRAM,
        {{"data.txt", "0 0 1\r10 0 2\r0 5 3\r10 5 4\r"}},
        {},
        "data.txt\ngrid.txt\n2 2\n",
        empty_limits + " 2 2\n",
-       "",
+       data_cr_warning,
        0,
        0,
        {file("grid.txt", all_undefined(2, 2))}},
+      {"carriage returns before the newlines: no warning",
+       PLAXEN_PROGRAM,
+       {{"data.txt", "0 0 1\r\n1 0 2\r\n0 1 3\r\n1 1 4\r\n"}},
+       {},
+       "data.txt\ngrid.txt\n2 2\n",
+       limits_header + "  0.0000E+00  0.1000E+01  0.0000E+00  0.1000E+01\n 2 2\n",
+       "",
+       0,
+       0,
+       {file("grid.txt", "  0.1000000E+01  0.2000000E+01\n  0.3000000E+01  0.4000000E+01\n")}},
   });
 }
 
@@ -366,6 +382,30 @@ TEST(HostileGridSize, AroundTheNodeCapacity) {
   });
 }
 
+// The data file named again as the grid file, under any spelling of its path: refused
+// before the grid file is opened, so the measurements stay as they are.
+TEST(HostileGridFile, TheDataFileUnderAnotherName) {
+  const std::string four_points = "0 0 1\n10 0 2\n0 5 3\n10 5 4\n";
+  const std::string shown =
+      limits_header + "  0.0000E+00  0.1000E+02  0.0000E+00  0.5000E+01\n 11 6\n";
+  for (const std::string grid_name : {"data.txt", "./data.txt", "hard-link.txt",
+                                      "symbolic-link.txt", "/proc/self/cwd/data.txt"}) {
+    SCOPED_TRACE(grid_name);
+    scratch_dir dir;
+    dir.write("data.txt", four_points);
+    fs::create_hard_link(dir / "data.txt", dir / "hard-link.txt");
+    fs::create_symlink("data.txt", dir / "symbolic-link.txt");
+    const auto r =
+        run_program(PLAXEN_PROGRAM, {}, "data.txt\n" + grid_name + "\n11 6\n", dir.path());
+    EXPECT_EQ(r.out, shown + same_file_refused);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.exit_status, 1);
+    EXPECT_EQ(dir.read("data.txt"), four_points);
+    EXPECT_EQ(testsupport::file_names(dir.path()),
+              (std::set<std::string>{"data.txt", "hard-link.txt", "symbolic-link.txt"}));
+  }
+}
+
 TEST(HostileGridFile, DirectoriesAndFullDevices) {
   const std::string four_points = "0 0 1\n10 0 2\n0 5 3\n10 5 4\n";
   const std::string four_points_out =
@@ -440,9 +480,11 @@ TEST(HostileBlanking, BadFilesAndAnswers) {
                    nine_point_grid(true)),
       // Carriage returns end no record: the first header is followed by text up to the end
       // of the file, so it ends the polygon list.
-      blanking_run("carriage-return line ends: no polygon",
-                   "4 1\r0.5 0.5\r1.5 0.5\r1.5 1.5\r0.5 1.5\r", "mask", "", "", 0, 0,
-                   nine_point_grid(false)),
+      blanking_run("carriage-return line ends: no polygon, and a warning",
+                   "4 1\r0.5 0.5\r1.5 0.5\r1.5 1.5\r0.5 1.5\r", "mask", "",
+                   " warning: the blanking file holds carriage returns not followed by a "
+                   "newline; only a newline ends a record\n",
+                   0, 0, nine_point_grid(false)),
       blanking_run("a header with a decimal point", "4.5 1\n", "mask", "",
                    bln_report("invalid integer: read unexpected character"), -1, SIGABRT, ""),
       blanking_run("a vertex that is not a number", "3 1\n0 0\n1 x\n", "mask", "",

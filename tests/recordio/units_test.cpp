@@ -167,6 +167,38 @@ TEST(RecordioFormattedInput, EndExitOnAMissingRecordOrACutField) {
   recordio::close(unit_a);
 }
 
+// A carriage return that no newline follows is noticed wherever it lies: at a chunk boundary
+// of the layer's read-ahead (judged by the next chunk) and at the end of the file.
+TEST(RecordioOpen, CarriageReturnsThatNoNewlineFollows) {
+  const std::string chunk(std::size_t{1} << 20, ' ');  // the layer reads 1 MB at a time
+  struct cr_case {
+    std::string name;
+    std::string input;
+    bool expected;
+  };
+  const cr_case cases[] = {
+      {"none", "1\n2\n", false},
+      {"CR LF", "1\r\n2\r\n", false},
+      {"CR inside a line", "1\r2\n", true},
+      {"CR at the end of the file", "1\n2\r", true},
+      {"CR LF across a chunk boundary", chunk.substr(1) + "\r\n2\n", false},
+      {"CR at a chunk boundary, text after", chunk.substr(1) + "\r2\n", true},
+      {"CR at a chunk boundary and the end of the file", chunk.substr(1) + "\r", true},
+  };
+  for (const cr_case& c : cases) {
+    SCOPED_TRACE(c.name);
+    testsupport::scratch_dir dir;
+    recordio::open(unit_a, dir.write("in.txt", c.input).string(), "old");
+    EXPECT_FALSE(recordio::holds_bare_carriage_return(unit_a));
+    char first = ' ';  // the lines are read as text to the end of the file
+    while (recordio::start_formatted_read(unit_a, "(A1)", recordio::end_exit::yes) == 0 &&
+           recordio::read(std::span<char>(&first, 1)) == 0 && recordio::end_read() == 0) {
+    }
+    EXPECT_EQ(recordio::holds_bare_carriage_return(unit_a), c.expected);
+    recordio::close(unit_a);
+  }
+}
+
 // Whether data remain after the records read: only blanks, tabs and line ends do not count.
 TEST(RecordioOpen, DataRemainingAfterTheLastStatement) {
   struct remaining_case {
