@@ -9,6 +9,10 @@ JOBS     ?= $(shell nproc)
 DEB_PACKAGES = cmake g++ make libgtest-dev libfast-float-dev libmatio-dev \
                python3 python3-numpy python3-scipy python3-matplotlib groff-base man-db
 
+# The targets `make demo` builds: the programs examples/demo.sh runs (tools/plotgrid is a
+# script). The tests and the benchmarks are left to `make test` and `make bench`.
+DEMO_TARGETS = plaxen plaxen_blanking recmat
+
 .PHONY: all deps build test demo bench sanitize fuzz install uninstall clean
 
 all: build
@@ -35,7 +39,8 @@ build: deps $(BUILD)/CMakeCache.txt
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
-demo: build
+demo: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS) --target $(DEMO_TARGETS)
 	bash examples/demo.sh $(BUILD)
 
 bench: build
