@@ -180,16 +180,6 @@ TEST(HostileDataFile, GarbageNulsAndCutNumbers) {
        0,
        0,
        {file("grid.txt", all_undefined(2, 2))}},
-      {"carriage returns before the newlines: no warning",
-       PLAXEN_PROGRAM,
-       {{"data.txt", "0 0 1\r\n1 0 2\r\n0 1 3\r\n1 1 4\r\n"}},
-       {},
-       "data.txt\ngrid.txt\n2 2\n",
-       limits_header + "  0.0000E+00  0.1000E+01  0.0000E+00  0.1000E+01\n 2 2\n",
-       "",
-       0,
-       0,
-       {file("grid.txt", "  0.1000000E+01  0.2000000E+01\n  0.3000000E+01  0.4000000E+01\n")}},
   });
 }
 
