@@ -31,6 +31,14 @@ using testsupport::scratch_dir;
 const std::string four_points = "0 0 1\n10 0 2\n0 5 3\n10 5 4\n";
 const std::string dialogue = "data.txt\ngrid.txt\n11 6\n";
 
+// The grid file that the dialogue gives on four_points in a normal run.
+std::string normal_grid() {
+  scratch_dir normal;
+  normal.write("data.txt", four_points);
+  EXPECT_EQ(testsupport::run_program(PLAXEN_PROGRAM, {}, dialogue, normal.path()).exit_status, 0);
+  return normal.read("grid.txt");
+}
+
 // Runs plaxen in `dir` with `closed` closed at its start, the whole dialogue written at once.
 hardening::ending run_closed(const scratch_dir& dir, int closed) {
   spawned_program plaxen(PLAXEN_PROGRAM, hardening::spawn_options(dir.path()).closing(closed));
@@ -41,10 +49,7 @@ hardening::ending run_closed(const scratch_dir& dir, int closed) {
 // Standard output closed: the data file keeps its content, the grid file is the one a normal
 // run writes, and the failed hand-over of the dialogue is reported for unit 6.
 TEST(ClosedDescriptors, StandardOutput) {
-  scratch_dir normal;
-  normal.write("data.txt", four_points);
-  ASSERT_EQ(testsupport::run_program(PLAXEN_PROGRAM, {}, dialogue, normal.path()).exit_status, 0);
-
+  const std::string grid = normal_grid();
   scratch_dir dir;
   dir.write("data.txt", four_points);
   const hardening::ending e = run_closed(dir, STDOUT_FILENO);
@@ -53,17 +58,14 @@ TEST(ClosedDescriptors, StandardOutput) {
             "lately writing sequential formatted external IO\n");
   EXPECT_EQ(e.signal, SIGABRT);
   EXPECT_EQ(dir.read("data.txt"), four_points);
-  EXPECT_EQ(dir.read("grid.txt"), normal.read("grid.txt"));
+  EXPECT_EQ(dir.read("grid.txt"), grid);
 }
 
 // Standard output a pipe whose reader has gone (plaxen ... | head): the hand-over of the
 // dialogue fails and is reported, and the grid file is still written in full and cut, so no
 // older grid survives under the new name.
 TEST(ClosedDescriptors, StandardOutputWithoutReader) {
-  scratch_dir normal;
-  normal.write("data.txt", four_points);
-  ASSERT_EQ(testsupport::run_program(PLAXEN_PROGRAM, {}, dialogue, normal.path()).exit_status, 0);
-
+  const std::string grid = normal_grid();
   scratch_dir dir;
   dir.write("data.txt", four_points);
   dir.write("grid.txt", "older grid\n" + std::string(5000, 'o'));
@@ -76,7 +78,7 @@ TEST(ClosedDescriptors, StandardOutputWithoutReader) {
             "lately writing sequential formatted external IO\n");
   EXPECT_EQ(e.signal, SIGABRT);
   EXPECT_EQ(dir.read("data.txt"), four_points);
-  EXPECT_EQ(dir.read("grid.txt"), normal.read("grid.txt"));
+  EXPECT_EQ(dir.read("grid.txt"), grid);
 }
 
 // Standard error closed: the report of a bad number goes nowhere, and not into the data file.
@@ -226,10 +228,7 @@ std::string read_to_end(int fd) {
 // reader, which then gets the whole grid. (Opened for reading and writing, the grid would
 // go into the FIFO's buffer and be lost when the program ends, with exit status 0.)
 TEST(PipesAndFifos, AGridFifoWaitsForItsReader) {
-  scratch_dir normal;
-  normal.write("data.txt", four_points);
-  ASSERT_EQ(testsupport::run_program(PLAXEN_PROGRAM, {}, dialogue, normal.path()).exit_status, 0);
-
+  const std::string grid = normal_grid();
   scratch_dir dir;
   dir.write("data.txt", four_points);
   ASSERT_EQ(::mkfifo((dir / "grid.fifo").c_str(), 0600), 0);
@@ -238,12 +237,12 @@ TEST(PipesAndFifos, AGridFifoWaitsForItsReader) {
   ASSERT_TRUE(plaxen.wait_until_opening()) << "plaxen ended without waiting for a reader";
   const int reader = ::open((dir / "grid.fifo").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   ASSERT_GE(reader, 0);
-  const std::string grid = read_to_end(reader);
+  const std::string received = read_to_end(reader);
   ::close(reader);
   const hardening::ending e = plaxen.finish();
   EXPECT_EQ(e.exit_status, 0);
   EXPECT_EQ(e.err, "");
-  EXPECT_EQ(grid, normal.read("grid.txt"));
+  EXPECT_EQ(received, grid);
 }
 
 // A file-size limit (ulimit -f) set in the program's process: the write beyond it fails
@@ -253,10 +252,8 @@ TEST(PipesAndFifos, AGridFifoWaitsForItsReader) {
 // by SIGXFSZ, plaxen would leave new rows followed by old content, recmat its temporary.)
 TEST(FileSizeLimit, AWriteBeyondItIsAWriteFailure) {
   constexpr rlim_t limit = 500;
-  scratch_dir normal;
-  normal.write("data.txt", four_points);
-  ASSERT_EQ(testsupport::run_program(PLAXEN_PROGRAM, {}, dialogue, normal.path()).exit_status, 0);
-  ASSERT_GT(normal.read("grid.txt").size(), limit);
+  const std::string grid = normal_grid();
+  ASSERT_GT(grid.size(), limit);
   const std::string older = "older content\n" + std::string(5000, 'o');
   {
     SCOPED_TRACE("plaxen");
@@ -271,7 +268,7 @@ TEST(FileSizeLimit, AWriteBeyondItIsAWriteFailure) {
               "write: File too large\napparent state: unit 9 named grid.txt\n"
               "lately writing sequential formatted external IO\n");
     EXPECT_EQ(e.signal, SIGABRT);
-    EXPECT_EQ(dir.read("grid.txt"), normal.read("grid.txt").substr(0, limit));
+    EXPECT_EQ(dir.read("grid.txt"), grid.substr(0, limit));
   }
   {
     SCOPED_TRACE("recmat");
