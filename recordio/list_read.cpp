@@ -18,7 +18,10 @@ namespace {
 struct list_read_state {
   unit* u = nullptr;
   bool end_exit = false;
-  bool at_end = false;            // the END condition was met: further items return -1
+  bool error_exit = false;
+  // 0 while items are read; -1 once the END condition was met, or the read_failure of a
+  // statement with an error exit: further items return it without reading.
+  int stop_status = 0;
   bool finished = false;          // a slash ended the statement: further items keep their values
   std::uint64_t repeat_left = 0;  // items still to take the repeated constant (or null)
   bool repeat_null = false;
@@ -83,21 +86,31 @@ scan_result scan_at(unit& u, bool integer, bool after_count) {
   return scan_value(stream, integer, after_count);
 }
 
-[[noreturn]] void report_scan_error(const scan_result& r) {
-  bool integer_error = std::strcmp(r.error_tag, "invalid integer") == 0;
-  raise_error(r.error_tag,
-              integer_error ? "read unexpected character" : "incomprehensible list input");
+// A value that cannot be read: with an error exit the statement stops and returns the
+// failure's status; without one the error report ends the run.
+int value_failure(read_failure failure) {
+  if (!state.error_exit) {
+    const failure_text text = describe(failure);
+    raise_error(text.tag, text.message);
+  }
+  state.stop_status = static_cast<int>(failure);
+  return state.stop_status;
+}
+
+int scan_failure(const scan_result& r) {
+  return value_failure(failure_of_tag(r.error_tag));
 }
 
 // The END condition met while looking for an item.
 int end_condition() {
-  state.at_end = true;
+  state.stop_status = -1;
   if (!state.end_exit) raise_error("list in", "end of file");
   return -1;
 }
 
-void store(std::int32_t& item, double number, bool not_integer) {
-  if (not_integer) raise_error("invalid integer", "read unexpected character");
+// Stores the number into the item; returns 0, or the status of a failure.
+int store(std::int32_t& item, double number, bool not_integer) {
+  if (not_integer) return value_failure(read_failure::invalid_integer);
   // Truncation toward zero; values beyond the 32-bit range saturate.
   if (number >= 2147483648.0)
     item = INT32_MAX;
@@ -105,13 +118,16 @@ void store(std::int32_t& item, double number, bool not_integer) {
     item = INT32_MIN;
   else
     item = static_cast<std::int32_t>(number);
+  return 0;
 }
 
-void store(float& item, double number, bool) {
+int store(float& item, double number, bool) {
   item = static_cast<float>(number);
+  return 0;
 }
 
-// Takes a repeat count: the constant (or null) after it serves `count` items.
+// Takes a repeat count: the constant (or null) after it serves `count` items. A constant
+// that cannot be read comes back as the error outcome, with no count pending.
 scan_result take_repeat(unit& u, std::uint64_t count, bool integer) {
   unit_source in{u};
   int c = in.peek();
@@ -119,7 +135,7 @@ scan_result take_repeat(unit& u, std::uint64_t count, bool integer) {
   r.outcome = scan_outcome::null;
   if (c != ' ' && c != '\t' && c != '\n' && c != ',' && c != '/' && c >= 0)
     r = scan_at(u, integer, true);
-  if (r.outcome == scan_outcome::error) report_scan_error(r);
+  if (r.outcome == scan_outcome::error) return r;
   state.repeat_left = count - 1;
   state.repeat_null = r.outcome == scan_outcome::null;
   state.repeat_number = r.number;
@@ -131,14 +147,14 @@ template <class Item>
 int read_item(Item& item) {
   constexpr bool integer = std::is_same_v<Item, std::int32_t>;
   if (state.u == nullptr) item_without_statement(true);
-  if (state.at_end) return -1;
+  if (state.stop_status != 0) return state.stop_status;
   if (state.finished) return 0;
   unit& u = *state.u;
   // Step 1: a pending repeat count serves this item without reading.
   if (state.repeat_left > 0) {
     --state.repeat_left;
-    if (!state.repeat_null) store(item, state.repeat_number, state.repeat_not_integer);
-    return 0;
+    if (state.repeat_null) return 0;
+    return store(item, state.repeat_number, state.repeat_not_integer);
   }
   // Step 2: the start of the item: end of file, slash, comma or a value.
   int c = skip_to_item(u);
@@ -165,8 +181,11 @@ int read_item(Item& item) {
   }
   scan_result r = scan_at(u, integer, false);
   if (r.outcome == scan_outcome::repeat) r = take_repeat(u, r.repeat, integer);
-  if (r.outcome == scan_outcome::error) report_scan_error(r);
-  if (r.outcome == scan_outcome::value) store(item, r.number, r.not_integer);
+  if (r.outcome == scan_outcome::error) return scan_failure(r);
+  if (r.outcome == scan_outcome::value) {
+    // A failure leaves the position after the value, on its line.
+    if (const int status = store(item, r.number, r.not_integer); status != 0) return status;
+  }
   // Step 4: the separator after it.
   skip_separator(u);
   return 0;
@@ -183,9 +202,12 @@ int list_read_item(float& item) {
 
 int finish_list_read() {
   unit* u = state.u;
+  const int failed = state.stop_status > 0 ? state.stop_status : 0;
   state = list_read_state{};
   end_statement();
   if (u == nullptr) item_without_statement(true);
+  // A failed statement leaves the position where the failure was met.
+  if (failed != 0) return failed;
   if (u->eof) return 0;
   // The rest of the line up to and including its newline.
   for (;;) {
@@ -201,13 +223,14 @@ int finish_list_read() {
 
 }  // namespace detail
 
-int start_list_read(int unit, end_exit end) {
+int start_list_read(int unit, end_exit end, error_exit errors) {
   using namespace detail;
   state = list_read_state{};
   detail::unit& u = start_statement(statement_kind::list_read, unit, {});
   state.u = &u;
   state.end_exit = end == end_exit::yes;
-  state.at_end = u.eof;
+  state.error_exit = errors == error_exit::yes;
+  state.stop_status = u.eof ? -1 : 0;
   return read_start_status(u, state.end_exit);
 }
 
