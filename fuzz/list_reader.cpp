@@ -87,9 +87,10 @@ dialogue_outcome dialogue_from(int fd) {
   auto body = [] {
     for (std::string& name : current_dialogue.names) {
       char text[name_length];
-      recordio::start_formatted_read(recordio::input_unit, "(1A80)");
-      recordio::read(std::span<char>(text));
-      recordio::end_read();
+      // No END exit: an end of input ends the run with the report, so every call returns 0.
+      (void)recordio::start_formatted_read(recordio::input_unit, "(1A80)");
+      (void)recordio::read(std::span<char>(text));
+      (void)recordio::end_read();
       name.assign(text, name_length);
       ++current_dialogue.names_read;
     }

@@ -6,38 +6,19 @@
 #include <type_traits>
 
 #include "recordio/error_report.h"
-#include "recordio/number_scanner.h"
 #include "recordio/recordio.h"
-#include "recordio/statement_start.h"
 
 namespace recordio {
 namespace detail {
 namespace {
 
-// The list-directed read in progress.
-struct list_read_state {
-  unit* u = nullptr;
-  bool end_exit = false;
-  bool error_exit = false;
-  // 0 while items are read; -1 once the END condition was met, or the read_failure of a
-  // statement with an error exit: further items return it without reading.
-  int stop_status = 0;
-  bool finished = false;          // a slash ended the statement: further items keep their values
-  std::uint64_t repeat_left = 0;  // items still to take the repeated constant (or null)
-  bool repeat_null = false;
-  double repeat_number = 0;
-  bool repeat_not_integer = false;
-};
-
-list_read_state state;
-
-// A source that reads on through the unit's buffer refills, for values that straddle the
-// end of a chunk.
+// A source that reads on through the unit's chunks, for values that straddle the end of
+// a chunk.
 struct unit_source {
   unit& u;
   static constexpr bool contiguous = false;
   int peek() {
-    if (u.head < u.tail || refill(u) > 0) return static_cast<unsigned char>(u.buf[u.head]);
+    if (take_input(u) > 0) return static_cast<unsigned char>(u.buf[u.head]);
     return -1;
   }
   void advance() { ++u.head; }
@@ -49,21 +30,15 @@ int skip_to_item(unit& u) {
   for (;;) {
     while (u.head < u.tail) {
       char c = u.buf[u.head];
-      if (c != ' ' && c != '\t' && c != '\n') return static_cast<unsigned char>(c);
+      if (!is_blank(c) && c != '\n') return static_cast<unsigned char>(c);
       ++u.head;
     }
-    if (refill(u) == 0) return -1;
+    if (take_input(u) == 0) return -1;
   }
 }
 
 // After a value: blanks and tabs, then one comma as the separator.
 void skip_separator(unit& u) {
-  // Within the buffer at hand first; across a refill only when it runs out.
-  while (u.head < u.tail && (u.buf[u.head] == ' ' || u.buf[u.head] == '\t')) ++u.head;
-  if (u.head < u.tail) {
-    if (u.buf[u.head] == ',') ++u.head;
-    return;
-  }
   unit_source in{u};
   int c = in.peek();
   while (c == ' ' || c == '\t') {
@@ -73,7 +48,7 @@ void skip_separator(unit& u) {
   if (c == ',') in.advance();
 }
 
-// Scans one value at the unit's position: in the buffer as it stands when the value ends
+// Scans one value at the unit's position: in the chunk as it stands when the value ends
 // inside it, else again across refills.
 scan_result scan_at(unit& u, bool integer, bool after_count) {
   span_source chunk{u.buf + u.head, u.buf + u.tail};
@@ -88,29 +63,24 @@ scan_result scan_at(unit& u, bool integer, bool after_count) {
 
 // A value that cannot be read: with an error exit the statement stops and returns the
 // failure's status; without one the error report ends the run.
-int value_failure(read_failure failure) {
-  if (!state.error_exit) {
-    const failure_text text = describe(failure);
-    raise_error(text.tag, text.message);
-  }
-  state.stop_status = static_cast<int>(failure);
-  return state.stop_status;
-}
-
-int scan_failure(const scan_result& r) {
-  return value_failure(failure_of_tag(r.error_tag));
+int value_failure(error_kind kind) {
+  statement& s = the_statement;
+  if (!s.error_exit) raise_error(kind);
+  s.list.stop_status = static_cast<int>(failure_of(kind));
+  return s.list.stop_status;
 }
 
 // The END condition met while looking for an item.
 int end_condition() {
-  state.stop_status = -1;
-  if (!state.end_exit) raise_error("list in", "end of file");
+  statement& s = the_statement;
+  s.list.stop_status = -1;
+  if (!s.end_exit) raise_error(error_kind::list_end_of_file);
   return -1;
 }
 
 // Stores the number into the item; returns 0, or the status of a failure.
 int store(std::int32_t& item, double number, bool not_integer) {
-  if (not_integer) return value_failure(read_failure::invalid_integer);
+  if (not_integer) return value_failure(error_kind::invalid_integer);
   // Truncation toward zero; values beyond the 32-bit range saturate.
   if (number >= 2147483648.0)
     item = INT32_MAX;
@@ -136,52 +106,44 @@ scan_result take_repeat(unit& u, std::uint64_t count, bool integer) {
   if (c != ' ' && c != '\t' && c != '\n' && c != ',' && c != '/' && c >= 0)
     r = scan_at(u, integer, true);
   if (r.outcome == scan_outcome::error) return r;
-  state.repeat_left = count - 1;
-  state.repeat_null = r.outcome == scan_outcome::null;
-  state.repeat_number = r.number;
-  state.repeat_not_integer = r.not_integer;
+  list_scan& list = the_statement.list;
+  list.repeat_left = count - 1;
+  list.repeat_null = r.outcome == scan_outcome::null;
+  list.repeat_number = r.number;
+  list.repeat_not_integer = r.not_integer;
   return r;
 }
 
 template <class Item>
 int read_item(Item& item) {
   constexpr bool integer = std::is_same_v<Item, std::int32_t>;
-  if (state.u == nullptr) item_without_statement(true);
-  if (state.stop_status != 0) return state.stop_status;
-  if (state.finished) return 0;
-  unit& u = *state.u;
+  statement& s = the_statement;
+  list_scan& list = s.list;
+  if (list.stop_status != 0) return list.stop_status;
+  if (list.finished) return 0;
+  unit& u = *s.u;
   // Step 1: a pending repeat count serves this item without reading.
-  if (state.repeat_left > 0) {
-    --state.repeat_left;
-    if (state.repeat_null) return 0;
-    return store(item, state.repeat_number, state.repeat_not_integer);
+  if (list.repeat_left > 0) {
+    --list.repeat_left;
+    if (list.repeat_null) return 0;
+    return store(item, list.repeat_number, list.repeat_not_integer);
   }
   // Step 2: the start of the item: end of file, slash, comma or a value.
   int c = skip_to_item(u);
   if (c < 0) return end_condition();
   if (c == '/') {
     ++u.head;
-    state.finished = true;
+    list.finished = true;
     return 0;
   }
   if (c == ',') {
     ++u.head;
     return 0;
   }
-  // Step 3: the value, with its repeat count if it has one; most reals take the fast path.
-  if constexpr (!integer) {
-    double number = 0;
-    const char* after = nullptr;
-    if (scan_plain_real(u.buf + u.head, u.buf + u.tail, number, after)) {
-      u.head = static_cast<std::size_t>(after - u.buf);
-      item = static_cast<float>(number);
-      skip_separator(u);
-      return 0;
-    }
-  }
+  // Step 3: the value, with its repeat count if it has one.
   scan_result r = scan_at(u, integer, false);
   if (r.outcome == scan_outcome::repeat) r = take_repeat(u, r.repeat, integer);
-  if (r.outcome == scan_outcome::error) return scan_failure(r);
+  if (r.outcome == scan_outcome::error) return value_failure(r.error);
   if (r.outcome == scan_outcome::value) {
     // A failure leaves the position after the value, on its line.
     if (const int status = store(item, r.number, r.not_integer); status != 0) return status;
@@ -201,23 +163,22 @@ int list_read_item(float& item) {
 }
 
 int finish_list_read() {
-  unit* u = state.u;
-  const int failed = state.stop_status > 0 ? state.stop_status : 0;
-  state = list_read_state{};
-  end_statement();
-  if (u == nullptr) item_without_statement(true);
+  statement& s = the_statement;
+  unit& u = *s.u;
+  const int failed = s.list.stop_status > 0 ? s.list.stop_status : 0;
+  finish_statement();
   // A failed statement leaves the position where the failure was met.
   if (failed != 0) return failed;
-  if (u->eof) return 0;
+  if (u.eof) return 0;
   // The rest of the line up to and including its newline.
   for (;;) {
-    const void* newline = std::memchr(u->buf + u->head, '\n', u->tail - u->head);
+    const void* newline = std::memchr(u.buf + u.head, '\n', u.tail - u.head);
     if (newline != nullptr) {
-      u->head = static_cast<std::size_t>(static_cast<const char*>(newline) - u->buf) + 1;
+      u.head = static_cast<std::size_t>(static_cast<const char*>(newline) - u.buf) + 1;
       return 0;
     }
-    u->head = u->tail;
-    if (refill(*u) == 0) return -1;
+    u.head = u.tail;
+    if (take_input(u) == 0) return -1;
   }
 }
 
@@ -225,13 +186,9 @@ int finish_list_read() {
 
 int start_list_read(int unit, end_exit end, error_exit errors) {
   using namespace detail;
-  state = list_read_state{};
-  detail::unit& u = start_statement(statement_kind::list_read, unit, {});
-  state.u = &u;
-  state.end_exit = end == end_exit::yes;
-  state.error_exit = errors == error_exit::yes;
-  state.stop_status = u.eof ? -1 : 0;
-  return read_start_status(u, state.end_exit);
+  const detail::unit& u = start_statement(statement_kind::list_read, unit, {}, end, errors);
+  the_statement.list.stop_status = u.eof ? -1 : 0;
+  return read_start_status(u, the_statement.end_exit);
 }
 
 }  // namespace recordio

@@ -10,6 +10,9 @@
 // statements return a status: 0 when the step succeeded, nonzero (-1) for the END
 // condition. Callers whose statement has an END exit test the status of the start call,
 // of every item and of the end call, and leave their read loop on the first nonzero one.
+// Every status is [[nodiscard]]: a read without an END exit that ignores its statuses says
+// so with a cast to void (its calls return 0, but for the end call of a list-directed read
+// that meets the end of the file while discarding the rest of its line).
 // A list-directed read with an error exit returns a value it cannot read as a positive
 // status instead (a read_failure), so that a caller can report it in its own words.
 //
@@ -59,7 +62,7 @@ struct failure_text {
   std::string_view tag;      // "invalid number", "exponent field", ...
   std::string_view message;  // "incomprehensible list input" or "read unexpected character"
 };
-failure_text describe(read_failure failure);
+[[nodiscard]] failure_text describe(read_failure failure);
 
 // Connects units 0, 5 and 6 and installs the signal handlers. Call once, first thing in main.
 // A standard descriptor closed at start is held by /dev/null, so no file OPEN connects can
@@ -112,10 +115,12 @@ std::int64_t read_position(int unit);
 // cannot read returns that read_failure's status, every later item call of the statement
 // returns it again without reading, and the end call returns it too and leaves the read
 // position where the failure was met (it discards nothing).
-int start_list_read(int unit, end_exit end = end_exit::no, error_exit errors = error_exit::no);
+[[nodiscard]] int start_list_read(int unit, end_exit end = end_exit::no,
+                                  error_exit errors = error_exit::no);
 
 // Formatted read with a format of A edit descriptors, such as "(1A80)" or "(A40)".
-int start_formatted_read(int unit, std::string_view format, end_exit end = end_exit::no);
+[[nodiscard]] int start_formatted_read(int unit, std::string_view format,
+                                       end_exit end = end_exit::no);
 
 // One item of the read statement in progress. An item that the record leaves unread (null
 // value, slash, END) keeps its value.
@@ -127,12 +132,12 @@ int start_formatted_read(int unit, std::string_view format, end_exit end = end_e
 // shorter than the field, or no record at all) it is the END condition, or without an END
 // exit the report "fmt" / "end of file"; with an END exit a cut field holds the characters
 // before the end, blank-padded, and a missing record leaves the item as it was.
-int read(std::int32_t& item);
-int read(float& item);
-int read(std::span<char> item);  // character item: Aw fills it, blank-padded
+[[nodiscard]] int read(std::int32_t& item);
+[[nodiscard]] int read(float& item);
+[[nodiscard]] int read(std::span<char> item);  // character item: Aw fills it, blank-padded
 
 // Ends the read statement in progress: discards the rest of the current line.
-int end_read();
+[[nodiscard]] int end_read();
 
 // --- Write statements ------------------------------------------------------------------
 

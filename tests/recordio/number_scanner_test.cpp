@@ -68,7 +68,7 @@ TEST(RecordioNumberScanner, InMemoryAndStreamingScansAgree) {
       ASSERT_EQ(a.outcome, b.outcome);
       ASSERT_EQ(memory.p, stream.p);
       if (a.outcome == scan_outcome::error) {
-        ASSERT_STREQ(a.error_tag, b.error_tag);
+        ASSERT_EQ(a.error, b.error);
       }
       if (a.outcome == scan_outcome::value) {
         ASSERT_EQ(std::bit_cast<std::uint64_t>(a.number), std::bit_cast<std::uint64_t>(b.number));
