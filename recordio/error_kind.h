@@ -4,15 +4,13 @@
 #include <cstdint>
 #include <string_view>
 
-#include "recordio/recordio.h"
-
 namespace recordio::detail {
 
 // Every failure the layer can report. The first four are the failures of list-directed
 // values, numbered as read_failure numbers them (the status an error exit returns).
 enum class error_kind : std::uint8_t {
   none = 0,
-  // values of list-directed input
+  // values of list-directed input (the status an error exit returns: read_failure)
   invalid_number = 1,
   exponent_field = 2,
   bad_repetition_count = 3,
@@ -68,13 +66,5 @@ struct error_text {
 
 // The table entry of `kind`; error_kind::none has an empty tag and message.
 error_text describe(error_kind kind) noexcept;
-
-// The kind of a list-directed value failure, and back.
-constexpr error_kind kind_of(read_failure failure) noexcept {
-  return static_cast<error_kind>(failure);
-}
-constexpr read_failure failure_of(error_kind kind) noexcept {
-  return static_cast<read_failure>(kind);
-}
 
 }  // namespace recordio::detail

@@ -1,5 +1,6 @@
 // The table of every failure the record I/O layer reports: its tag and its message.
 #include "recordio/error_kind.h"
+#include "recordio/recordio.h"
 
 namespace recordio {
 namespace detail {
@@ -64,10 +65,11 @@ constexpr bool rows_in_order() {
   return static_cast<std::size_t>(k::close_failed) + 1 == std::size(table);
 }
 static_assert(rows_in_order());
-static_assert(kind_of(read_failure::invalid_number) == k::invalid_number &&
-              kind_of(read_failure::exponent_field) == k::exponent_field &&
-              kind_of(read_failure::bad_repetition_count) == k::bad_repetition_count &&
-              kind_of(read_failure::invalid_integer) == k::invalid_integer);
+// The status of a value failure under an error exit is its kind's number.
+static_assert(int(read_failure::invalid_number) == int(k::invalid_number) &&
+              int(read_failure::exponent_field) == int(k::exponent_field) &&
+              int(read_failure::bad_repetition_count) == int(k::bad_repetition_count) &&
+              int(read_failure::invalid_integer) == int(k::invalid_integer));
 
 }  // namespace
 
@@ -81,8 +83,8 @@ error_text describe(error_kind kind) noexcept {
 failure_text describe(read_failure failure) {
   // A value outside the enumeration reads as the first failure.
   const int value = static_cast<int>(failure);
-  const detail::error_kind kind =
-      value >= 1 && value <= 4 ? detail::kind_of(failure) : detail::error_kind::invalid_number;
+  const auto kind = value >= 1 && value <= 4 ? static_cast<detail::error_kind>(value)
+                                             : detail::error_kind::invalid_number;
   const detail::error_text text = detail::describe(kind);
   return {text.tag, text.message};
 }

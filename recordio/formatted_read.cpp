@@ -138,7 +138,8 @@ int finish_formatted_read() {
 
 int start_formatted_read(int unit, std::string_view format, end_exit end) {
   using namespace detail;
-  const detail::unit& u = start_statement(statement_kind::formatted_read, unit, format, end);
+  const detail::unit& u =
+      start_statement(statement_kind::formatted_read, unit, format, end == end_exit::yes);
   the_statement.field.at_end = u.eof;
   return read_start_status(u, the_statement.end_exit);
 }

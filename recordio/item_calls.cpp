@@ -29,9 +29,8 @@ int read(std::int32_t& item) {
   return detail::list_read_item(item);
 }
 
-int read(float& item) {
+int detail::read_general(float& item) {
   if (the_statement.kind != statement_kind::list_read) unreadable_item();
-  if (detail::read_plain_real(the_statement, item)) return 0;
   return detail::list_read_item(item);
 }
 
@@ -40,11 +39,8 @@ int read(std::span<char> item) {
   return detail::formatted_read_item(item);
 }
 
-int end_read() {
-  if (the_statement.kind == statement_kind::list_read) {
-    if (detail::finish_at_newline(the_statement)) return 0;
-    return detail::finish_list_read();
-  }
+int detail::end_read_general() {
+  if (the_statement.kind == statement_kind::list_read) return detail::finish_list_read();
   if (the_statement.kind == statement_kind::formatted_read) return detail::finish_formatted_read();
   detail::item_without_statement(true);
 }

@@ -66,7 +66,7 @@ scan_result scan_at(unit& u, bool integer, bool after_count) {
 int value_failure(error_kind kind) {
   statement& s = the_statement;
   if (!s.error_exit) raise_error(kind);
-  s.list.stop_status = static_cast<int>(failure_of(kind));
+  s.list.stop_status = static_cast<int>(kind);  // the read_failure of the same number
   return s.list.stop_status;
 }
 
@@ -140,7 +140,18 @@ int read_item(Item& item) {
     ++u.head;
     return 0;
   }
-  // Step 3: the value, with its repeat count if it has one.
+  // Step 3: the value, with its repeat count if it has one; most other reals in plain form
+  // go straight to fast_float.
+  if constexpr (!integer) {
+    double number = 0;
+    const char* after = nullptr;
+    if (scan_plain_real(u.buf + u.head, u.buf + u.tail, number, after)) {
+      u.head = static_cast<std::size_t>(after - u.buf);
+      item = static_cast<float>(number);
+      skip_separator(u);
+      return 0;
+    }
+  }
   scan_result r = scan_at(u, integer, false);
   if (r.outcome == scan_outcome::repeat) r = take_repeat(u, r.repeat, integer);
   if (r.outcome == scan_outcome::error) return value_failure(r.error);
@@ -184,11 +195,11 @@ int finish_list_read() {
 
 }  // namespace detail
 
-int start_list_read(int unit, end_exit end, error_exit errors) {
-  using namespace detail;
-  const detail::unit& u = start_statement(statement_kind::list_read, unit, {}, end, errors);
+int detail::start_list_read_general(int unit, bool end_exit, bool error_exit) {
+  const detail::unit& u =
+      start_statement(statement_kind::list_read, unit, {}, end_exit, error_exit);
   the_statement.list.stop_status = u.eof ? -1 : 0;
-  return read_start_status(u, the_statement.end_exit);
+  return read_start_status(u, end_exit);
 }
 
 }  // namespace recordio

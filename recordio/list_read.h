@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "recordio/number_scanner.h"
+#include "recordio/recordio.h"  // with the inline part of list-directed reads
 #include "recordio/statement.h"
 
 namespace recordio::detail {
@@ -22,44 +23,5 @@ int list_read_item(float& item);
 // while discarding (unless the unit's end-of-file flag was set before). After a failure it
 // discards nothing and returns the failure's status.
 int finish_list_read();
-
-// Whether `c` is a blank or tab, the characters that separate values within a line.
-inline bool is_blank(char c) {
-  return c == ' ' || c == '\t';
-}
-
-// The fast path of a real item, for the common case of a plain constant: from the unit's
-// position, blanks, tabs and newlines, then a constant that scan_plain_real takes, then
-// blanks or tabs and an optional comma, all inside the chunk at hand and with nothing of
-// the statement pending (no repetition, slash, END or failure). Stores the value, moves
-// the position past the separator and returns true; otherwise changes nothing and returns
-// false, and the general path reads the item exactly as it would have.
-inline bool read_plain_real(statement& s, float& item) {
-  if (!s.list.reads_text()) return false;
-  unit& u = *s.u;
-  const char* p = u.buf + u.head;
-  const char* const end = u.buf + u.tail;
-  while (p < end && (is_blank(*p) || *p == '\n')) ++p;
-  double number = 0;
-  const char* after = nullptr;
-  if (!scan_plain_real(p, end, number, after)) return false;
-  while (after < end && is_blank(*after)) ++after;
-  if (after == end) return false;  // the separator may go on in the next chunk
-  if (*after == ',') ++after;
-  item = static_cast<float>(number);
-  u.head = static_cast<std::size_t>(after - u.buf);
-  return true;
-}
-
-// The fast path of the end call when the value read last ended its line: takes the newline
-// and finishes the statement. Returns false, changing nothing, in every other case.
-inline bool finish_at_newline(statement& s) {
-  if (s.list.stop_status != 0) return false;
-  unit& u = *s.u;
-  if (u.head == u.tail || u.buf[u.head] != '\n') return false;
-  ++u.head;
-  finish_statement();
-  return true;
-}
 
 }  // namespace recordio::detail

@@ -115,8 +115,8 @@ std::int64_t read_position(int unit);
 // cannot read returns that read_failure's status, every later item call of the statement
 // returns it again without reading, and the end call returns it too and leaves the read
 // position where the failure was met (it discards nothing).
-[[nodiscard]] int start_list_read(int unit, end_exit end = end_exit::no,
-                                  error_exit errors = error_exit::no);
+[[nodiscard]] inline int start_list_read(int unit, end_exit end = end_exit::no,
+                                         error_exit errors = error_exit::no);
 
 // Formatted read with a format of A edit descriptors, such as "(1A80)" or "(A40)".
 [[nodiscard]] int start_formatted_read(int unit, std::string_view format,
@@ -133,11 +133,11 @@ std::int64_t read_position(int unit);
 // exit the report "fmt" / "end of file"; with an END exit a cut field holds the characters
 // before the end, blank-padded, and a missing record leaves the item as it was.
 [[nodiscard]] int read(std::int32_t& item);
-[[nodiscard]] int read(float& item);
+[[nodiscard]] inline int read(float& item);
 [[nodiscard]] int read(std::span<char> item);  // character item: Aw fills it, blank-padded
 
 // Ends the read statement in progress: discards the rest of the current line.
-[[nodiscard]] int end_read();
+[[nodiscard]] inline int end_read();
 
 // --- Write statements ------------------------------------------------------------------
 
@@ -157,3 +157,7 @@ void write(std::string_view item);
 void end_write();
 
 }  // namespace recordio
+
+// The common case of list-directed reads is inline: start_list_read, read(float&) and
+// end_read are defined there.
+#include "recordio/list_read_inline.h"

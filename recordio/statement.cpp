@@ -7,8 +7,8 @@ namespace recordio::detail {
 
 statement the_statement;
 
-unit& start_statement(statement_kind kind, int number, std::string_view format, end_exit end,
-                      error_exit errors) {
+unit& start_statement(statement_kind kind, int number, std::string_view format, bool end_exit,
+                      bool error_exit) {
   statement& s = the_statement;
   // Step 1: what the report shows from now on.
   s.kind = kind;
@@ -18,8 +18,8 @@ unit& start_statement(statement_kind kind, int number, std::string_view format, 
   s.shown = list ? format_shown::list_io : format_shown::format_text;
   const error_kind refused = list ? error_kind::none : s.format().start(format);
   // Step 2: the statement's own state.
-  s.end_exit = end == end_exit::yes;
-  s.error_exit = errors == error_exit::yes;
+  s.end_exit = end_exit;
+  s.error_exit = error_exit;
   s.list = list_scan{};
   s.field = field_scan{};
   s.out.text.clear();
@@ -39,13 +39,6 @@ unit& start_statement(statement_kind kind, int number, std::string_view format, 
   s.u = u;
   if (refused != error_kind::none) raise_error(refused);
   return *u;
-}
-
-void finish_statement() noexcept {
-  statement& s = the_statement;
-  s.kind = statement_kind::none;
-  s.u = nullptr;
-  if (s.shown == format_shown::format_text) s.shown = format_shown::none;
 }
 
 int read_start_status(const unit& u, bool end_exit) {

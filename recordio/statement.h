@@ -8,7 +8,6 @@
 
 #include "recordio/error_kind.h"
 #include "recordio/format_parser.h"
-#include "recordio/recordio.h"
 #include "recordio/unit_table.h"
 
 namespace recordio::detail {
@@ -90,11 +89,16 @@ extern statement the_statement;
 // connected ("unit not connected"), tagged "read start" or "write start"; a failure handing
 // over the unit's pending output ("write"); a format that is refused ("fmt").
 unit& start_statement(statement_kind kind, int number, std::string_view format = {},
-                      end_exit end = end_exit::no, error_exit errors = error_exit::no);
+                      bool end_exit = false, bool error_exit = false);
 
 // Finishes the statement in progress: after a formatted statement no format is current,
 // after a list-directed one "list io" stays.
-void finish_statement() noexcept;
+inline void finish_statement() noexcept {
+  statement& s = the_statement;
+  s.kind = statement_kind::none;
+  s.u = nullptr;
+  if (s.shown == format_shown::format_text) s.shown = format_shown::none;
+}
 
 // Where a read statement starts on a unit whose end-of-file flag is set: the END condition.
 // Returns 0 when the flag is clear, -1 (END) with an END exit; without one, the "read start"

@@ -14,9 +14,11 @@
 #include "recordio/recordio.h"
 
 namespace recordio::detail {
-namespace {
 
-unit units[unit_count];
+static_assert(unit_table_size == unit_count);
+unit units[unit_table_size];
+
+namespace {
 
 // Blocks the signals that can arrive from outside (interrupt, quit, termination, abort)
 // while a unit's buffer and descriptor change, so that a handler never sees a half-done
@@ -91,11 +93,6 @@ int write_record_directly(int fd, const char* data, std::size_t size) noexcept {
 }
 
 }  // namespace
-
-unit* find_unit(int number) noexcept {
-  if (number < 0 || number >= unit_count) return nullptr;
-  return &units[number];
-}
 
 unit_failure connect_unit(int number, int fd, std::string name, bool named) {
   unit* u = find_unit(number);

@@ -39,8 +39,14 @@ struct unit_failure {
   explicit operator bool() const noexcept { return kind != error_kind::none; }
 };
 
+// Units 0 to 99 (recordio::unit_count).
+inline constexpr int unit_table_size = 100;
+extern unit units[unit_table_size];
+
 // The unit numbered `number`, or nullptr when `number` lies outside 0..99.
-unit* find_unit(int number) noexcept;
+inline unit* find_unit(int number) noexcept {
+  return number >= 0 && number < unit_table_size ? &units[number] : nullptr;
+}
 
 // Connects `number` to the open descriptor `fd`. `name` is stored as the unit's name;
 // `named` says whether the unit is closed and cut at the end of the run. A unit that is
