@@ -13,17 +13,11 @@
 namespace recordio::detail {
 
 // The kind of the statement in progress, which the item calls follow.
-enum class statement_kind : std::uint8_t {
-  none,
-  list_read,
-  formatted_read,
-  list_write,
-  formatted_write
-};
+enum class statement_kind { none, list_read, formatted_read, list_write, formatted_write };
 
 // Which format the report names: none, the list-directed marker "list io", or the text of
 // the current format.
-enum class format_shown : std::uint8_t { none, list_io, format_text };
+enum class format_shown { none, list_io, format_text };
 
 // Where a list-directed read stands between its items.
 struct list_scan {

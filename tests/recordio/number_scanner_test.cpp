@@ -8,6 +8,8 @@
 #include <random>
 #include <string>
 
+#include "recordio/plain_number.h"
+
 namespace {
 
 using recordio::detail::scan_outcome;
@@ -78,6 +80,46 @@ TEST(RecordioNumberScanner, InMemoryAndStreamingScansAgree) {
       }
     }
   }
+}
+
+// The word-at-a-time reading of short constants against the full scanner: wherever it
+// accepts a constant the value and the end must be the same; and the two ways of finding
+// a short constant's shape (by words, by a vector of bytes) agree wherever both find one.
+TEST(RecordioNumberScanner, ShortDecimalsAgreeWithTheFullScanner) {
+  const std::string alphabet = "0123456789000..--+eEdD*,/ \tx\n";
+  std::mt19937 random(20261210);
+  std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
+  std::uniform_int_distribution<int> length(1, 20);
+  int accepted = 0;
+  for (int n = 0; n < 300000; ++n) {
+    std::string text;
+    for (int i = length(random); i > 0; --i) text += alphabet[pick(random)];
+    text += std::string(recordio::detail::short_decimal_lookahead, ' ');
+    SCOPED_TRACE("text \"" + text + "\"");
+    double fast = 0;
+    const char* after = recordio::detail::scan_short_decimal(text.data(), fast);
+    recordio::detail::short_constant_shape by_words;
+    const bool words = recordio::detail::shape_by_words(text.data(), by_words);
+#if defined(__SSE2__)
+    recordio::detail::short_constant_shape by_vector;
+    if (recordio::detail::shape_by_vector(text.data(), by_vector)) {
+      ASSERT_TRUE(words);
+      EXPECT_EQ(by_vector.sign, by_words.sign);
+      EXPECT_EQ(by_vector.integer_digits, by_words.integer_digits);
+      EXPECT_EQ(by_vector.fraction_digits, by_words.fraction_digits);
+      EXPECT_EQ(by_vector.length, by_words.length);
+    }
+#endif
+    if (after == nullptr) continue;
+    ++accepted;
+    EXPECT_TRUE(words);
+    streaming_source in{text.data(), text.data() + text.size()};
+    auto full = recordio::detail::scan_value(in, false, false);
+    ASSERT_EQ(full.outcome, scan_outcome::value);
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(full.number), std::bit_cast<std::uint64_t>(fast));
+    EXPECT_EQ(in.p, after);
+  }
+  EXPECT_GT(accepted, 10000);  // the alphabet must give the short form real work
 }
 
 // Constants the fast path must leave to the full scanner.
