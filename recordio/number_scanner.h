@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "recordio/error_kind.h"
+#include "recordio/plain_number.h"
 
 namespace recordio::detail {
 
@@ -101,19 +102,7 @@ inline bool scan_plain_real(const char* p, const char* end, double& value, const
   if (*p == '+') ++p;  // fast_float takes no '+'
   auto result = fast_float::from_chars(p, end, value);
   if (result.ec != std::errc() || result.ptr == end || result.ptr - p > longest_plain) return false;
-  switch (*result.ptr) {
-    case '.':
-    case 'e':
-    case 'E':
-    case 'd':
-    case 'D':
-    case '+':
-    case '-':
-    case '*':
-      return false;
-    default:
-      break;
-  }
+  if (*result.ptr == '.' || starts_exponent_or_count(*result.ptr)) return false;
   if (value == 0 || value - value != 0) return false;  // zero or infinite
   after = result.ptr;
   return true;

@@ -51,6 +51,23 @@ inline std::uint32_t digits_value(std::uint64_t word, int count) {
   return static_cast<std::uint32_t>(word);
 }
 
+// Whether `c`, right after the digits and point of a constant, would make it another form:
+// an exponent (a letter, or a sign alone) or a repeat count.
+inline bool starts_exponent_or_count(char c) {
+  switch (c) {
+    case 'e':
+    case 'E':
+    case 'd':
+    case 'D':
+    case '+':
+    case '-':
+    case '*':
+      return true;
+    default:
+      return false;
+  }
+}
+
 // Where the parts of a constant lie, from its first byte.
 struct short_constant_shape {
   int sign = 0;  // 1 when it starts with a sign
@@ -133,18 +150,7 @@ inline const char* scan_short_decimal(const char* p, double& value) {
   short_constant_shape shape;
   if (!shape_short_constant(p, shape)) return nullptr;
   const char* const end = p + shape.length;
-  switch (*end) {
-    case 'e':
-    case 'E':
-    case 'd':
-    case 'D':
-    case '+':
-    case '-':
-    case '*':
-      return nullptr;
-    default:
-      break;
-  }
+  if (starts_exponent_or_count(*end)) return nullptr;
   // The digits, eight bytes at a time, and one rounding: m / 10^f.
   const char* const first = p + shape.sign;
   const int f = shape.fraction_digits;
