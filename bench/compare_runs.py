@@ -3,8 +3,9 @@
 
 Usage: compare_runs.py --dir DIR --runs N [--ratio A/B ...] NAME=COMMAND [NAME=COMMAND ...]
 A COMMAND is a program with its arguments, optionally ending in "<FILE" for standard input;
-it runs in DIR. For each command the wall time (median, min, max over N runs) and the peak
-resident memory are printed, then each requested ratio of medians.
+it runs in DIR. For each command the wall time (median, interquartile range, min and max over
+N runs) and the peak resident memory are printed, then each requested ratio of medians with
+the range of the ratios of its runs paired by round (each round runs every command once).
 """
 import argparse
 import os
@@ -59,13 +60,25 @@ def main():
     medians = {}
     for name, values in times.items():
         medians[name] = statistics.median(values)
-        print(f"{name:>8}: median {medians[name]:.4f} s  (min {min(values):.4f}, "
-              f"max {max(values):.4f}, {len(values)} runs)  peak memory {peaks[name]:.1f} MB  "
-              f"exit status {sorted(statuses[name])}")
+        q1, _, q3 = quartiles(values)
+        print(f"{name:>8}: median {medians[name]:.4f} s  (quartiles {q1:.4f} {q3:.4f}, "
+              f"min {min(values):.4f}, max {max(values):.4f}, {len(values)} runs)  "
+              f"peak memory {peaks[name]:.1f} MB  exit status {sorted(statuses[name])}")
     for ratio in args.ratio:
         top, _, bottom = ratio.partition("/")
-        print(f"{ratio:>17}: {medians[top] / medians[bottom]:.2f}")
+        paired = [a / b for a, b in zip(times[top], times[bottom])]
+        q1, _, q3 = quartiles(paired)
+        print(f"{ratio:>17}: {medians[top] / medians[bottom]:.2f}  "
+              f"(paired runs: quartiles {q1:.2f} {q3:.2f}, min {min(paired):.2f}, "
+              f"max {max(paired):.2f})")
     return 0
+
+
+def quartiles(values):
+    """The first quartile, the median and the third quartile (a single value: itself)."""
+    if len(values) < 2:
+        return values[0], values[0], values[0]
+    return statistics.quantiles(values, n=4, method="inclusive")
 
 
 if __name__ == "__main__":

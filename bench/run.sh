@@ -1,5 +1,8 @@
 #!/usr/bin/env bash
-# make bench: loading and gridding 1,000,000 records against the floor reader, then recmat.
+# make bench: loading and gridding 1,000,000 records against the exact floor, then recmat.
+# floor: bench/mapped_floor, the file mapped and three numbers a line parsed with fast_float
+#        into double and rounded once to float (no list-directed rules): what loading is held to.
+# read:  bench/floor_reader, the earlier floor: the file read into memory, fast_float to float.
 set -euo pipefail
 build=$(realpath "${1:-build}")
 here=$(cd "$(dirname "$0")" && pwd)
@@ -16,9 +19,11 @@ printf 'points-1m.dat\ngrid.out\n250 201\n' > "$data/load.dialogue"
 printf 'points-1m.dat\ngrid.out\n250 200\n' > "$data/full.dialogue"
 
 echo "plaxen on $(wc -l < "$data/points-1m.dat") records ($(du -m "$data/points-1m.dat" | cut -f1) MB):"
-/usr/bin/python3 "$here/compare_runs.py" --dir "$data" --runs "${RUNS:-11}" \
-  --ratio load/floor --ratio full/load \
-  "floor=$build/bench/floor_reader points-1m.dat" \
+echo "machine load: $(uptime | sed 's/.*load average/load average/')"
+/usr/bin/python3 "$here/compare_runs.py" --dir "$data" --runs "${RUNS:-21}" \
+  --ratio load/floor --ratio full/floor --ratio full/load \
+  "floor=$build/bench/mapped_floor points-1m.dat" \
+  "read=$build/bench/floor_reader points-1m.dat" \
   "load=$build/plaxen/plaxen <load.dialogue" \
   "full=$build/plaxen/plaxen <full.dialogue"
 

@@ -45,8 +45,7 @@ bool run_guarded(void (*body)(void*), void* context) {
   // handlers of start-up stay libFuzzer's).
   static const bool installed = [] {
     recordio::detail::set_end_hook(jump_back);
-    recordio::detail::connect_unit(0, STDERR_FILENO, {}, false);
-    return true;
+    return !recordio::detail::connect_unit(0, STDERR_FILENO, {}, false);
   }();
   (void)installed;
   bool normal = false;
@@ -106,10 +105,12 @@ void join_chunked_source(chunked_source& source) {
 
 void connect(int unit, int fd, std::string_view name) {
   // A named unit is closed by the layer at the end of the run: give it its own descriptor.
-  if (name.empty())
-    recordio::detail::connect_unit(unit, fd, {}, false);
-  else
-    recordio::detail::connect_unit(unit, ::dup(fd), std::string(name), true);
+  // Connecting closes what the unit held before, and flushing into an in-memory file or
+  // standard error does not fail.
+  const recordio::detail::unit_failure failure =
+      name.empty() ? recordio::detail::connect_unit(unit, fd, {}, false)
+                   : recordio::detail::connect_unit(unit, ::dup(fd), std::string(name), true);
+  if (failure) fail("cannot connect a unit");
 }
 
 std::uint32_t input_reader::u32() {

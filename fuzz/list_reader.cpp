@@ -87,9 +87,10 @@ dialogue_outcome dialogue_from(int fd) {
   auto body = [] {
     for (std::string& name : current_dialogue.names) {
       char text[name_length];
-      recordio::start_formatted_read(recordio::input_unit, "(1A80)");
-      recordio::read(std::span<char>(text));
-      recordio::end_read();
+      // No END exit: an end of input ends the run with the report, so every call returns 0.
+      (void)recordio::start_formatted_read(recordio::input_unit, "(1A80)");
+      (void)recordio::read(std::span<char>(text));
+      (void)recordio::end_read();
       name.assign(text, name_length);
       ++current_dialogue.names_read;
     }
@@ -102,12 +103,15 @@ dialogue_outcome dialogue_from(int fd) {
 }
 
 // The names an A80 read takes: the first 80 characters of each of the first two lines,
-// blank-padded; a line exists when at least one character (its newline included) is left.
+// blank-padded. A name is complete when its line's newline comes or its 80 characters do;
+// a last line shorter than that without a newline is cut by the end of the file (the
+// report "fmt" / "end of file"), and no later name is read.
 int expected_names(std::string_view bytes, std::string (&names)[2]) {
   int found = 0;
   for (std::string& name : names) {
-    if (bytes.empty()) break;
-    const std::size_t end = std::min(bytes.find('\n'), bytes.size());
+    const std::size_t newline = bytes.find('\n');
+    if (newline == std::string_view::npos && bytes.size() < name_length) break;
+    const std::size_t end = std::min(newline, bytes.size());
     name.assign(bytes.substr(0, std::min(end, name_length)));
     name.resize(name_length, ' ');
     bytes.remove_prefix(std::min(end + 1, bytes.size()));

@@ -10,8 +10,7 @@
 #include <string>
 
 #include "recordio/end_hook.h"
-#include "recordio/statement_state.h"
-#include "recordio/unit_table.h"
+#include "recordio/statement.h"
 
 namespace recordio::detail {
 namespace {
@@ -31,17 +30,17 @@ void append_number(std::string& out, int value) {
   out += std::to_string(value);
 }
 
-// Builds the report's lines from the statement state.
+// Builds the report's lines from the statement object.
 std::string report_text(std::string_view tag, std::string_view message) {
-  const statement_state& s = current_statement();
+  const statement& s = the_statement;
   std::string text;
   text.reserve(256);
   text.append(tag).append(": ").append(message).push_back('\n');
   // The unit line needs a unit; a failure before any statement has none to show.
-  if (s.unit >= 0) {
+  if (s.unit_number >= 0) {
     text.append("apparent state: unit ");
-    append_number(text, s.unit);
-    const unit* u = find_unit(s.unit);
+    append_number(text, s.unit_number);
+    const unit* u = find_unit(s.unit_number);
     if (u != nullptr && !u->name.empty())
       text.append(" named ").append(u->name);
     else
@@ -49,7 +48,8 @@ std::string report_text(std::string_view tag, std::string_view message) {
     text.push_back('\n');
   }
   if (s.shown == format_shown::list_io) text.append("last format: list io\n");
-  if (s.shown == format_shown::format_text) text.append("last format: ").append(s.format) += '\n';
+  if (s.shown == format_shown::format_text)
+    text.append("last format: ").append(s.format().text) += '\n';
   text.append(s.reading ? "lately reading" : "lately writing");
   text.append(" sequential formatted external IO\n");
   return text;
@@ -69,7 +69,7 @@ void abort_quietly() noexcept {
   std::abort();
 }
 
-void raise_error(std::string_view tag, std::string_view message) noexcept {
+void raise_error_text(std::string_view tag, std::string_view message) noexcept {
   static bool reporting = false;
   // Step 1: a failure met while a report is closing the units ends the run at once.
   if (reporting) abort_quietly();
@@ -89,8 +89,17 @@ void raise_error(std::string_view tag, std::string_view message) noexcept {
   abort_quietly();
 }
 
-void raise_system_error(std::string_view tag, int error_number) noexcept {
-  raise_error(tag, std::strerror(error_number));
+void raise_error(error_kind kind) noexcept {
+  const error_text text = describe(kind);
+  raise_error_text(text.tag, text.message);
+}
+
+void raise_error(error_kind kind, int error_number) noexcept {
+  raise_error_text(describe(kind).tag, std::strerror(error_number));
+}
+
+void raise_failure(const unit_failure& failure) noexcept {
+  raise_error(failure.kind, failure.error_number);
 }
 
 }  // namespace recordio::detail

@@ -63,31 +63,31 @@ bool read_quoted(format_reader& in, char quote, std::string& texts) {
 }
 
 // Reads the width (and for E the digits) of the data edit descriptor `d.letter`.
-const char* read_data_sizes(format_reader& in, edit_descriptor& d) {
+error_kind read_data_sizes(format_reader& in, edit_descriptor& d) {
   d.width = in.number(max_format_width);
-  if (d.width == -2) return "field width too large in format";
+  if (d.width == -2) return error_kind::format_width_too_large;
   if (d.letter == 'A') {
     if (d.width < 0) d.width = 0;  // A without a width: the item's length
-    return nullptr;
+    return error_kind::none;
   }
-  if (d.width <= 0) return "missing field width in format";
-  if (d.letter == 'I') return nullptr;
-  if (in.peek() != '.') return "missing digits in E edit descriptor";
+  if (d.width <= 0) return error_kind::format_missing_width;
+  if (d.letter == 'I') return error_kind::none;
+  if (in.peek() != '.') return error_kind::format_missing_digits;
   in.advance();
   d.digits = in.number(max_format_digits);
-  if (d.digits == -2) return "too many digits in E edit descriptor";
-  if (d.digits <= 0) return "missing digits in E edit descriptor";
-  return nullptr;
+  if (d.digits == -2) return error_kind::format_too_many_digits;
+  if (d.digits <= 0) return error_kind::format_missing_digits;
+  return error_kind::none;
 }
 
 }  // namespace
 
-const char* parsed_format::parse(std::string_view format) {
+error_kind parsed_format::parse(std::string_view format) {
   descriptors_.clear();
   texts_.clear();
   has_data_ = false;
   format_reader in(format);
-  if (in.peek() != '(') return "format does not start with a parenthesis";
+  if (in.peek() != '(') return error_kind::format_without_parenthesis;
   in.advance();
   for (;;) {
     char c = in.peek();
@@ -95,34 +95,34 @@ const char* parsed_format::parse(std::string_view format) {
       in.advance();
       continue;
     }
-    if (c == ')') return nullptr;
-    if (c == 0) return "format ends without its closing parenthesis";
+    if (c == ')') return error_kind::none;
+    if (c == 0) return error_kind::format_unclosed;
     edit_descriptor d;
     // Step 1: quoted text.
     if (c == '\'' || c == '"') {
       in.advance();
       d.text_begin = static_cast<std::uint32_t>(texts_.size());
-      if (!read_quoted(in, c, texts_)) return "unterminated text in format";
+      if (!read_quoted(in, c, texts_)) return error_kind::format_unterminated_text;
       d.text_size = static_cast<std::uint32_t>(texts_.size() - d.text_begin);
       descriptors_.push_back(d);
       continue;
     }
     // Step 2: an optional count, then the descriptor letter.
     int count = in.number(max_format_repeat);
-    if (count == -2) return "count too large in format";
-    if (count == 0) return "zero count in format";
+    if (count == -2) return error_kind::format_count_too_large;
+    if (count == 0) return error_kind::format_zero_count;
     char letter = in.peek();
     in.advance();
     // Counts of texts, skips and slashes are widths, not repeat counts.
     if ((letter == 'H' || letter == 'X' || letter == '/') && count > max_format_width)
-      return "count too large in format";
+      return error_kind::format_count_too_large;
     switch (letter) {
       case 'H':  // nH: the next n characters as they stand
-        if (count < 0) return "H edit descriptor without a count";
+        if (count < 0) return error_kind::format_h_without_count;
         d.text_begin = static_cast<std::uint32_t>(texts_.size());
         for (int i = 0; i < count; ++i) {
           int t = in.raw();
-          if (t < 0) return "H text runs past the end of the format";
+          if (t < 0) return error_kind::format_h_text_too_long;
           texts_.push_back(static_cast<char>(t));
         }
         d.text_size = static_cast<std::uint32_t>(count);
@@ -141,13 +141,13 @@ const char* parsed_format::parse(std::string_view format) {
         d.kind = edit_kind::data;
         d.letter = letter;
         d.repeat = count < 0 ? 1 : count;
-        if (const char* why = read_data_sizes(in, d)) return why;
+        if (const error_kind why = read_data_sizes(in, d); why != error_kind::none) return why;
         has_data_ = true;
         break;
       case '(':
-        return "groups in parentheses are not supported in formats";
+        return error_kind::format_groups;
       default:
-        return "unknown edit descriptor in format";
+        return error_kind::format_unknown_descriptor;
     }
     descriptors_.push_back(d);
   }

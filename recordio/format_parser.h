@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "recordio/error_kind.h"
+
 namespace recordio::detail {
 
 enum class edit_kind : std::uint8_t {
@@ -35,9 +37,9 @@ inline constexpr int max_format_digits = 1000;
 class parsed_format {
  public:
   // Parses `format` (blanks outside texts are ignored, letters in either case). Returns
-  // nullptr on success, else the reason the format is refused. Does not throw except for
-  // allocation failure.
-  const char* parse(std::string_view format);
+  // error_kind::none on success, else the reason the format is refused (one of the
+  // format_... kinds). Does not throw except for allocation failure.
+  error_kind parse(std::string_view format);
 
   const std::vector<edit_descriptor>& descriptors() const { return descriptors_; }
   std::string_view text(const edit_descriptor& d) const {
@@ -116,21 +118,21 @@ class format_cursor {
 // The format of a kind of statement, parsed once while the same text comes again.
 struct cached_format {
   parsed_format parsed;
-  std::string text;
+  std::string text;  // the format last started, refused or not
   bool valid = false;
   format_cursor cursor;
 
-  // Makes `format` current and puts the cursor at its start. Returns nullptr, or the reason
-  // the format is refused (then no format is cached).
-  const char* start(std::string_view format) {
+  // Makes `format` current and puts the cursor at its start. Returns error_kind::none, or
+  // the reason the format is refused (then no parsed format is cached).
+  error_kind start(std::string_view format) {
     if (!valid || text != format) {
       valid = false;
-      if (const char* why = parsed.parse(format)) return why;
       text.assign(format);
+      if (const error_kind why = parsed.parse(format); why != error_kind::none) return why;
       valid = true;
     }
     cursor.reset(parsed);
-    return nullptr;
+    return error_kind::none;
   }
 };
 

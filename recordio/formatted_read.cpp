@@ -8,28 +8,15 @@
 #include "recordio/error_report.h"
 #include "recordio/format_parser.h"
 #include "recordio/recordio.h"
-#include "recordio/statement_start.h"
+#include "recordio/statement.h"
 
 namespace recordio {
 namespace detail {
 namespace {
 
-// The formatted read in progress.
-struct formatted_read_state {
-  unit* u = nullptr;
-  bool end_exit = false;
-  bool at_end = false;        // END met: further items return -1
-  bool record_found = false;  // the current record has been found to exist
-  bool line_ended = false;    // the fields have reached its newline (not taken) or the end
-  bool file_ended = false;    // the end of the file came before the newline of the record
-};
-
-formatted_read_state state;
-
-// The format of the statement in progress.
-cached_format& current_format() {
-  static cached_format f;
-  return f;
+// Where the formatted read in progress stands in its record.
+field_scan& field() {
+  return the_statement.field;
 }
 
 // Discards the rest of the current line and its newline; false when the file ends first.
@@ -41,16 +28,17 @@ bool discard_line(unit& u) {
       return true;
     }
     u.head = u.tail;
-    if (refill(u) == 0) return false;
+    if (take_input(u) == 0) return false;
   }
 }
 
 // Takes up to `count` characters of the current line into `to` (nullptr: skipped); stops
 // before the newline. Returns the number taken.
 std::size_t take_from_line(unit& u, char* to, std::size_t count) {
+  field_scan& state = field();
   std::size_t taken = 0;
   while (taken < count && !state.line_ended) {
-    if (u.head == u.tail && refill(u) == 0) {
+    if (take_input(u) == 0) {
       state.line_ended = true;
       state.file_ended = true;
       break;
@@ -69,24 +57,23 @@ std::size_t take_from_line(unit& u, char* to, std::size_t count) {
 
 // Moves on to the next record.
 void next_record(unit& u) {
-  discard_line(u);
-  state.record_found = false;
-  state.line_ended = false;
-  state.file_ended = false;
+  // A record the file ends inside is left behind all the same; the next read meets END.
+  (void)discard_line(u);
+  field() = field_scan{};
 }
 
 // The end of the file came before the field was complete: the END condition with an END
 // exit (-1), else the report "fmt" / "end of file".
 int end_inside_field() {
-  state.at_end = true;
-  if (!state.end_exit) raise_error("fmt", "end of file");
+  field().at_end = true;
+  if (!the_statement.end_exit) raise_error(error_kind::field_end_of_file);
   return -1;
 }
 
 // Receives the control descriptors met between items.
 struct field_sink {
   unit& u;
-  void text(std::string_view) { raise_error("fmt", "text edit descriptor in an input format"); }
+  void text(std::string_view) { raise_error(error_kind::text_in_input_format); }
   void skip(int n) { take_from_line(u, nullptr, static_cast<std::size_t>(n)); }
   void slash() { next_record(u); }
   void revert() { next_record(u); }
@@ -95,9 +82,9 @@ struct field_sink {
 // Checks that the current record exists: a record is missing only when the file has ended
 // before any of its characters, its newline included.
 bool find_record(unit& u) {
-  if (state.record_found) return true;
-  if (u.head == u.tail && refill(u) == 0) return false;
-  state.record_found = true;
+  if (field().record_found) return true;
+  if (take_input(u) == 0) return false;
+  field().record_found = true;
   return true;
 }
 
@@ -121,31 +108,29 @@ void read_field(unit& u, std::span<char> item, int width) {
 }  // namespace
 
 int formatted_read_item(std::span<char> item) {
-  if (state.u == nullptr) item_without_statement(true);
-  if (state.at_end) return -1;
-  unit& u = *state.u;
+  statement& s = the_statement;
+  if (s.field.at_end) return -1;
+  unit& u = *s.u;
   field_sink sink{u};
-  const edit_descriptor* d = current_format().cursor.next_data(sink);
-  if (d == nullptr) raise_error("fmt", "no data edit descriptor in format");
-  if (d->letter != 'A') raise_error("fmt", "item does not match its edit descriptor");
+  const edit_descriptor* d = s.read_format.cursor.next_data(sink);
+  if (d == nullptr) raise_error(error_kind::no_data_descriptor);
+  if (d->letter != 'A') raise_error(error_kind::item_not_matching);
   if (!find_record(u)) return end_inside_field();
   read_field(u, item, d->width);
   // A field is complete once it has its w characters or has met the newline; a last line
   // without newline that is shorter than the field leaves it incomplete.
-  if (state.file_ended) return end_inside_field();
+  if (s.field.file_ended) return end_inside_field();
   return 0;
 }
 
 int finish_formatted_read() {
-  unit* u = state.u;
-  if (u == nullptr) item_without_statement(true);
-  if (!state.at_end) {
-    field_sink sink{*u};
-    current_format().cursor.finish(sink);
-    next_record(*u);
+  statement& s = the_statement;
+  if (!s.field.at_end) {
+    field_sink sink{*s.u};
+    s.read_format.cursor.finish(sink);
+    next_record(*s.u);
   }
-  state = formatted_read_state{};
-  end_statement();
+  finish_statement();
   return 0;
 }
 
@@ -153,13 +138,10 @@ int finish_formatted_read() {
 
 int start_formatted_read(int unit, std::string_view format, end_exit end) {
   using namespace detail;
-  state = formatted_read_state{};
-  detail::unit& u = start_statement(statement_kind::formatted_read, unit, format);
-  if (const char* why = current_format().start(format)) raise_error("fmt", why);
-  state.u = &u;
-  state.end_exit = end == end_exit::yes;
-  state.at_end = u.eof;
-  return read_start_status(u, state.end_exit);
+  const detail::unit& u =
+      start_statement(statement_kind::formatted_read, unit, format, end == end_exit::yes);
+  the_statement.field.at_end = u.eof;
+  return read_start_status(u, the_statement.end_exit);
 }
 
 }  // namespace recordio

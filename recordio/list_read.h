@@ -4,17 +4,24 @@
 
 #include <cstdint>
 
+#include "recordio/number_scanner.h"
+#include "recordio/recordio.h"  // with the inline part of list-directed reads
+#include "recordio/statement.h"
+
 namespace recordio::detail {
 
-// The item calls of a list-directed read statement in progress (see recordio.h). Return
-// 0, or -1 for the END condition of a statement with an END exit. Failures are reported
-// with the tags "invalid number", "exponent field", "bad repetition count" (message
-// "incomprehensible list input"), "invalid integer" ("read unexpected character") and
-// "list in" ("end of file").
+// The item calls of a list-directed read statement in progress (see recordio.h), on the
+// exact general path. Return 0, -1 for the END condition of a statement with an END exit,
+// or the read_failure of a statement with an error exit. Without an error exit failures are
+// reported with the tags "invalid number", "exponent field", "bad repetition count"
+// (message "incomprehensible list input") and "invalid integer" ("read unexpected
+// character"); without an END exit the end of the file with "list in" ("end of file").
 int list_read_item(std::int32_t& item);
 int list_read_item(float& item);
-// Discards the rest of the line. 0, or -1 when the end of the file came while discarding
-// (unless the unit's end-of-file flag was set before).
+
+// Ends the statement: discards the rest of the line. 0, or -1 when the end of the file came
+// while discarding (unless the unit's end-of-file flag was set before). After a failure it
+// discards nothing and returns the failure's status.
 int finish_list_read();
 
 }  // namespace recordio::detail

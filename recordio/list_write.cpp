@@ -4,9 +4,8 @@
 #include <charconv>
 
 #include "recordio/edit_output.h"
-#include "recordio/output_record.h"
 #include "recordio/recordio.h"
-#include "recordio/statement_start.h"
+#include "recordio/statement.h"
 
 namespace recordio {
 namespace detail {
@@ -14,7 +13,7 @@ namespace {
 
 // Ends the record first when an item of `length` characters would reach column 80.
 void make_room(std::size_t length) {
-  output_record& r = current_output();
+  const output_record& r = the_statement.out;
   if (!r.text.empty() && r.text.size() + length >= list_record_columns) end_record();
 }
 
@@ -26,7 +25,7 @@ void list_write_item(std::int32_t item) {
   const char* end = std::to_chars(digits, digits + sizeof digits, magnitude).ptr;
   const auto count = static_cast<std::size_t>(end - digits);
   make_room(count);
-  std::string& text = current_output().text;
+  std::string& text = the_statement.out.text;
   text.push_back(' ');
   if (item < 0) text.push_back('-');
   text.append(digits, count);
@@ -35,14 +34,14 @@ void list_write_item(std::int32_t item) {
 void list_write_item(float item) {
   constexpr int width = 15;  // E15.7, after one blank
   make_room(width + 1);
-  std::string& text = current_output().text;
+  std::string& text = the_statement.out.text;
   text.push_back(' ');
   put_real_field(text, item, width, 7);
 }
 
 void list_write_item(std::string_view item) {
   make_room(item.size());
-  std::string& text = current_output().text;
+  std::string& text = the_statement.out.text;
   if (text.empty()) text.push_back(' ');
   text.append(item);
 }
@@ -54,8 +53,7 @@ void finish_list_write() {
 }  // namespace detail
 
 void start_list_write(int unit) {
-  using namespace detail;
-  begin_record(start_statement(statement_kind::list_write, unit, {}));
+  detail::start_statement(detail::statement_kind::list_write, unit);
 }
 
 }  // namespace recordio

@@ -6,22 +6,25 @@
 
 #include <cstdint>
 
+#include "recordio/error_kind.h"
+#include "recordio/plain_number.h"
+
 namespace recordio::detail {
 
 enum class scan_outcome : std::uint8_t {
   value,   // a constant: number (and the flags) are set
   null,    // no digits, stopped by a comma or slash (or a blank after a repeat count)
   repeat,  // a repeat count and its asterisk: repeat is set; the constant follows
-  error,   // error_tag names the failure
+  error,   // error names the failure
 };
 
 struct scan_result {
   scan_outcome outcome = scan_outcome::null;
-  const char* error_tag = nullptr;  // "invalid number", "exponent field",
-                                    // "bad repetition count" or "invalid integer"
-  double number = 0;                // the constant, correctly rounded to double
-  bool not_integer = false;         // the constant had a decimal point or exponent letter
-  std::uint64_t repeat = 0;         // the count (saturated; at most 40 digits)
+  error_kind error = error_kind::none;  // invalid_number, exponent_field,
+                                        // bad_repetition_count or invalid_integer
+  double number = 0;                    // the constant, correctly rounded to double
+  bool not_integer = false;             // the constant had a decimal point or exponent letter
+  std::uint64_t repeat = 0;             // the count (saturated; at most 40 digits)
 };
 
 // Longest repeat count, in digits, and most significant digits that take part in a value.
@@ -99,19 +102,7 @@ inline bool scan_plain_real(const char* p, const char* end, double& value, const
   if (*p == '+') ++p;  // fast_float takes no '+'
   auto result = fast_float::from_chars(p, end, value);
   if (result.ec != std::errc() || result.ptr == end || result.ptr - p > longest_plain) return false;
-  switch (*result.ptr) {
-    case '.':
-    case 'e':
-    case 'E':
-    case 'd':
-    case 'D':
-    case '+':
-    case '-':
-    case '*':
-      return false;
-    default:
-      break;
-  }
+  if (*result.ptr == '.' || starts_exponent_or_count(*result.ptr)) return false;
   if (value == 0 || value - value != 0) return false;  // zero or infinite
   after = result.ptr;
   return true;
@@ -153,7 +144,7 @@ scan_result scan_value(Source& in, bool integer, bool after_count) {
   if (c == '*' && (!after_count || !any_digit)) {
     if (!any_digit || negative || written > max_repeat_digits || count == 0) {
       r.outcome = scan_outcome::error;
-      r.error_tag = "bad repetition count";
+      r.error = error_kind::bad_repetition_count;
       return r;
     }
     in.advance();
@@ -165,7 +156,7 @@ scan_result scan_value(Source& in, bool integer, bool after_count) {
   if (c == '.') {
     if (integer) {
       r.outcome = scan_outcome::error;
-      r.error_tag = "invalid integer";
+      r.error = error_kind::invalid_integer;
       return r;
     }
     r.not_integer = true;
@@ -181,7 +172,7 @@ scan_result scan_value(Source& in, bool integer, bool after_count) {
     bool stops_null =
         c == ',' || c == '/' || (after_count && (c == ' ' || c == '\t' || c == '\n' || c < 0));
     r.outcome = stops_null ? scan_outcome::null : scan_outcome::error;
-    r.error_tag = "invalid number";
+    r.error = error_kind::invalid_number;
     return r;
   }
   // Step 5: the exponent, after a letter or a sign alone.
@@ -191,7 +182,7 @@ scan_result scan_value(Source& in, bool integer, bool after_count) {
     bool letter = c != '+' && c != '-';
     if (letter && integer) {
       r.outcome = scan_outcome::error;
-      r.error_tag = "invalid integer";
+      r.error = error_kind::invalid_integer;
       return r;
     }
     r.not_integer = r.not_integer || letter;
@@ -206,14 +197,14 @@ scan_result scan_value(Source& in, bool integer, bool after_count) {
     }
     if (!is_decimal_digit(c)) {
       r.outcome = scan_outcome::error;
-      r.error_tag = "exponent field";
+      r.error = error_kind::exponent_field;
       return r;
     }
     for (; is_decimal_digit(c); c = in.peek()) {
       exponent = exponent * 10 + (c - '0');
       if (exponent > max_written_exponent) {
         r.outcome = scan_outcome::error;
-        r.error_tag = "exponent field";
+        r.error = error_kind::exponent_field;
         return r;
       }
       in.advance();

@@ -8,8 +8,7 @@
 
 #include "recordio/error_report.h"
 #include "recordio/recordio.h"
-#include "recordio/statement_state.h"
-#include "recordio/unit_table.h"
+#include "recordio/statement.h"
 
 namespace recordio {
 namespace detail {
@@ -82,19 +81,19 @@ char status_letter(std::string_view status) {
 void open(int unit, std::string_view name, std::string_view status) {
   using namespace detail;
   // Step 1: the unit the report names is the one being opened.
-  current_statement().unit = unit;
-  if (find_unit(unit) == nullptr) raise_error("open", "illegal unit number");
+  the_statement.unit_number = unit;
+  if (find_unit(unit) == nullptr) raise_error(error_kind::open_illegal_unit);
   // Step 2: the name as stored, so that a failed OPEN names the file it could not open.
   std::string path(trimmed_name(name));
-  if (path.empty()) raise_error("open", "null file name");
+  if (path.empty()) raise_error(error_kind::open_null_name);
   store_unit_name(unit, path);
-  if (path.find('\0') != std::string::npos) raise_system_error("open", EINVAL);
+  if (path.find('\0') != std::string::npos) raise_error(error_kind::open_failed, EINVAL);
   // Step 3: the file itself.
   char letter = status_letter(status);
-  if (letter == 's') raise_error("open", "scratch files are not supported");
+  if (letter == 's') raise_error(error_kind::open_scratch);
   int fd = open_for_status(path, letter);
-  if (fd < 0) raise_system_error("open", errno);
-  connect_unit(unit, fd, std::move(path), true);
+  if (fd < 0) raise_error(error_kind::open_failed, errno);
+  if (const unit_failure f = connect_unit(unit, fd, std::move(path), true)) raise_failure(f);
 }
 
 bool names_connected_file(int unit, std::string_view name) {

@@ -10,6 +10,11 @@
 // statements return a status: 0 when the step succeeded, nonzero (-1) for the END
 // condition. Callers whose statement has an END exit test the status of the start call,
 // of every item and of the end call, and leave their read loop on the first nonzero one.
+// Every status is [[nodiscard]]: a read without an END exit that ignores its statuses says
+// so with a cast to void (its calls return 0, but for the end call of a list-directed read
+// that meets the end of the file while discarding the rest of its line).
+// A list-directed read with an error exit returns a value it cannot read as a positive
+// status instead (a read_failure), so that a caller can report it in its own words.
 //
 // Nothing here throws. The layer allocates only when a unit is opened and when a record
 // (or a format text) longer than any before it is assembled.
@@ -38,6 +43,26 @@ inline constexpr int unit_count = 100;
 
 // Whether a read statement has an END exit.
 enum class end_exit : bool { no = false, yes = true };
+
+// Whether a list-directed read statement has an error exit: a value that cannot be read
+// ends the statement with a positive status instead of the error report.
+enum class error_exit : bool { no = false, yes = true };
+
+// What a list-directed read with an error exit could not read. The status returned is the
+// enumerator's value, always positive.
+enum class read_failure : int {
+  invalid_number = 1,        // text that is not a number where a value starts
+  exponent_field = 2,        // an exponent letter or sign without digits, or one too large
+  bad_repetition_count = 3,  // a repeat count that is negative, zero, too long or missing
+  invalid_integer = 4,       // a decimal point or exponent letter in an integer item
+};
+
+// The tag and the message that the error report shows for a failure.
+struct failure_text {
+  std::string_view tag;      // "invalid number", "exponent field", ...
+  std::string_view message;  // "incomprehensible list input" or "read unexpected character"
+};
+[[nodiscard]] failure_text describe(read_failure failure);
 
 // Connects units 0, 5 and 6 and installs the signal handlers. Call once, first thing in main.
 // A standard descriptor closed at start is held by /dev/null, so no file OPEN connects can
@@ -87,14 +112,26 @@ bool holds_bare_carriage_return(int unit);
 // when the unit is not connected or `name` names no existing file.
 bool names_connected_file(int unit, std::string_view name);
 
+// The byte offset, from the start of its file, of the next character a read on `unit`
+// takes. After a read failure (error exit) it lies on the line of the value that could not
+// be read, at or after that value's first character and before the line's newline.
+// -1 for a unit that is not connected or whose file has no position (a pipe or terminal).
+// Costs one system call; the reads themselves keep no count.
+std::int64_t read_position(int unit);
+
 // --- Read statements -------------------------------------------------------------------
 
 // List-directed read (reals and integers): starts at the line after the one where the
-// previous read on the unit ended.
-int start_list_read(int unit, end_exit end = end_exit::no);
+// previous read on the unit ended. With an error exit, the item call that meets a value it
+// cannot read returns that read_failure's status, every later item call of the statement
+// returns it again without reading, and the end call returns it too and leaves the read
+// position where the failure was met (it discards nothing).
+[[nodiscard]] inline int start_list_read(int unit, end_exit end = end_exit::no,
+                                         error_exit errors = error_exit::no);
 
 // Formatted read with a format of A edit descriptors, such as "(1A80)" or "(A40)".
-int start_formatted_read(int unit, std::string_view format, end_exit end = end_exit::no);
+[[nodiscard]] int start_formatted_read(int unit, std::string_view format,
+                                       end_exit end = end_exit::no);
 
 // One item of the read statement in progress. An item that the record leaves unread (null
 // value, slash, END) keeps its value.
@@ -106,12 +143,12 @@ int start_formatted_read(int unit, std::string_view format, end_exit end = end_e
 // shorter than the field, or no record at all) it is the END condition, or without an END
 // exit the report "fmt" / "end of file"; with an END exit a cut field holds the characters
 // before the end, blank-padded, and a missing record leaves the item as it was.
-int read(std::int32_t& item);
-int read(float& item);
-int read(std::span<char> item);  // character item: Aw fills it, blank-padded
+[[nodiscard]] int read(std::int32_t& item);
+[[nodiscard]] inline int read(float& item);
+[[nodiscard]] int read(std::span<char> item);  // character item: Aw fills it, blank-padded
 
 // Ends the read statement in progress: discards the rest of the current line.
-int end_read();
+[[nodiscard]] inline int end_read();
 
 // --- Write statements ------------------------------------------------------------------
 
@@ -131,3 +168,7 @@ void write(std::string_view item);
 void end_write();
 
 }  // namespace recordio
+
+// The common case of list-directed reads is inline: start_list_read, read(float&) and
+// end_read are defined there.
+#include "recordio/list_read_inline.h"

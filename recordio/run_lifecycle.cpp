@@ -5,13 +5,13 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <utility>
 
 #include "recordio/end_hook.h"
 #include "recordio/error_report.h"
 #include "recordio/recordio.h"
 #include "recordio/signal_handlers.h"
-#include "recordio/statement_state.h"
-#include "recordio/unit_table.h"
+#include "recordio/statement.h"
 
 namespace recordio {
 namespace {
@@ -20,8 +20,9 @@ namespace {
 // output could not be handed over, not for the unit of the last statement.
 void close_units_reporting() {
   for (int number = 0; number < unit_count; ++number) {
-    detail::current_statement().unit = number;
-    detail::close_unit(number, detail::close_mode::report);
+    detail::the_statement.unit_number = number;
+    if (const detail::unit_failure f = detail::close_unit(number, detail::close_mode::report))
+      detail::raise_failure(f);
   }
 }
 
@@ -62,9 +63,11 @@ void start_up() {
   // reported and cut like a full disk, instead of a signal that kills the run mid-file and
   // leaves new rows followed by the old content of a longer grid file.
   signal(SIGXFSZ, SIG_IGN);
-  detail::connect_unit(error_unit, STDERR_FILENO, {}, false);
-  detail::connect_unit(input_unit, STDIN_FILENO, {}, false);
-  detail::connect_unit(output_unit, STDOUT_FILENO, {}, false);
+  // Units 0, 5 and 6 are not connected yet: connecting them closes nothing and cannot fail.
+  for (const auto& [unit, fd] :
+       {std::pair{error_unit, STDERR_FILENO}, std::pair{input_unit, STDIN_FILENO},
+        std::pair{output_unit, STDOUT_FILENO}})
+    (void)detail::connect_unit(unit, fd, {}, false);
   detail::install_signal_handlers();
   std::atexit(close_units_at_exit);
 }
@@ -80,12 +83,13 @@ void stop_with_status(int status) {
 }
 
 void close(int unit) {
-  detail::current_statement().unit = unit;
-  detail::close_unit(unit, detail::close_mode::report);
+  detail::the_statement.unit_number = unit;
+  if (const detail::unit_failure f = detail::close_unit(unit, detail::close_mode::report))
+    detail::raise_failure(f);
 }
 
 void fail(std::string_view tag, std::string_view message) {
-  detail::raise_error(tag, message);
+  detail::raise_error_text(tag, message);
 }
 
 }  // namespace recordio

@@ -11,13 +11,14 @@
 #include <cstring>
 #include <new>
 
-#include "recordio/error_report.h"
 #include "recordio/recordio.h"
 
 namespace recordio::detail {
-namespace {
 
-unit units[unit_count];
+static_assert(unit_table_size == unit_count);
+unit units[unit_table_size];
+
+namespace {
 
 // Blocks the signals that can arrive from outside (interrupt, quit, termination, abort)
 // while a unit's buffer and descriptor change, so that a handler never sees a half-done
@@ -53,17 +54,21 @@ int drain(unit& u) noexcept {
   return 0;
 }
 
-// Hands the unit's pending output to the kernel; a failure is reported with "write", or
+// A failure of `kind` with the system error `error`, none when `error` is 0.
+unit_failure failure(error_kind kind, int error) noexcept {
+  return error == 0 ? unit_failure{} : unit_failure{kind, error};
+}
+
+// Hands the unit's pending output to the kernel; a failure is returned as write_failed, or
 // dropped on a best-effort unit.
-void flush(unit& u) noexcept {
-  if (!u.last_write || u.head == u.tail) return;
+unit_failure flush(unit& u) noexcept {
+  if (!u.last_write || u.head == u.tail) return {};
   outside_signals_blocked blocked;
   int error = drain(u);
-  if (error == 0) return;
+  if (error == 0) return {};
   u.head = u.tail = 0;  // what the kernel refused is not offered again
-  if (u.best_effort) return;
-  blocked.restore();
-  raise_system_error("write", error);
+  if (u.best_effort) return {};
+  return failure(error_kind::write_failed, error);
 }
 
 // Hands one record and its newline to the kernel in one call (records longer than the
@@ -109,15 +114,12 @@ void note_carriage_returns(unit& u) noexcept {
 
 }  // namespace
 
-unit* find_unit(int number) noexcept {
-  if (number < 0 || number >= unit_count) return nullptr;
-  return &units[number];
-}
-
-void connect_unit(int number, int fd, std::string name, bool named) {
+unit_failure connect_unit(int number, int fd, std::string name, bool named) {
   unit* u = find_unit(number);
-  if (u == nullptr) return;
-  if (u->fd >= 0) close_unit(number, close_mode::report);
+  if (u == nullptr) return {};
+  if (u->fd >= 0) {
+    if (const unit_failure f = close_unit(number, close_mode::report)) return f;
+  }
   if (u->buf == nullptr) u->buf = new char[unit_buffer_size];
   struct stat st {};
   bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
@@ -131,20 +133,22 @@ void connect_unit(int number, int fd, std::string name, bool named) {
   u->cr_last = u->lone_cr = false;
   u->head = u->tail = 0;
   u->fd = fd;
+  return {};
 }
 
 void store_unit_name(int number, std::string name) {
   if (unit* u = find_unit(number)) u->name = std::move(name);
 }
 
-void begin_reading(unit& u) {
-  if (!u.last_write) return;
-  flush(u);
+unit_failure begin_reading(unit& u) noexcept {
+  if (!u.last_write) return {};
+  const unit_failure f = flush(u);
   u.last_write = false;
   u.head = u.tail = 0;
+  return f;
 }
 
-void begin_writing(unit& u) {
+void begin_writing(unit& u) noexcept {
   if (u.last_write) return;
   // Input read ahead but not used goes back to the file, so writing continues where
   // reading stopped.
@@ -153,24 +157,27 @@ void begin_writing(unit& u) {
   u.last_write = true;
 }
 
-std::size_t refill(unit& u) {
-  if (u.head < u.tail) return u.tail - u.head;
-  if (u.eof) return 0;
-  if (!u.regular) flush_all_units();
+unit_failure refill(unit& u) noexcept {
+  if (u.head < u.tail || u.eof) return {};
+  if (!u.regular) {
+    if (const unit_failure f = flush_all_units()) return f;
+  }
   ssize_t n;
   do {
     n = ::read(u.fd, u.buf, unit_buffer_size);
   } while (n < 0 && errno == EINTR);
-  if (n < 0) raise_system_error("read", errno);
+  if (n < 0) return failure(error_kind::read_failed, errno);
   u.head = 0;
   u.tail = static_cast<std::size_t>(n);
   if (n == 0) u.eof = true;
   note_carriage_returns(u);
-  return u.tail;
+  return {};
 }
 
-void put_record(unit& u, const char* data, std::size_t size) {
-  if (size + 1 > unit_buffer_size - u.tail) flush(u);
+unit_failure put_record(unit& u, const char* data, std::size_t size) noexcept {
+  if (size + 1 > unit_buffer_size - u.tail) {
+    if (const unit_failure f = flush(u)) return f;
+  }
   if (size + 1 <= unit_buffer_size - u.tail) {
     std::memcpy(u.buf + u.tail, data, size);
     u.buf[u.tail + size] = '\n';
@@ -180,48 +187,45 @@ void put_record(unit& u, const char* data, std::size_t size) {
     u.tail += size + 1;
   } else {
     int error = write_record_directly(u.fd, data, size);
-    if (error != 0 && !u.best_effort) raise_system_error("write", error);
+    if (error != 0 && !u.best_effort) return failure(error_kind::write_failed, error);
   }
-  if (u.interactive || &u == &units[error_unit]) flush(u);
+  if (u.interactive || &u == &units[error_unit]) return flush(u);
+  return {};
 }
 
-void flush_all_units() {
-  for (unit& u : units) flush(u);
+unit_failure flush_all_units() noexcept {
+  for (unit& u : units) {
+    if (const unit_failure f = flush(u)) return f;
+  }
+  return {};
 }
 
-void close_unit(int number, close_mode mode) noexcept {
+unit_failure close_unit(int number, close_mode mode) noexcept {
   unit* u = find_unit(number);
-  if (u == nullptr || u->fd < 0) return;
+  if (u == nullptr || u->fd < 0) return {};
   outside_signals_blocked blocked;
   const bool report = mode == close_mode::report && !u->best_effort;
   // Step 1: pending output.
   if (u->last_write && u->head < u->tail) {
     int error = drain(*u);
     u->head = u->tail = 0;
-    if (error != 0 && report) {
-      blocked.restore();
-      raise_system_error("write", error);
-    }
+    if (error != 0 && report) return failure(error_kind::write_failed, error);
   }
-  if (!u->named) return;  // standard streams stay open for the rest of the process
+  if (!u->named) return {};  // standard streams stay open for the rest of the process
   // Step 2: a file last written keeps only what this run wrote.
   if (u->last_write && u->regular) {
     off_t position = lseek(u->fd, 0, SEEK_CUR);
     if (position >= 0 && ftruncate(u->fd, position) != 0 && report) {
       int error = errno;
       u->last_write = false;  // not attempted again by the report's own closing
-      blocked.restore();
-      raise_system_error("truncate", error);
+      return failure(error_kind::truncate_failed, error);
     }
   }
   // Step 3: the descriptor. On Linux it is released even when close reports a failure.
   int fd = u->fd;
   u->fd = -1;
-  if (::close(fd) != 0 && errno != EINTR && report) {
-    int error = errno;
-    blocked.restore();
-    raise_system_error("close", error);
-  }
+  if (::close(fd) != 0 && errno != EINTR && report) return failure(error_kind::close_failed, errno);
+  return {};
 }
 
 void close_all_units(close_mode mode) noexcept {

@@ -47,11 +47,13 @@ bool read_header(std::int32_t& nv, std::int32_t& inout) {
 // Reads the nv vertex records of a block into ins. An end of file here is no END: the
 // record I/O layer reports it and ends the run.
 void read_vertices(std::int32_t nv) {
+  // Without an END exit the calls return 0, but for the end call's END met while
+  // discarding the rest of the line, which these reads ignore.
   for (std::int32_t i = 0; i < nv; ++i) {
-    recordio::start_list_read(blanking_unit);
-    recordio::read(ins.xv[static_cast<std::size_t>(i)]);
-    recordio::read(ins.yv[static_cast<std::size_t>(i)]);
-    recordio::end_read();
+    (void)recordio::start_list_read(blanking_unit);
+    (void)recordio::read(ins.xv[static_cast<std::size_t>(i)]);
+    (void)recordio::read(ins.yv[static_cast<std::size_t>(i)]);
+    (void)recordio::end_read();
   }
 }
 

@@ -8,10 +8,13 @@ namespace plaxen {
 
 GridSize read_grid_size() {
   GridSize size;
-  recordio::start_list_read(recordio::input_unit);
-  recordio::read(size.nx);
-  recordio::read(size.ny);
-  recordio::end_read();
+  // No END exit: an end of input or an unreadable value ends the run with the report, so
+  // these calls return 0, but for the end call's END met while discarding the rest of the
+  // line, which a read without an END exit ignores.
+  (void)recordio::start_list_read(recordio::input_unit);
+  (void)recordio::read(size.nx);
+  (void)recordio::read(size.ny);
+  (void)recordio::end_read();
 
   recordio::start_list_write(recordio::output_unit);
   recordio::write(size.nx);

@@ -1,6 +1,11 @@
 // Loading of the scattered-data file into the static point set.
 #include "plaxen/common/scattered_data.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdint>
+
 #include "recordio/recordio.h"
 
 namespace plaxen {
@@ -16,6 +21,21 @@ void track_limits(DataLimits& limits, float x, float y) {
 
 namespace {
 
+// The point set is 68 MB of static storage, of which loading a million records touches 16 MB
+// in order. Backed by huge pages where the system offers them, that is a few hundred page
+// faults instead of four thousand. Only advice: a system that declines it (or has no such
+// pages) changes nothing but the time, so its answer is not needed.
+void advise_huge_pages_for_points() {
+#ifdef MADV_HUGEPAGE
+  const long page = sysconf(_SC_PAGESIZE);
+  if (page <= 0) return;
+  const auto mask = ~(static_cast<std::uintptr_t>(page) - 1);
+  const auto first = (reinterpret_cast<std::uintptr_t>(&points) + ~mask) & mask;
+  const auto end = (reinterpret_cast<std::uintptr_t>(&points) + sizeof points) & mask;
+  if (first < end) (void)madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+#endif
+}
+
 // One record: x and y into the locals that persist from record to record (a null value keeps
 // the previous record's), then value column 1 of slot k. Returns nonzero at the end of data.
 int read_record(int unit, float& x, float& y, std::int32_t k) {
@@ -29,6 +49,7 @@ int read_record(int unit, float& x, float& y, std::int32_t k) {
 }  // namespace
 
 LoadResult load_scattered_data(int unit) {
+  advise_huge_pages_for_points();
   LoadResult result{};
   // A first record whose x or y is null or cut by a slash takes 0.0 for it.
   float x = 0.0f;

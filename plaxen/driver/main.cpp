@@ -37,9 +37,10 @@ constexpr std::int32_t nfill = 1;
 float z[max_nodes];
 
 void read_file_name(char (&name)[file_name_length]) {
-  recordio::start_formatted_read(recordio::input_unit, "(1A80)");
-  recordio::read(std::span<char>(name));
-  recordio::end_read();
+  // No END exit: an end of input ends the run with the report, so every call returns 0.
+  (void)recordio::start_formatted_read(recordio::input_unit, "(1A80)");
+  (void)recordio::read(std::span<char>(name));
+  (void)recordio::end_read();
 }
 
 void write_data_limits(const DataLimits& limits) {

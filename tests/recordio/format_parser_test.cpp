@@ -57,8 +57,10 @@ TEST(RecordioFormatParser, DescriptorsAndRefusals) {
   for (const format_case& c : cases) {
     SCOPED_TRACE(c.format);
     parsed_format f;
-    const char* why = f.parse(c.format);
-    EXPECT_EQ(why ? std::string(why) : describe(f), c.expected);
+    const recordio::detail::error_kind why = f.parse(c.format);
+    const std::string_view reason = recordio::detail::describe(why).message;
+    EXPECT_EQ(why != recordio::detail::error_kind::none ? std::string(reason) : describe(f),
+              c.expected);
   }
 }
 

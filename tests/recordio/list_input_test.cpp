@@ -4,6 +4,8 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <filesystem>
 #include <limits>
 #include <string>
 #include <vector>
@@ -36,12 +38,11 @@ std::uint32_t bits(float f) {
   return std::bit_cast<std::uint32_t>(f);
 }
 
-// Runs the statements of `c` on a fresh file with END exits, checking every value bit for
-// bit and every status.
-void run_case(const list_case& c) {
-  SCOPED_TRACE("input: \"" + c.input + "\"");
+// Runs the statements of `c` on a file holding `input` with END exits, checking every value
+// bit for bit and every status.
+void run_statements(const list_case& c, const std::string& input) {
   testsupport::scratch_dir dir;
-  recordio::open(data_unit, dir.write("data.txt", c.input).string(), "old");
+  recordio::open(data_unit, dir.write("data.txt", input).string(), "old");
   for (std::size_t s = 0; s < c.statements.size(); ++s) {
     const statement& st = c.statements[s];
     SCOPED_TRACE("statement " + std::to_string(s + 1) + " (" + st.types + ")");
@@ -69,6 +70,18 @@ void run_case(const list_case& c) {
   recordio::close(data_unit);
 }
 
+// Runs `c` as it stands, where the last bytes of a file are read by the general path, and
+// again, when its input ends with a newline, followed by blank lines (which change no value
+// and no status), so that the same text is read by the inline path for plain constants.
+void run_case(const list_case& c) {
+  SCOPED_TRACE("input: \"" + c.input + "\"");
+  run_statements(c, c.input);
+  if (!c.input.empty() && c.input.back() == '\n') {
+    SCOPED_TRACE("followed by blank lines");
+    run_statements(c, c.input + std::string(64, ' ') + "\n\n" + std::string(64, '\t') + "\n");
+  }
+}
+
 const double inf = std::numeric_limits<double>::infinity();
 const double u = untouched;
 
@@ -88,6 +101,23 @@ TEST(RecordioListInput, SeparatorsNullValuesSlashAndLines) {
       {"12abc\n3\n", {{"i", {12}, {0, 0, 0}}, {"i", {3}, {0, 0, 0}}}},
       // A carriage return after the last item goes with the rest of the line.
       {"1 2 3\r\n4\n", {{"rrr", {1, 2, 3}, {0, 0, 0, 0, 0}}, {"r", {4}, {0, 0, 0}}}},
+  };
+  for (const list_case& c : cases) run_case(c);
+}
+
+// Constants at the edges of the short plain form, and what may follow them.
+TEST(RecordioListInput, ShortPlainConstantsAndTheirNeighbours) {
+  const list_case cases[] = {
+      {"521438.138 4631832.726 -123.4567\n",
+       {{"rrr", {521438.138, 4631832.726, -123.4567}, {0, 0, 0, 0, 0}}}},
+      {"+1234567.1234567 -.5 5.\n", {{"rrr", {1234567.1234567, -0.5, 5}, {0, 0, 0, 0, 0}}}},
+      {"12345678.5 0.123456789 -0 0\n",
+       {{"rrrr", {12345678.5, 0.123456789, -0.0, 0}, {0, 0, 0, 0, 0, 0}}}},
+      {"1,2\t,3 ,,\n", {{"rrrr", {1, 2, 3, u}, {0, 0, 0, 0, 0, 0}}}},
+      {"1.5e1 2.5d1 3+1 2*4\n", {{"rrrr", {15, 25, 30, 4}, {0, 0, 0, 0, 0, 0}}}},
+      {"7 8 9\r\n1.2.3\n", {{"rrr", {7, 8, 9}, {0, 0, 0, 0, 0}}, {"r", {1.2}, {0, 0, 0}}}},
+      {"4 5/ 6\n", {{"rrr", {4, 5, u}, {0, 0, 0, 0, 0}}}},
+      {"2\n\n 3\n", {{"ir", {2, 3}, {0, 0, 0, 0}}}},
   };
   for (const list_case& c : cases) run_case(c);
 }
@@ -176,6 +206,93 @@ TEST(RecordioListInput, ValuesAcrossChunkBoundaries) {
   // A line longer than a chunk is discarded whole.
   run_case({"1 " + std::string(3 * chunk, 'x') + "\n2\n",
             {{"r", {1}, {0, 0, 0}}, {"r", {2}, {0, 0, 0}}}});
+}
+
+// Reads records of x and y from `path` until END, checking that record k holds k and
+// k % 1000; after the first record the file is cut to `cut` bytes when `cut` is nonzero.
+int read_numbered_records(const std::filesystem::path& path, std::uintmax_t cut) {
+  recordio::open(data_unit, path.string(), "old");
+  float x = 0;
+  float y = 0;
+  int records = 0;
+  while (recordio::start_list_read(data_unit, recordio::end_exit::yes) == 0 &&
+         recordio::read(x) == 0 && recordio::read(y) == 0 && recordio::end_read() == 0) {
+    if (records == 0 && cut != 0) std::filesystem::resize_file(path, cut);
+    if (x != float(records) || y != float(records % 1000)) {
+      ADD_FAILURE() << "record " << records << " reads " << x << " " << y;
+      break;
+    }
+    ++records;
+  }
+  recordio::close(data_unit);
+  return records;
+}
+
+// Records of 16 bytes over two chunks: a last line without its newline is read; a file that
+// another process shortens while it is read ends at its new end, after the records the
+// unit had taken in, and the run goes on.
+TEST(RecordioListInput, LargeFilesEndWhereTheirLastLineEnds) {
+  constexpr int count = 131072;  // 2 MiB
+  std::string input;
+  for (int k = 0; k < count; ++k) {
+    char line[17];
+    std::snprintf(line, sizeof line, "%7d %7d\n", k, k % 1000);
+    input += line;
+  }
+  testsupport::scratch_dir dir;
+  input.pop_back();
+  EXPECT_EQ(read_numbered_records(dir.write("unterminated.txt", input), 0), count);
+  EXPECT_EQ(read_numbered_records(dir.write("shortened.txt", input), 3 << 19), count * 3 / 4);
+}
+
+// With an error exit a value that cannot be read comes back as its read_failure, from the
+// item call and again from the later items and the end call; the read position is left on
+// the failure's line, where the scan stopped.
+TEST(RecordioListInput, ErrorExitReturnsTheFailureAndItsPosition) {
+  using recordio::read_failure;
+  struct failure_case {
+    std::string input;
+    std::vector<std::string> statements;  // item types of each statement, in order
+    std::vector<int> statuses;            // of the last statement's calls
+    std::int64_t position;                // read_position after its end call
+  };
+  const auto s = [](read_failure f) { return static_cast<int>(f); };
+  const int number = s(read_failure::invalid_number);
+  const int exponent = s(read_failure::exponent_field);
+  const int count = s(read_failure::bad_repetition_count);
+  const int integer = s(read_failure::invalid_integer);
+  const failure_case cases[] = {
+      {"1 2 abc\n", {"rrr"}, {0, 0, 0, number, number}, 4},
+      {"abc 2\n", {"rr"}, {0, number, number, number}, 0},
+      {"1.5e x\n", {"r"}, {0, exponent, exponent}, 4},
+      {"0*3\n", {"r"}, {0, count, count}, 1},
+      {"12.0\n", {"i"}, {0, integer, integer}, 2},
+      {"2*1.5\n", {"ii"}, {0, integer, integer, integer}, 3},
+      {"1 2 3\n4 x 6\n", {"rrr", "rrr"}, {0, 0, number, number, number}, 8},
+      // Statements that read: the next read starts after the line; END stays END.
+      {"1 2 3\n4\n", {"rrr"}, {0, 0, 0, 0, 0}, 6},
+      {"1 2", {"rrr"}, {0, 0, 0, -1, 0}, 3},
+  };
+  for (const failure_case& c : cases) {
+    SCOPED_TRACE("input: \"" + c.input + "\"");
+    testsupport::scratch_dir dir;
+    recordio::open(data_unit, dir.write("data.txt", c.input).string(), "old");
+    float real = real_sentinel;
+    std::int32_t whole = integer_sentinel;
+    std::vector<int> statuses;
+    for (const std::string& types : c.statements) {
+      statuses.assign(1, recordio::start_list_read(data_unit, recordio::end_exit::yes,
+                                                   recordio::error_exit::yes));
+      for (char t : types)
+        statuses.push_back(t == 'i' ? recordio::read(whole) : recordio::read(real));
+      statuses.push_back(recordio::end_read());
+    }
+    EXPECT_EQ(statuses, c.statuses);
+    EXPECT_EQ(recordio::read_position(data_unit), c.position);
+    recordio::close(data_unit);
+  }
+  EXPECT_EQ(recordio::describe(read_failure::exponent_field).tag, "exponent field");
+  EXPECT_EQ(recordio::describe(read_failure::invalid_integer).message, "read unexpected character");
 }
 
 }  // namespace

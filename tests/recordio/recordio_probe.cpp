@@ -40,7 +40,7 @@ void list_read(int unit, std::string_view types, bool end) {
     return;
   for (char t : types)
     if ((t == 'i' ? recordio::read(integer) : recordio::read(real)) != 0) return;
-  recordio::end_read();
+  (void)recordio::end_read();  // the probe's reads end with or without an END met here
 }
 
 }  // namespace
@@ -63,9 +63,10 @@ int main(int argc, char** argv) {
       i += end ? 4 : 3;
     } else if (op == "fread") {
       std::string item(static_cast<std::size_t>(unit(i + 3)), ' ');
-      recordio::start_formatted_read(unit(i + 1), args[i + 2]);
-      recordio::read(std::span<char>(item.data(), item.size()));
-      recordio::end_read();
+      // No END exit: an end of input ends the run with the report.
+      (void)recordio::start_formatted_read(unit(i + 1), args[i + 2]);
+      (void)recordio::read(std::span<char>(item.data(), item.size()));
+      (void)recordio::end_read();
       i += 4;
     } else if (op == "fwrite") {
       recordio::start_formatted_write(unit(i + 1), args[i + 2]);

@@ -12,6 +12,8 @@
 namespace {
 
 constexpr int unit_a = 22;
+// Where a test checks what its reads leave behind rather than their statuses, the statuses
+// are cast to void.
 
 TEST(RecordioOpen, UnknownCreatesAMissingFile) {
   testsupport::scratch_dir dir;
@@ -29,9 +31,9 @@ TEST(RecordioOpen, NothingIsTruncatedAtOpenNorCutWhenOnlyRead) {
   EXPECT_EQ(dir.read("keep.txt"), "12 content\nmore\n");
   recordio::open(unit_a, (dir / "keep.txt").string(), "old");
   std::int32_t n = 0;
-  recordio::start_list_read(unit_a, recordio::end_exit::yes);
-  recordio::read(n);
-  recordio::end_read();
+  (void)recordio::start_list_read(unit_a, recordio::end_exit::yes);
+  (void)recordio::read(n);
+  (void)recordio::end_read();
   recordio::close(unit_a);
   EXPECT_EQ(dir.read("keep.txt"), "12 content\nmore\n");
 }
@@ -52,9 +54,9 @@ TEST(RecordioOpen, WritingAfterReadingContinuesWhereReadingStopped) {
   dir.write("mixed.txt", "line one\nline two\nline three\n");
   recordio::open(unit_a, (dir / "mixed.txt").string(), "old");
   char line[8];
-  recordio::start_formatted_read(unit_a, "(A8)");
-  recordio::read(std::span<char>(line, 8));
-  recordio::end_read();
+  (void)recordio::start_formatted_read(unit_a, "(A8)");
+  (void)recordio::read(std::span<char>(line, 8));
+  (void)recordio::end_read();
   recordio::start_formatted_write(unit_a, "('new')");
   recordio::end_write();
   recordio::close(unit_a);
@@ -70,7 +72,7 @@ TEST(RecordioOpen, TrailingBlanksOfTheNameAreDropped) {
   std::int32_t n = 0;
   EXPECT_EQ(recordio::start_list_read(unit_a, recordio::end_exit::yes), 0);
   EXPECT_EQ(recordio::read(n), 0);
-  recordio::end_read();
+  (void)recordio::end_read();
   recordio::close(unit_a);
   EXPECT_EQ(n, 5);
 }
@@ -81,9 +83,9 @@ TEST(RecordioOpen, AReadOnlyFileIsOpenedForReading) {
   chmod(path.c_str(), 0444);
   recordio::open(unit_a, path.string(), "old");
   float v = 0;
-  recordio::start_list_read(unit_a);
-  recordio::read(v);
-  recordio::end_read();
+  (void)recordio::start_list_read(unit_a);
+  (void)recordio::read(v);
+  (void)recordio::end_read();
   recordio::close(unit_a);
   EXPECT_EQ(v, 2.5f);
 }
@@ -130,13 +132,13 @@ TEST(RecordioFormattedInput, SecondFieldAndStatementsAfterASlash) {
   testsupport::scratch_dir dir;
   recordio::open(unit_a, dir.write("in.txt", "ab\ncd\nef\n").string(), "old");
   char first = 0, second = 0, third = 0;
-  recordio::start_formatted_read(unit_a, "(A1,/,A1)");
-  recordio::read(std::span<char>(&first, 1));
-  recordio::read(std::span<char>(&second, 1));
-  recordio::end_read();
-  recordio::start_formatted_read(unit_a, "(A1)");
-  recordio::read(std::span<char>(&third, 1));
-  recordio::end_read();
+  (void)recordio::start_formatted_read(unit_a, "(A1,/,A1)");
+  (void)recordio::read(std::span<char>(&first, 1));
+  (void)recordio::read(std::span<char>(&second, 1));
+  (void)recordio::end_read();
+  (void)recordio::start_formatted_read(unit_a, "(A1)");
+  (void)recordio::read(std::span<char>(&third, 1));
+  (void)recordio::end_read();
   recordio::close(unit_a);
   EXPECT_EQ(std::string({first, second, third}), "ace");
 }
@@ -214,9 +216,9 @@ TEST(RecordioOpen, DataRemainingAfterTheLastStatement) {
     testsupport::scratch_dir dir;
     recordio::open(unit_a, dir.write("in.txt", c.input).string(), "old");
     std::int32_t n = 0;
-    recordio::start_list_read(unit_a, recordio::end_exit::yes);
-    recordio::read(n);
-    recordio::end_read();
+    (void)recordio::start_list_read(unit_a, recordio::end_exit::yes);
+    (void)recordio::read(n);
+    (void)recordio::end_read();
     EXPECT_EQ(recordio::has_more_data(unit_a), c.expected);
     recordio::close(unit_a);
   }
