@@ -5,9 +5,11 @@ FUZZBUILD ?= build-fuzz
 PREFIX   ?= /usr/local
 JOBS     ?= $(shell nproc)
 
-# Debian packages the build, the tests, the demo and the plotting tool need.
-DEB_PACKAGES = cmake g++ make libgtest-dev libfast-float-dev libmatio-dev \
-               python3 python3-numpy python3-scipy python3-matplotlib groff-base man-db
+# Debian packages the build, the tests, the demo and the plotting tool need (GDAL: the
+# rasters of plaxen-export, and their reading in plotgrid and the tests).
+DEB_PACKAGES = cmake g++ make libgtest-dev libfast-float-dev libmatio-dev libgdal-dev \
+               python3 python3-numpy python3-scipy python3-matplotlib python3-gdal \
+               groff-base man-db
 
 .PHONY: all deps build test demo bench sanitize fuzz install uninstall clean
 
@@ -74,3 +76,6 @@ uninstall:
 
 clean:
 	rm -rf $(BUILD) $(SANBUILD) $(FUZZBUILD)
+
+# The programs `make demo` runs, plaxen's companions among them.
+DEMO_TARGETS += plaxen-export plaxen-info
