@@ -65,7 +65,12 @@ bool write_coordinate(GDALGroup& root, const std::shared_ptr<GDALDimension>& dim
   if (!variable->Write(&start, &count, nullptr, nullptr, GDALExtendedDataType::Create(GDT_Float64),
                        values.data()))
     return false;
+  // What makes readers take it for an axis of the map, with a CRS or without one.
+  const bool x = dimension->GetType() == GDAL_DIM_TYPE_HORIZONTAL_X;
   text_attribute(*variable, "long_name", dimension->GetName());
+  text_attribute(*variable, "standard_name",
+                 x ? "projection_x_coordinate" : "projection_y_coordinate");
+  text_attribute(*variable, "axis", x ? "X" : "Y");
   range_attribute(*variable, GDT_Float64, values.front(), values.back());
   return true;
 }
@@ -138,7 +143,11 @@ std::string write_netcdf(const std::string& path, const ExportGrid& grid, const 
   CPLErrorReset();
   GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("netCDF");
   if (driver == nullptr) return "GDAL has no netCDF driver";
-  GDALDataset* dataset = driver->CreateMultiDimensional(path.c_str(), nullptr, nullptr);
+  // The classic format: every netCDF reader takes it, and GDAL knows it by its content
+  // whatever the file's extension (a netCDF-4 file is HDF5 inside, and taken for that).
+  CPLStringList options;
+  options.SetNameValue("FORMAT", "NC");
+  GDALDataset* dataset = driver->CreateMultiDimensional(path.c_str(), nullptr, options.List());
   if (dataset == nullptr) return last_gdal_error("cannot create it");
   bool written = false;
   {

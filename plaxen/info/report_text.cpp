@@ -20,6 +20,10 @@ std::string count(std::int64_t n) {
   return std::to_string(n);
 }
 
+std::string readings(std::int64_t n) {
+  return count(n) + (n == 1 ? " reading" : " readings");
+}
+
 void data_lines(std::string& out, const InfoReport& r) {
   line(out, "data file", r.data_name);
   line(out, "records",
@@ -39,10 +43,10 @@ void census_lines(std::string& out, const GridReport& g, const GridCensus& c) {
        count(c.defined_nodes) + " of " + count(nodes) + "; " + count(nodes - c.defined_nodes) +
            " undefined, written as -999.0");
   line(out, "dropped",
-       count(c.dropped) + (g.value_span == 0.0f && c.dropped > 0
-                               ? " readings (the values are all equal, so no node takes any)"
-                               : " readings beyond the first 20 on a node"));
-  line(out, "out of range", count(c.out_of_range) + " readings");
+       readings(c.dropped) + (g.value_span == 0.0f && c.dropped > 0
+                                  ? " (the values are all equal, so no node takes any)"
+                                  : " beyond the first 20 on a node"));
+  line(out, "out of range", readings(c.out_of_range));
 }
 
 void grid_lines(std::string& out, const GridReport& g) {
@@ -56,8 +60,8 @@ void grid_lines(std::string& out, const GridReport& g) {
   }
   if (g.census) census_lines(out, g, *g.census);
   line(out, "-999.0 values",
-       count(g.missing_value_readings) +
-           " readings (the grid file cannot tell them from undefined nodes)");
+       readings(g.missing_value_readings) +
+           " (the grid file cannot tell them from undefined nodes)");
   line(out, "value span",
        exact_text(g.value_span) +
            (g.span_accepted ? " (accepted: below 1e+32)" : " (refused: 1e+32 or more)"));
