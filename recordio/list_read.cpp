@@ -19,10 +19,9 @@ struct list_read_state {
   unit* u = nullptr;
   bool end_exit = false;
   bool error_exit = false;
-  // 0 while items are read; -1 once the END condition was met, or the read_failure of a
-  // statement with an error exit: further items return it without reading.
-  int stop_status = 0;
-  bool finished = false;          // a slash ended the statement: further items keep their values
+  bool stopped = false;   // END or a failure was met: further items return stop_status
+  bool finished = false;  // a slash ended the statement: further items keep their values
+  int stop_status = 0;    // 0 for END, or the read_failure of a statement with an error exit
   std::uint64_t repeat_left = 0;  // items still to take the repeated constant (or null)
   bool repeat_null = false;
   double repeat_number = 0;
@@ -93,6 +92,7 @@ int value_failure(read_failure failure) {
     const failure_text text = describe(failure);
     raise_error(text.tag, text.message);
   }
+  state.stopped = true;
   state.stop_status = static_cast<int>(failure);
   return state.stop_status;
 }
@@ -103,7 +103,7 @@ int scan_failure(const scan_result& r) {
 
 // The END condition met while looking for an item.
 int end_condition() {
-  state.stop_status = -1;
+  state.stopped = true;
   if (!state.end_exit) raise_error("list in", "end of file");
   return -1;
 }
@@ -147,7 +147,7 @@ template <class Item>
 int read_item(Item& item) {
   constexpr bool integer = std::is_same_v<Item, std::int32_t>;
   if (state.u == nullptr) item_without_statement(true);
-  if (state.stop_status != 0) return state.stop_status;
+  if (state.stopped) return state.stop_status > 0 ? state.stop_status : -1;
   if (state.finished) return 0;
   unit& u = *state.u;
   // Step 1: a pending repeat count serves this item without reading.
@@ -202,12 +202,9 @@ int list_read_item(float& item) {
 
 int finish_list_read() {
   unit* u = state.u;
-  const int failed = state.stop_status > 0 ? state.stop_status : 0;
   state = list_read_state{};
   end_statement();
   if (u == nullptr) item_without_statement(true);
-  // A failed statement leaves the position where the failure was met.
-  if (failed != 0) return failed;
   if (u->eof) return 0;
   // The rest of the line up to and including its newline.
   for (;;) {
@@ -223,15 +220,20 @@ int finish_list_read() {
 
 }  // namespace detail
 
-int start_list_read(int unit, end_exit end, error_exit errors) {
+int start_list_read(int unit, end_exit end) {
   using namespace detail;
   state = list_read_state{};
   detail::unit& u = start_statement(statement_kind::list_read, unit, {});
   state.u = &u;
   state.end_exit = end == end_exit::yes;
-  state.error_exit = errors == error_exit::yes;
-  state.stop_status = u.eof ? -1 : 0;
+  state.stopped = u.eof;
   return read_start_status(u, state.end_exit);
+}
+
+int start_list_read(int unit, end_exit end, error_exit errors) {
+  const int status = start_list_read(unit, end);
+  detail::state.error_exit = errors == error_exit::yes;
+  return status;
 }
 
 }  // namespace recordio

@@ -18,8 +18,7 @@ namespace recordio::detail {
 int list_read_item(std::int32_t& item);
 int list_read_item(float& item);
 // Discards the rest of the line. 0, or -1 when the end of the file came while discarding
-// (unless the unit's end-of-file flag was set before). After a failure it discards nothing
-// and returns the failure's status.
+// (unless the unit's end-of-file flag was set before); after a failure too.
 int finish_list_read();
 
 // The failure the number scanner names by its error tag ("invalid number", ...).

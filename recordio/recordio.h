@@ -95,8 +95,9 @@ void close(int unit);
 bool has_more_data(int unit);
 
 // The byte offset, from the start of its file, of the next character a read on `unit`
-// takes. After a read failure (error exit) it lies on the line of the value that could not
-// be read, at or after that value's first character and before the line's newline.
+// takes. After a read failure (error exit), until the statement's end call, it lies on the
+// line of the value that could not be read, at or after that value's first character and
+// before the line's newline.
 // -1 for a unit that is not connected or whose file has no position (a pipe or terminal).
 // Costs one system call; the reads themselves keep no count.
 std::int64_t read_position(int unit);
@@ -104,11 +105,14 @@ std::int64_t read_position(int unit);
 // --- Read statements -------------------------------------------------------------------
 
 // List-directed read (reals and integers): starts at the line after the one where the
-// previous read on the unit ended. With an error exit, the item call that meets a value it
-// cannot read returns that read_failure's status, every later item call of the statement
-// returns it again without reading, and the end call returns it too and leaves the read
-// position where the failure was met (it discards nothing).
-int start_list_read(int unit, end_exit end = end_exit::no, error_exit errors = error_exit::no);
+// previous read on the unit ended.
+int start_list_read(int unit, end_exit end = end_exit::no);
+// The same with an error exit: the item call that meets a value it cannot read returns that
+// read_failure's status, and every later item call of the statement returns it again
+// without reading. The read position stays where the failure was met (see read_position)
+// until the end call, which discards the rest of the line as for any statement. (A
+// separate entry, so that statements without the exit do not even pass the flag.)
+int start_list_read(int unit, end_exit end, error_exit errors);
 
 // Formatted read with a format of A edit descriptors, such as "(1A80)" or "(A40)".
 int start_formatted_read(int unit, std::string_view format, end_exit end = end_exit::no);

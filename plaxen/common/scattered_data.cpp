@@ -16,21 +16,30 @@ void track_limits(DataLimits& limits, float x, float y) {
 
 namespace {
 
+// The start of one record's read: with an END exit, and with an error exit only when asked
+// for, so that plaxen's own reads pass no more than they always did.
+template <recordio::error_exit errors>
+int start_record(int unit) {
+  if constexpr (errors == recordio::error_exit::yes)
+    return recordio::start_list_read(unit, recordio::end_exit::yes, errors);
+  else
+    return recordio::start_list_read(unit, recordio::end_exit::yes);
+}
+
 // One record: x and y into the locals that persist from record to record (a null value keeps
 // the previous record's), then value column 1 of slot k. Returns 0, the negative END status
 // at the end of data, or the positive status of a value that could not be read.
-int read_record(int unit, recordio::error_exit errors, float& x, float& y, std::int32_t k) {
-  if (const int status = recordio::start_list_read(unit, recordio::end_exit::yes, errors))
-    return status;
+template <recordio::error_exit errors>
+int read_record(int unit, float& x, float& y, std::int32_t k) {
+  if (const int status = start_record<errors>(unit)) return status;
   if (const int status = recordio::read(x)) return status;
   if (const int status = recordio::read(y)) return status;
   if (const int status = recordio::read(points.zarray[0][k])) return status;
   return recordio::end_read();
 }
 
-}  // namespace
-
-LoadResult load_scattered_data(int unit, recordio::error_exit errors) {
+template <recordio::error_exit errors>
+LoadResult load_records(int unit) {
   LoadResult result{};
   // A first record whose x or y is null or cut by a slash takes 0.0 for it.
   float x = 0.0f;
@@ -42,7 +51,7 @@ LoadResult load_scattered_data(int unit, recordio::error_exit errors) {
       result.capacity_reached = true;
       break;
     }
-    if (const int status = read_record(unit, errors, x, y, k); status != 0) {
+    if (const int status = read_record<errors>(unit, x, y, k); status != 0) {
       if (status > 0) result.read_failure = status;
       break;
     }
@@ -54,6 +63,13 @@ LoadResult load_scattered_data(int unit, recordio::error_exit errors) {
   }
   points.n = k - 1;
   return result;
+}
+
+}  // namespace
+
+LoadResult load_scattered_data(int unit, recordio::error_exit errors) {
+  if (errors == recordio::error_exit::yes) return load_records<recordio::error_exit::yes>(unit);
+  return load_records<recordio::error_exit::no>(unit);
 }
 
 }  // namespace plaxen

@@ -179,15 +179,15 @@ TEST(RecordioListInput, ValuesAcrossChunkBoundaries) {
 }
 
 // With an error exit a value that cannot be read comes back as its read_failure, from the
-// item call and again from the later items and the end call; the read position is left on
-// the failure's line, where the scan stopped.
+// item call and again from the later items; until the end call, the read position is left
+// on the failure's line, where the scan stopped.
 TEST(RecordioListInput, ErrorExitReturnsTheFailureAndItsPosition) {
   using recordio::read_failure;
   struct failure_case {
     std::string input;
     std::vector<std::string> statements;  // item types of each statement, in order
     std::vector<int> statuses;            // of the last statement's calls
-    std::int64_t position;                // read_position after its end call
+    std::int64_t position;                // read_position before its end call
   };
   const auto s = [](read_failure f) { return static_cast<int>(f); };
   const int number = s(read_failure::invalid_number);
@@ -195,15 +195,15 @@ TEST(RecordioListInput, ErrorExitReturnsTheFailureAndItsPosition) {
   const int count = s(read_failure::bad_repetition_count);
   const int integer = s(read_failure::invalid_integer);
   const failure_case cases[] = {
-      {"1 2 abc\n", {"rrr"}, {0, 0, 0, number, number}, 4},
-      {"abc 2\n", {"rr"}, {0, number, number, number}, 0},
-      {"1.5e x\n", {"r"}, {0, exponent, exponent}, 4},
-      {"0*3\n", {"r"}, {0, count, count}, 1},
-      {"12.0\n", {"i"}, {0, integer, integer}, 2},
-      {"2*1.5\n", {"ii"}, {0, integer, integer, integer}, 3},
-      {"1 2 3\n4 x 6\n", {"rrr", "rrr"}, {0, 0, number, number, number}, 8},
-      // Statements that read: the next read starts after the line; END stays END.
-      {"1 2 3\n4\n", {"rrr"}, {0, 0, 0, 0, 0}, 6},
+      {"1 2 abc\n", {"rrr"}, {0, 0, 0, number, 0}, 4},
+      {"abc 2\n", {"rr"}, {0, number, number, 0}, 0},
+      {"1.5e x\n", {"r"}, {0, exponent, 0}, 4},
+      {"0*3\n", {"r"}, {0, count, 0}, 1},
+      {"12.0\n", {"i"}, {0, integer, 0}, 2},
+      {"2*1.5\n", {"ii"}, {0, integer, integer, 0}, 3},
+      {"1 2 3\n4 x 6\n", {"rrr", "rrr"}, {0, 0, number, number, 0}, 8},
+      // A statement that reads leaves the position after its last value; END stays END.
+      {"1 2 3\n4\n", {"rrr"}, {0, 0, 0, 0, 0}, 5},
       {"1 2", {"rrr"}, {0, 0, 0, -1, 0}, 3},
   };
   for (const failure_case& c : cases) {
@@ -213,15 +213,17 @@ TEST(RecordioListInput, ErrorExitReturnsTheFailureAndItsPosition) {
     float real = real_sentinel;
     std::int32_t whole = integer_sentinel;
     std::vector<int> statuses;
+    std::int64_t position = -1;
     for (const std::string& types : c.statements) {
       statuses.assign(1, recordio::start_list_read(data_unit, recordio::end_exit::yes,
                                                    recordio::error_exit::yes));
       for (char t : types)
         statuses.push_back(t == 'i' ? recordio::read(whole) : recordio::read(real));
+      position = recordio::read_position(data_unit);
       statuses.push_back(recordio::end_read());
     }
     EXPECT_EQ(statuses, c.statuses);
-    EXPECT_EQ(recordio::read_position(data_unit), c.position);
+    EXPECT_EQ(position, c.position);
     recordio::close(data_unit);
   }
   EXPECT_EQ(recordio::describe(read_failure::exponent_field).tag, "exponent field");
