@@ -72,20 +72,25 @@ void census_members(json_object& o, const GridReport& g, const GridCensus& c) {
   o.integer("out_of_range_readings", c.out_of_range);
 }
 
+void size_members(json_object& o, const GridSize& size) {
+  o.integer("nx", size.nx);
+  o.integer("ny", size.ny);
+  o.integer("nodes", std::int64_t{size.nx} * size.ny);
+}
+
 void grid_object(std::string& out, const GridReport& g) {
   json_object o(out);
-  o.integer("nx", g.size.nx);
-  o.integer("ny", g.size.ny);
-  o.integer("nodes", std::int64_t{g.size.nx} * g.size.ny);
+  size_members(o, g.size);
   o.integer("max_nodes", max_nodes);
   o.boolean("accepted", g.refusal.empty());
   if (g.refusal.empty())
     o.null("refusal");
   else
     o.text("refusal", g.refusal);
-  for (const auto& [key, value] : {std::pair{"xmin", g.geometry.xmin},
-                                   {"ymin", g.geometry.ymin},
-                                   {"xmax", g.geometry.xmax},
+  o.number("xmin", g.geometry.xmin);
+  o.number("ymin", g.geometry.ymin);
+  // The rest of the geometry exists once the spacing could be derived (nx, ny >= 2).
+  for (const auto& [key, value] : {std::pair{"xmax", g.geometry.xmax},
                                    {"ymax", g.geometry.ymax},
                                    {"dx", g.geometry.dx},
                                    {"dy", g.geometry.dy}}) {
@@ -102,9 +107,7 @@ void grid_object(std::string& out, const GridReport& g) {
 
 void suggestion_object(std::string& out, const GridSuggestion& s) {
   json_object o(out);
-  o.integer("nx", s.size.nx);
-  o.integer("ny", s.size.ny);
-  o.integer("nodes", std::int64_t{s.size.nx} * s.size.ny);
+  size_members(o, s.size);
   o.number("dx", s.dx);
   o.number("dy", s.dy);
 }
