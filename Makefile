@@ -57,7 +57,7 @@ fuzz: deps
 	cmake -S . -B $(FUZZBUILD) -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DFIELDTOOLS_FUZZ=ON -DFIELDTOOLS_TESTS=OFF -DFIELDTOOLS_BENCH=OFF
 	cmake --build $(FUZZBUILD) -j $(JOBS)
-	@for t in list_reader formatted_writer bln_reader log_scanner; do \
+	@for t in list_reader formatted_writer bln_reader log_scanner grid_reader data_check; do \
 	  mkdir -p $(FUZZBUILD)/corpus/$$t $(FUZZBUILD)/artifacts/$$t; \
 	  echo "fuzz_$$t: $(or $(FUZZ_SECONDS),60) s, log in $(FUZZBUILD)/fuzz_$$t.log"; \
 	  $(FUZZBUILD)/fuzz/fuzz_$$t -max_total_time=$(or $(FUZZ_SECONDS),60) -timeout=10 \

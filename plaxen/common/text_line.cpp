@@ -15,6 +15,7 @@ std::optional<TextLine> line_at_offset(const std::string& path, std::int64_t off
   TextLine line;
   line.number = 1;
   std::int64_t position = 0;  // offset of the next byte taken
+  std::size_t length = 0;     // of the current line, also beyond what `text` keeps
   bool line_ended = false;    // the newline of the line holding `offset` was met
   char piece[1 << 16];
   while (!line_ended) {
@@ -24,18 +25,23 @@ std::optional<TextLine> line_at_offset(const std::string& path, std::int64_t off
     for (ssize_t k = 0; k < n; ++k, ++position) {
       if (piece[k] != '\n') {
         if (line.text.size() < longest) line.text.push_back(piece[k]);
+        ++length;
       } else if (position >= offset) {
         line_ended = true;
         break;
       } else {
         ++line.number;
         line.text.clear();
+        length = 0;
       }
     }
   }
   ::close(fd);
   if (!line_ended && position < offset) return std::nullopt;
-  if (!line.text.empty() && line.text.back() == '\r') line.text.pop_back();
+  // A carriage return before the line end is not part of its text (one kept in a cut
+  // text is not at the end).
+  if (length == line.text.size() && !line.text.empty() && line.text.back() == '\r')
+    line.text.pop_back();
   return line;
 }
 
