@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# The demonstration behind `make demo`: checks the example survey with plaxen-info, grids it
-# with plaxen, exports the grid as GeoTIFF and netCDF with plaxen-export, draws it, grids it
-# again with the blanking build and the example .bln file, and extracts the example station
-# log with recmat.
+# The demonstration behind `make demo`: grids the example survey with plaxen, shows what
+# plaxen-info tells of it, exports the grid as GeoTIFF and netCDF with plaxen-export, draws
+# it, grids it again with the blanking build and the example .bln file, and extracts the
+# example station log with recmat.
 #
 #   bash examples/demo.sh BUILD_DIR [OUTPUT_DIR]
 #
@@ -39,10 +39,6 @@ cd "$out"
 section() { printf '\n=== %s\n' "$*"; }
 show_input() { sed 's/^/    < /' "$1"; }
 
-section "plaxen-info: what plaxen will make of the survey on 61 x 41 nodes"
-echo "  \$ plaxen-info points.dat 61 41"
-"$plaxen_info" points.dat 61 41 | sed 's/^/    | /'
-
 section "plaxen: $(wc -l < points.dat) scattered readings onto a 61 x 41 grid"
 echo "  \$ plaxen < points.dialogue > points.out"
 echo "  standard input (points.dialogue):"
@@ -53,6 +49,10 @@ sed 's/^/    | /' points.out
 undefined=$(grep -o -e ' -0.9990000E+03' points.grd | wc -l)
 echo "  grid file points.grd: $(wc -l < points.grd) rows of $(head -n 1 points.grd | tr -d '\n' | wc -c) characters," \
      "$undefined of 2501 nodes undefined (-999.0)"
+
+section "plaxen-info: the same job checked without gridding, as it can be before a run"
+echo "  \$ plaxen-info points.dat 61 41"
+"$plaxen_info" points.dat 61 41 | sed 's/^/    | /'
 
 section "plaxen-export: the grid as GeoTIFF (GDAL, QGIS) and netCDF (GMT), placed exactly"
 echo "  (the survey's metres taken as UTM zone 19N for the demonstration)"
