@@ -5,13 +5,15 @@ FUZZBUILD ?= build-fuzz
 PREFIX   ?= /usr/local
 JOBS     ?= $(shell nproc)
 
-# Debian packages the build, the tests, the demo and the plotting tool need.
-DEB_PACKAGES = cmake g++ make libgtest-dev libfast-float-dev libmatio-dev \
-               python3 python3-numpy python3-scipy python3-matplotlib groff-base man-db
+# Debian packages the build, the tests, the demo and the plotting tool need (GDAL: the
+# rasters of plaxen-export, and their reading in plotgrid and the tests).
+DEB_PACKAGES = cmake g++ make libgtest-dev libfast-float-dev libmatio-dev libgdal-dev \
+               python3 python3-numpy python3-scipy python3-matplotlib python3-gdal \
+               groff-base man-db
 
 # The targets `make demo` builds: the programs examples/demo.sh runs (tools/plotgrid is a
 # script). The tests and the benchmarks are left to `make test` and `make bench`.
-DEMO_TARGETS = plaxen plaxen_blanking recmat
+DEMO_TARGETS = plaxen plaxen_blanking recmat plaxen-export plaxen-info
 
 .PHONY: all deps build test demo bench sanitize fuzz install uninstall clean
 
@@ -60,7 +62,7 @@ fuzz: deps
 	cmake -S . -B $(FUZZBUILD) -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DFIELDTOOLS_FUZZ=ON -DFIELDTOOLS_TESTS=OFF -DFIELDTOOLS_BENCH=OFF
 	cmake --build $(FUZZBUILD) -j $(JOBS)
-	@for t in list_reader formatted_writer bln_reader log_scanner; do \
+	@for t in list_reader formatted_writer bln_reader log_scanner grid_reader data_check; do \
 	  mkdir -p $(FUZZBUILD)/corpus/$$t $(FUZZBUILD)/artifacts/$$t; \
 	  echo "fuzz_$$t: $(or $(FUZZ_SECONDS),60) s, log in $(FUZZBUILD)/fuzz_$$t.log"; \
 	  $(FUZZBUILD)/fuzz/fuzz_$$t -max_total_time=$(or $(FUZZ_SECONDS),60) -timeout=10 \
@@ -79,3 +81,4 @@ uninstall:
 
 clean:
 	rm -rf $(BUILD) $(SANBUILD) $(FUZZBUILD)
+

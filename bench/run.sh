@@ -18,14 +18,20 @@ printf 'points-1m.dat\ngrid.out\n250 201\n' > "$data/load.dialogue"
 # Full run: 250 x 200 nodes, exactly the capacity.
 printf 'points-1m.dat\ngrid.out\n250 200\n' > "$data/full.dialogue"
 
-echo "plaxen on $(wc -l < "$data/points-1m.dat") records ($(du -m "$data/points-1m.dat" | cut -f1) MB):"
+# The grid file the exports read: the full run's own.
+(cd "$data" && "$build/plaxen/plaxen" < full.dialogue > /dev/null)
+
+echo "plaxen on $(wc -l < "$data/points-1m.dat") records ($(du -m "$data/points-1m.dat" | cut -f1) MB),"
+echo "then plaxen-export of its 250 x 200 grid (reloading the records) to GeoTIFF and netCDF:"
 echo "machine load: $(uptime | sed 's/.*load average/load average/')"
 /usr/bin/python3 "$here/compare_runs.py" --dir "$data" --runs "${RUNS:-21}" \
-  --ratio load/floor --ratio full/floor --ratio full/load \
+  --ratio load/floor --ratio full/floor --ratio full/load --ratio tif/full --ratio nc/full \
   "floor=$build/bench/mapped_floor points-1m.dat" \
   "read=$build/bench/floor_reader points-1m.dat" \
   "load=$build/plaxen/plaxen <load.dialogue" \
-  "full=$build/plaxen/plaxen <full.dialogue"
+  "full=$build/plaxen/plaxen <full.dialogue" \
+  "tif=$build/plaxen/plaxen-export points-1m.dat grid.out 250 200 grid.tif" \
+  "nc=$build/plaxen/plaxen-export points-1m.dat grid.out 250 200 grid.nc"
 
 if [ -f "$here/recmat/bench.sh" ]; then
   bash "$here/recmat/bench.sh" "$build"

@@ -1,20 +1,27 @@
-# Install rules: the programs, their manual pages, the grid plotting tool and the example
-# data. `make install PREFIX=...` runs them; install_manifest.txt in the build directory
+# Install rules: the programs (plaxen with its blanking build and its companions, recmat),
+# their manual pages, the grid plotting tool and the example data. `make install PREFIX=...` runs them; install_manifest.txt in the build directory
 # lists every file installed, which is what `make uninstall` removes.
 include(GNUInstallDirs)
 
-foreach(program plaxen recmat)
+foreach(program plaxen plaxen_blanking plaxen-info plaxen-export recmat)
   if(TARGET ${program})
     install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()
 endforeach()
 
-install(FILES ${PROJECT_SOURCE_DIR}/man/plaxen.1 ${PROJECT_SOURCE_DIR}/man/recmat.1
+install(FILES
+          ${PROJECT_SOURCE_DIR}/man/plaxen.1
+          ${PROJECT_SOURCE_DIR}/man/plaxen-info.1
+          ${PROJECT_SOURCE_DIR}/man/plaxen-export.1
+          ${PROJECT_SOURCE_DIR}/man/recmat.1
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
-# tools/plotgrid draws a grid file as a PNG; installed under a name that says whose it is.
+# tools/plotgrid draws a grid as a PNG; installed, with its page, under a name that says
+# whose it is.
 install(PROGRAMS ${PROJECT_SOURCE_DIR}/tools/plotgrid
         DESTINATION ${CMAKE_INSTALL_BINDIR} RENAME plaxen-plotgrid)
+install(FILES ${PROJECT_SOURCE_DIR}/man/plotgrid.1
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 RENAME plaxen-plotgrid.1)
 
 install(FILES
           ${PROJECT_SOURCE_DIR}/examples/points.dat

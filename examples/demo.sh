@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The demonstration behind `make demo`: grids the example survey with plaxen, draws the
-# grid, grids it again with the blanking build and the example .bln file, and extracts the
+# The demonstration behind `make demo`: grids the example survey with plaxen, shows what
+# plaxen-info tells of it, exports the grid as GeoTIFF and netCDF with plaxen-export, draws
+# it, grids it again with the blanking build and the example .bln file, and extracts the
 # example station log with recmat.
 #
 #   bash examples/demo.sh BUILD_DIR [OUTPUT_DIR]
@@ -18,9 +19,11 @@ out=${2:-$top/out/demo}
 python=/usr/bin/python3
 plaxen=$build/plaxen/plaxen
 plaxen_blanking=$build/plaxen/plaxen_blanking
+plaxen_info=$build/plaxen/plaxen-info
+plaxen_export=$build/plaxen/plaxen-export
 recmat=$build/recmat/recmat
 
-for program in "$plaxen" "$recmat"; do
+for program in "$plaxen" "$plaxen_info" "$plaxen_export" "$recmat"; do
   if [ ! -x "$program" ]; then
     echo "demo: $program does not exist; build the project first (make build)" >&2
     exit 1
@@ -47,10 +50,34 @@ undefined=$(grep -o -e ' -0.9990000E+03' points.grd | wc -l)
 echo "  grid file points.grd: $(wc -l < points.grd) rows of $(head -n 1 points.grd | tr -d '\n' | wc -c) characters," \
      "$undefined of 2501 nodes undefined (-999.0)"
 
+section "plaxen-info: the same job checked without gridding, as it can be before a run"
+echo "  \$ plaxen-info points.dat 61 41"
+"$plaxen_info" points.dat 61 41 | sed 's/^/    | /'
+
+section "plaxen-export: the grid as GeoTIFF (GDAL, QGIS) and netCDF (GMT), placed exactly"
+echo "  (the survey's metres taken as UTM zone 19N for the demonstration)"
+for file in points.tif points.nc; do
+  echo "  \$ plaxen-export points.dat points.grd 61 41 $file --a_srs EPSG:32619"
+  "$plaxen_export" points.dat points.grd 61 41 "$file" --a_srs EPSG:32619
+done
+"$python" - <<'EOF'
+import math
+from osgeo import gdal
+gdal.UseExceptions()
+for name in ("points.tif", "points.nc"):
+    ds = gdal.Open(name)
+    left, dx, _, top, _, dy = ds.GetGeoTransform()
+    values = ds.GetRasterBand(1).ReadAsArray()
+    nodata = sum(1 for row in values for v in row if math.isnan(v))
+    print(f"  {name}: {ds.GetDriver().ShortName}, {ds.RasterXSize} x {ds.RasterYSize} cells of "
+          f"{dx:g} x {-dy:g}, upper-left corner ({left:.10g}, {top:.10g}), {nodata} nodata, "
+          f"{ds.GetSpatialRef().GetName()}")
+EOF
+
 section "plotgrid: a picture of the grid"
-echo "  \$ plotgrid points.grd --transcript points.out --points points.dat -o points.png"
-png=$("$python" "$top"/tools/plotgrid points.grd --transcript points.out --points points.dat \
-        -o points.png)
+echo "  \$ plotgrid points.grd --transcript points.out --data points.dat --points points.dat -o points.png"
+png=$("$python" "$top"/tools/plotgrid points.grd --transcript points.out --data points.dat \
+        --info "$plaxen_info" --points points.dat -o points.png)
 echo "  picture: $out/$png"
 
 if [ -x "$plaxen_blanking" ]; then
@@ -64,8 +91,9 @@ if [ -x "$plaxen_blanking" ]; then
   sed 's/^/    | /' masked.out
   undefined=$(grep -o -e ' -0.9990000E+03' masked.grd | wc -l)
   echo "  grid file masked.grd: $undefined of 2501 nodes undefined (-999.0)"
-  png=$("$python" "$top"/tools/plotgrid masked.grd --transcript masked.out --points points.dat \
-          -o masked.png --title "masked.grd: survey.bln applied before gridding")
+  png=$("$python" "$top"/tools/plotgrid masked.grd --transcript masked.out --data points.dat \
+          --info "$plaxen_info" --bln survey.bln -o masked.png \
+          --title "masked.grd: survey.bln applied before gridding")
   echo "  picture: $out/$png"
 else
   section "plaxen with blanking: skipped ($plaxen_blanking was not built)"

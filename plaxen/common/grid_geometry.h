@@ -1,6 +1,8 @@
 // The grid geometry shared by the driver, the blanking stage and the interpolation call.
 #pragma once
 
+#include <cstdint>
+
 namespace plaxen {
 
 // The global record zmask: six single reals in this order. Node (i, j), i = 1..nx along x
@@ -16,6 +18,16 @@ struct GridGeometry {
 
 // Filled by the driver once the grid size is known; read by the blanking stage.
 extern GridGeometry zmask;
+
+// Where node (i, j) lies, as the interpolation places it: x = xmin + (i-1)*dx and
+// y = ymin + (j-1)*dy from the record's single reals, evaluated in double and not rounded
+// to single precision. (xmax and ymax are the last node rounded to single precision.)
+inline double node_x(const GridGeometry& g, std::int32_t i) {
+  return double{g.xmin} + double(i - 1) * double{g.dx};
+}
+inline double node_y(const GridGeometry& g, std::int32_t j) {
+  return double{g.ymin} + double(j - 1) * double{g.dy};
+}
 
 struct DataLimits;
 struct GridSize;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 namespace plaxen {
 
@@ -20,5 +21,10 @@ bool too_few_nodes(const GridSize& size);
 
 // Whether nx*ny exceeds the node capacity; the product is formed without overflow.
 bool too_many_nodes(const GridSize& size);
+
+// A node count given on a companion program's command line: an optionally signed decimal
+// integer in the 32-bit range and nothing else ("61", "+61", "-3"). False for anything else
+// ("50.0", "1e3", "61x", ""), leaving `count` alone.
+bool parse_node_count(std::string_view text, std::int32_t& count);
 
 }  // namespace plaxen

@@ -37,18 +37,20 @@ void advise_huge_pages_for_points() {
 }
 
 // One record: x and y into the locals that persist from record to record (a null value keeps
-// the previous record's), then value column 1 of slot k. Returns nonzero at the end of data.
+// the previous record's), then value column 1 of slot k. Returns 0, the negative END status
+// at the end of data, or the positive status of a value that could not be read.
+template <recordio::error_exit errors>
 int read_record(int unit, float& x, float& y, std::int32_t k) {
-  if (recordio::start_list_read(unit, recordio::end_exit::yes) != 0) return 1;
-  if (recordio::read(x) != 0) return 1;
-  if (recordio::read(y) != 0) return 1;
-  if (recordio::read(points.zarray[0][k]) != 0) return 1;
+  if (const int status = recordio::start_list_read(unit, recordio::end_exit::yes, errors))
+    return status;
+  if (const int status = recordio::read(x)) return status;
+  if (const int status = recordio::read(y)) return status;
+  if (const int status = recordio::read(points.zarray[0][k])) return status;
   return recordio::end_read();
 }
 
-}  // namespace
-
-LoadResult load_scattered_data(int unit) {
+template <recordio::error_exit errors>
+LoadResult load_records(int unit) {
   advise_huge_pages_for_points();
   LoadResult result{};
   // A first record whose x or y is null or cut by a slash takes 0.0 for it.
@@ -61,7 +63,10 @@ LoadResult load_scattered_data(int unit) {
       result.capacity_reached = true;
       break;
     }
-    if (read_record(unit, x, y, k) != 0) break;
+    if (const int status = read_record<errors>(unit, x, y, k); status != 0) {
+      if (status > 0) result.read_failure = status;
+      break;
+    }
     points.xp[k] = x;
     points.yp[k] = y;
     points.zp[k] = points.zarray[0][k];
@@ -70,6 +75,13 @@ LoadResult load_scattered_data(int unit) {
   }
   points.n = k - 1;
   return result;
+}
+
+}  // namespace
+
+LoadResult load_scattered_data(int unit, recordio::error_exit errors) {
+  if (errors == recordio::error_exit::yes) return load_records<recordio::error_exit::yes>(unit);
+  return load_records<recordio::error_exit::no>(unit);
 }
 
 }  // namespace plaxen

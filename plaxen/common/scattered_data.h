@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "plaxen/common/capacities.h"
+#include "recordio/recordio.h"
 
 namespace plaxen {
 
@@ -31,13 +32,17 @@ struct DataLimits {
 struct LoadResult {
   DataLimits limits;
   bool capacity_reached;  // max_records were stored and the loop stopped for capacity
+  int read_failure;       // with an error exit: the status of the unreadable record, else 0
 };
 
 // Reads records of x, y and one value from `unit` (already open) with list-directed reads
 // that have an END exit, until the end of the file or until max_records are stored, into
 // `points`, and tracks the data limits. A record cut by the end of the file is dropped.
-// An unreadable number ends the run with the record I/O layer's error report.
-LoadResult load_scattered_data(int unit);
+// An unreadable number ends the run with the record I/O layer's error report, or, with
+// `errors` = error_exit::yes, ends the loading with its recordio::read_failure in
+// read_failure: points then holds the records before it, and recordio::read_position(unit)
+// lies on the line of the value that could not be read.
+LoadResult load_scattered_data(int unit, recordio::error_exit errors = recordio::error_exit::no);
 
 // Widens the data limits to take in the point (x, y); comparisons are written so that the
 // first point always replaces the starting limits.

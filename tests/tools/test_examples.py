@@ -45,9 +45,10 @@ class ExampleFiles(unittest.TestCase):
 
 @unittest.skipIf(BUILD is None, "no build to run the demo on")
 class Demo(unittest.TestCase):
-    def test_demo_makes_grids_pictures_and_the_mat_file(self):
+    def test_demo_makes_grids_exports_pictures_and_the_mat_file(self):
         import matplotlib.image
         import scipy.io
+        from osgeo import gdal
         with tempfile.TemporaryDirectory() as d:
             r = subprocess.run(["bash", os.path.join(EXAMPLES, "demo.sh"), BUILD, d],
                                capture_output=True, text=True)
@@ -59,6 +60,11 @@ class Demo(unittest.TestCase):
                 rows = f.read().split("\n")
             self.assertEqual(len(rows), 42)
             self.assertTrue(all(len(row) == 61 * 15 for row in rows[:-1]))
+            # The check before gridding and the exports after it, placed on the nodes.
+            self.assertIn("    | defined nodes:   2333 of 2501; 168 undefined", r.stdout)
+            for name in ("points.tif", "points.nc"):
+                ds = gdal.Open(os.path.join(d, name))
+                self.assertEqual(ds.GetGeoTransform(), (520975.0, 50.0, 0.0, 4633025.0, 0.0, -50.0))
             kvodata = scipy.io.loadmat(os.path.join(d, "temp.mat"))["kvodata"]
             self.assertEqual(kvodata.shape, (23, 23))
             # The demo's log has 24 records, one refused: every row is a real record.
@@ -71,9 +77,12 @@ class Demo(unittest.TestCase):
             self.assertNotEqual(r.returncode, 0)
             self.assertIn("does not exist; build the project first", r.stderr)
             # A build whose plaxen fails: the demo stops at that step and names it.
-            for part, program in (("plaxen", "/bin/false"), ("recmat", "/bin/true")):
-                os.mkdir(os.path.join(d, part))
-                os.symlink(program, os.path.join(d, part, part))
+            for part, name, program in (("plaxen", "plaxen", "/bin/false"),
+                                        ("plaxen", "plaxen-info", "/bin/true"),
+                                        ("plaxen", "plaxen-export", "/bin/true"),
+                                        ("recmat", "recmat", "/bin/true")):
+                os.makedirs(os.path.join(d, part), exist_ok=True)
+                os.symlink(program, os.path.join(d, part, name))
             r = subprocess.run(["bash", os.path.join(EXAMPLES, "demo.sh"), d,
                                 os.path.join(d, "out")], capture_output=True, text=True)
             self.assertNotEqual(r.returncode, 0)

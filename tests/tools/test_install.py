@@ -55,19 +55,35 @@ class Install(unittest.TestCase):
         for program in PROGRAMS + ["plaxen-plotgrid"]:
             path = os.path.join(p, "bin", program)
             self.assertTrue(os.path.isfile(path) and os.access(path, os.X_OK), path)
-        for page in ("plaxen.1", "recmat.1"):
+        for page, source in (("plaxen.1", "plaxen.1"), ("plaxen-info.1", "plaxen-info.1"),
+                             ("plaxen-export.1", "plaxen-export.1"), ("recmat.1", "recmat.1"),
+                             ("plaxen-plotgrid.1", "plotgrid.1")):
             self.assertTrue(filecmp.cmp(os.path.join(p, "share/man/man1", page),
-                                        os.path.join(SOURCE, "man", page), shallow=False))
+                                        os.path.join(SOURCE, "man", source), shallow=False))
         for name in EXAMPLES:
             self.assertTrue(filecmp.cmp(os.path.join(p, "share/doc/fieldtools/examples", name),
                                         os.path.join(SOURCE, "examples", name), shallow=False))
 
-        # The installed tool runs under its installed name, and man finds the pages there.
+        # The installed tools run under their installed names (plotgrid finds the installed
+        # plaxen-info beside it), and man finds the pages there.
         r = subprocess.run([os.path.join(p, "bin", "plaxen-plotgrid"), "--help"],
                            capture_output=True, text=True)
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertTrue(r.stdout.startswith("usage: plaxen-plotgrid"))
-        for name in ("plaxen", "recmat") if shutil.which("man") else ():
+        if "plaxen-info" in PROGRAMS:
+            work = os.path.join(self.dir.name, "work")
+            os.mkdir(work)
+            with open(os.path.join(work, "d.dat"), "w") as f:
+                f.write("0 0 1\n10 0 2\n0 5 3\n10 5 4\n")
+            with open(os.path.join(work, "g.grd"), "w") as f:
+                f.write(("  0.1000000E+01" * 3 + "\n") * 2)
+            r = subprocess.run([os.path.join(p, "bin", "plaxen-plotgrid"), "g.grd", "--nx", "3",
+                                "--ny", "2", "--data", "d.dat"], cwd=work, capture_output=True,
+                               text=True, env=dict(os.environ, PATH="/usr/bin:/bin"))
+            self.assertEqual((r.returncode, r.stdout), (0, "g.grd.png\n"), r.stderr)
+            shutil.rmtree(work)
+        names = ("plaxen", "plaxen-info", "plaxen-export", "plaxen-plotgrid", "recmat")
+        for name in names if shutil.which("man") else ():
             r = subprocess.run(["man", "-M", os.path.join(p, "share/man"), name],
                                capture_output=True, text=True, env=dict(os.environ, MANWIDTH="80"))
             self.assertEqual(r.returncode, 0, r.stderr)

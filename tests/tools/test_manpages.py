@@ -2,7 +2,8 @@
 """Checks the manual pages: they render without a single warning, their sections come in
 order, and every session in their EXAMPLE sections still gives exactly the output shown.
 
-    test_manpages.py MAN_DIR EXAMPLES_DIR PLAXEN PLAXEN_BLANKING RECMAT PLOTGRID
+    test_manpages.py MAN_DIR EXAMPLES_DIR PLAXEN PLAXEN_BLANKING RECMAT PLOTGRID PLAXEN_INFO
+                     PLAXEN_EXPORT
 
 The sessions are run with bash in a scratch directory holding copies of the example files,
 with the programs first on PATH under their installed names. A session line starts with
@@ -18,10 +19,10 @@ import sys
 import tempfile
 import unittest
 
-MAN_DIR, EXAMPLES, PLAXEN, PLAXEN_BLANKING, RECMAT, PLOTGRID = (
-    os.path.abspath(a) for a in sys.argv[1:7])
-del sys.argv[1:7]
-PAGES = ("plaxen.1", "recmat.1")
+MAN_DIR, EXAMPLES, PLAXEN, PLAXEN_BLANKING, RECMAT, PLOTGRID, PLAXEN_INFO, PLAXEN_EXPORT = (
+    os.path.abspath(a) for a in sys.argv[1:9])
+del sys.argv[1:9]
+PAGES = ("plaxen.1", "recmat.1", "plaxen-info.1", "plaxen-export.1", "plotgrid.1")
 SECTIONS = ["NAME", "SYNOPSIS", "DESCRIPTION", "FILES", "EXIT STATUS",
             "LIMITS AND CAPACITIES", "EXAMPLE", "KNOWN LIMITATIONS", "SEE ALSO"]
 SHELL_JOB_REPORT = re.compile(r"^bash: (line \d+: +)? *\d+ +(Aborted|Quit|Killed|Interrupt).*\n",
@@ -73,7 +74,8 @@ class Rendering(unittest.TestCase):
             r = subprocess.run(["man", "--warnings=w", "-l", os.path.join(MAN_DIR, page)],
                                capture_output=True, text=True, env=env)
             self.assertEqual((r.returncode, r.stderr), (0, ""), page)
-            self.assertIn(page.split(".")[0].upper() + "(1)", r.stdout)
+            name = "plaxen-plotgrid" if page == "plotgrid.1" else page.split(".")[0]
+            self.assertIn(name.upper() + "(1)", r.stdout)
 
     def test_sections_in_order_and_nothing_left_to_do(self):
         for page in PAGES:
@@ -91,7 +93,8 @@ class ExampleSessions(unittest.TestCase):
         bin_dir = os.path.join(d, "bin")
         os.mkdir(bin_dir)
         for name, target in (("plaxen", PLAXEN), ("plaxen_blanking", PLAXEN_BLANKING),
-                             ("recmat", RECMAT), ("plaxen-plotgrid", PLOTGRID)):
+                             ("recmat", RECMAT), ("plaxen-plotgrid", PLOTGRID),
+                             ("plaxen-info", PLAXEN_INFO), ("plaxen-export", PLAXEN_EXPORT)):
             os.symlink(target, os.path.join(bin_dir, name))
         self.work = os.path.join(d, "work")
         os.mkdir(self.work)
@@ -114,6 +117,10 @@ class ExampleSessions(unittest.TestCase):
 
     def test_recmat_sessions(self):
         self.check_page("recmat.1")
+
+    def test_companion_sessions(self):
+        for page in ("plaxen-info.1", "plaxen-export.1", "plotgrid.1"):
+            self.check_page(page)
 
 
 if __name__ == "__main__":

@@ -5,6 +5,7 @@
 """
 import importlib.machinery
 import importlib.util
+import math
 import os
 import subprocess
 import sys
@@ -129,6 +130,27 @@ class TranscriptAndGeometry(unittest.TestCase):
         with self.assertRaisesRegex(pg.GridError, "at least 2"):
             pg.geometry(self.opts(nx=1, ny=3, xmin=0.0, ymin=0.0, dx=1.0, dy=1.0), {})
 
+    def test_exact_geometry_of_data_wins_over_the_transcript(self):
+        t = pg.read_transcript(TRANSCRIPT)
+        exact = dict(xmin=-1.2345, ymin=-0.5, dx=2.5, dy=1.9)
+        self.assertEqual(pg.geometry(self.opts(), t, exact), dict(nx=5, ny=3, **exact))
+        # An option still overrides; an explicit --xmax derives dx again.
+        self.assertEqual(pg.geometry(self.opts(xmin=0.0), t, exact)["dx"], 2.5)
+        self.assertEqual(pg.geometry(self.opts(xmax=10.0), t, exact)["dx"], (10.0 + 1.2345) / 4)
+
+    def test_blanking_polygons(self):
+        # Every read starts on a new line: the 9 9 after a header is not a vertex; a record
+        # may continue on the next line.
+        polygons = pg.read_bln("4 1\n0 0\n1,0\n1 1\n0 1 7\n0 0\n3 0 9 9\n5\n5\n6 5\n6 6\n2")
+        self.assertEqual(polygons, [([0, 1, 1, 0], [0, 0, 1, 1], 1), ([], [], 0),
+                                    ([5, 6, 6], [5, 5, 6], 0)])
+        with self.assertRaisesRegex(pg.GridError, "ends inside polygon 1"):
+            pg.read_bln("4 1\n0 0\n1 0\n")
+        with self.assertRaisesRegex(pg.GridError, "line 2: 'x' is not a number"):
+            pg.read_bln("1 1\nx 0\n")
+        with self.assertRaisesRegex(pg.GridError, "2001 vertices, more than the 2000"):
+            pg.read_bln("2001 1\n")
+
     def test_points_records(self):
         xs, ys = pg.read_points("1 2 3\n4,5,6 7\n8 9\n10\n\n11\t12 13\n")
         self.assertEqual((xs, ys), ([1.0, 4.0, 8.0, 11.0], [2.0, 5.0, 9.0, 12.0]))
@@ -150,10 +172,11 @@ class Picture(unittest.TestCase):
     def tearDown(self):
         self.dir.cleanup()
 
-    def test_undefined_nodes_are_transparent_and_defined_ones_opaque(self):
+    def test_undefined_nodes_take_their_own_colour(self):
         import matplotlib.image
         out = os.path.join(self.dir.name, "g.png")
-        pixel = pg.render(self.ROWS, self.GEO, out, size=(400, 300))
+        pixel = pg.render(self.ROWS, self.GEO, out, size=(400, 300),
+                          style=pg.Style(undefined_colour="#ff00ff"))
         image = matplotlib.image.imread(out)
         self.assertEqual(image.shape, (300, 400, 4))
         for j, row in enumerate(self.ROWS):
@@ -161,10 +184,8 @@ class Picture(unittest.TestCase):
                 x = self.GEO["xmin"] + i * self.GEO["dx"]
                 y = self.GEO["ymin"] + j * self.GEO["dy"]
                 col, line = (int(round(c)) for c in pixel(x, y))
-                alpha = image[line, col, 3]
-                self.assertEqual(alpha, 0.0 if v == -999.0 else 1.0, f"node ({i + 1}, {j + 1})")
-        # Outside the map the picture is opaque white, so only undefined nodes show through.
-        self.assertEqual(list(image[3, 3]), [1.0, 1.0, 1.0, 1.0])
+                magenta = list(image[line, col]) == [1.0, 0.0, 1.0, 1.0]
+                self.assertEqual(magenta, v == -999.0, f"node ({i + 1}, {j + 1})")
 
     def test_command_line_with_transcript_and_points(self):
         import matplotlib.image
@@ -182,6 +203,60 @@ class Picture(unittest.TestCase):
         self.assertEqual(r.stdout, "g.grd.png\n")
         self.assertEqual(matplotlib.image.imread(os.path.join(d, "g.grd.png")).shape,
                          (240, 320, 4))
+
+    def write_raster(self, name, rows_north_first, nodata):
+        from osgeo import gdal
+        gdal.UseExceptions()
+        ny, nx = len(rows_north_first), len(rows_north_first[0])
+        ds = gdal.GetDriverByName("GTiff").Create(os.path.join(self.dir.name, name), nx, ny, 1,
+                                                  gdal.GDT_Float32)
+        ds.SetGeoTransform((95.0, 10.0, 0.0, 100.0, 0.0, -20.0))
+        ds.GetRasterBand(1).SetNoDataValue(nodata)
+        ds.GetRasterBand(1).WriteArray(__import__("numpy").array(rows_north_first))
+        ds = None
+
+    def test_rasters_carry_their_geometry_and_must_match_the_transcript(self):
+        nan = float("nan")
+        self.write_raster("g.tif", [[-5.0, 8.0, 9.0, -5.0], [4.0, 5.0, 6.0, 7.0]], -5.0)
+        rows, geo = pg.read_raster(os.path.join(self.dir.name, "g.tif"))
+        self.assertEqual(geo, dict(nx=4, ny=2, xmin=100.0, ymin=70.0, dx=10.0, dy=20.0))
+        self.assertEqual(rows, [[4.0, 5.0, 6.0, 7.0], [-999.0, 8.0, 9.0, -999.0]])
+        with open(os.path.join(self.dir.name, "run.out"), "w") as f:
+            f.write(TRANSCRIPT)  # says 5 x 3
+        r = subprocess.run([PLOTGRID, "g.tif", "--transcript", "run.out"], cwd=self.dir.name,
+                           capture_output=True, text=True)
+        self.assertEqual(r.returncode, 1)
+        self.assertEqual(r.stderr, "plotgrid: g.tif has nx = 4, but the transcript says nx = 5\n")
+        self.write_raster("n.tif", [[nan, 1.0], [2.0, 3.0]], nan)
+        rows, _ = pg.read_raster(os.path.join(self.dir.name, "n.tif"))
+        self.assertTrue(math.isnan(rows[1][0]))  # NaN nodata stays NaN: drawn as undefined
+
+    def test_data_geometry_comes_from_plaxen_info(self):
+        d = self.dir.name
+        info = os.path.join(d, "plaxen-info")
+        with open(info, "w") as f:
+            f.write("#!/bin/sh\n"
+                    "[ \"$*\" = \"--json p.dat 4 3\" ] || "
+                    "{ echo \"plaxen-info: $*\" >&2; exit 1; }\n"
+                    "echo '{\"grid\":{\"accepted\":true,\"xmin\":100.1,\"ymin\":50,"
+                    "\"dx\":0.1,\"dy\":20}}'\n")
+        os.chmod(info, 0o755)
+        with open(os.path.join(d, "g.grd"), "w") as f:
+            f.write(grid_text(self.ROWS))
+        import numpy as np
+        geo = pg.data_geometry(info, "p.dat", 4, 3)
+        # The single reals plaxen uses, not the doubles nearest to their shortest texts.
+        self.assertEqual(geo, dict(xmin=float(np.float32(100.1)), ymin=50.0,
+                                   dx=float(np.float32(0.1)), dy=20.0))
+        self.assertNotEqual(geo["dx"], 0.1)
+        r = subprocess.run([PLOTGRID, "g.grd", "--nx", "4", "--ny", "3", "--data", "p.dat",
+                            "--info", info, "--bln", "none.bln", "-o", "x.png"], cwd=d,
+                           capture_output=True, text=True)
+        self.assertEqual(r.stderr, "plotgrid: cannot read blanking file none.bln: "
+                                   "No such file or directory\n")
+        r = subprocess.run([PLOTGRID, "g.grd", "--nx", "5", "--ny", "3", "--data", "p.dat",
+                            "--info", info], cwd=d, capture_output=True, text=True)
+        self.assertEqual(r.stderr, "plotgrid: plaxen-info: --json p.dat 5 3\n")
 
     def test_command_line_errors_write_no_picture(self):
         d = self.dir.name

@@ -1,0 +1,81 @@
+// Loading the data file for the companion programs, with its failures as text.
+#include "plaxen/common/data_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "plaxen/common/text_line.h"
+#include "recordio/recordio.h"
+
+namespace plaxen {
+namespace {
+
+constexpr std::size_t shown_characters = 80;  // of the text of an unreadable line
+
+// Why `name` cannot be loaded as plaxen loads it, or nothing. A directory opens, but its
+// reading would fail: refused as the system refuses to read it. A pipe would never end:
+// plaxen opens its data file for writing as well where it can, and so holds the pipe open.
+std::string open_problem(const std::string& name) {
+  const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return std::strerror(errno);
+  struct stat st {};
+  const int kind = fstat(fd, &st) == 0 ? int(st.st_mode & S_IFMT) : 0;
+  ::close(fd);
+  if (kind == S_IFDIR) return std::strerror(EISDIR);
+  if (kind == S_IFIFO || kind == S_IFSOCK)
+    return "a pipe, which plaxen cannot read to its end; save the data to a file first";
+  return {};
+}
+
+// The line's text as it can be shown on one line: control characters become '?'.
+std::string shown_text(std::string text) {
+  const bool cut = text.size() > shown_characters;
+  if (cut) text.resize(shown_characters);
+  for (char& c : text)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+  return cut ? text + "..." : text;
+}
+
+// "line 57: invalid number in record 56: \"...\"", or without the line when the file
+// cannot be read again to find it.
+std::string unreadable_record(const DataFile& file) {
+  const auto failure = static_cast<recordio::read_failure>(file.load.read_failure);
+  const std::string what = std::string(recordio::describe(failure).tag);
+  const std::string record = "record " + std::to_string(points.n + 1);
+  const std::int64_t offset = recordio::read_position(data_unit);
+  const std::optional<TextLine> line =
+      offset < 0 ? std::nullopt : line_at_offset(file.name, offset, shown_characters + 1);
+  if (!line) return record + ": " + what;
+  return "line " + std::to_string(line->number) + ": " + what + " in " + record + ": \"" +
+         shown_text(line->text) + "\"";
+}
+
+}  // namespace
+
+DataFile load_data_file(std::string_view path) {
+  DataFile file;
+  const std::size_t end = path.find_last_not_of(' ');
+  file.name =
+      std::string(end == std::string_view::npos ? std::string_view{} : path.substr(0, end + 1));
+  if (file.name.empty()) {
+    file.problem = "an empty file name";
+    return file;
+  }
+  file.problem = open_problem(file.name);
+  if (!file.problem.empty()) return file;
+  recordio::open(data_unit, file.name, "old");
+  file.load = load_scattered_data(data_unit, recordio::error_exit::yes);
+  if (file.load.read_failure != 0) {
+    file.problem = unreadable_record(file);
+  } else {
+    file.records_ignored = file.load.capacity_reached && recordio::has_more_data(data_unit);
+  }
+  recordio::close(data_unit);
+  return file;
+}
+
+}  // namespace plaxen

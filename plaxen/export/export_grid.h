@@ -1,0 +1,45 @@
+// The grid being exported: plaxen's node values with the geometry plaxen laid them on.
+#pragma once
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <span>
+
+#include "plaxen/common/grid_geometry.h"
+#include "plaxen/common/grid_size.h"
+
+namespace plaxen::exporting {
+
+// The value the grid file holds for a node without one.
+inline constexpr float missing_value = -999.0f;
+
+struct ExportGrid {
+  GridSize size;
+  GridGeometry geometry;     // zmask as plaxen filled it for this size
+  std::span<const float> z;  // nx*ny values, node (i, j) at (i-1) + (j-1)*nx, row y = ymin first
+
+  float at(std::int32_t i, std::int32_t j) const {
+    return z[std::size_t(i - 1) + std::size_t(j - 1) * std::size_t(size.nx)];
+  }
+};
+
+// Whether a node has no value: -999.0 in the grid file, or a value that is not a number.
+inline bool is_undefined(float value) {
+  return value == missing_value || std::isnan(value);
+}
+
+// The raster placement of the nodes: each cell centred on its node, rows north first. The
+// upper-left corner is (xmin - dx/2, ymin + (ny - 0.5)*dy) and a pixel is dx by -dy, all
+// from the single reals evaluated in double: {left, dx, 0, top, 0, -dy} in GDAL's order.
+inline std::array<double, 6> geotransform(const ExportGrid& grid) {
+  const GridGeometry& g = grid.geometry;
+  return {double{g.xmin} - double{g.dx} / 2.0,
+          double{g.dx},
+          0.0,
+          double{g.ymin} + (double(grid.size.ny) - 0.5) * double{g.dy},
+          0.0,
+          -double{g.dy}};
+}
+
+}  // namespace plaxen::exporting

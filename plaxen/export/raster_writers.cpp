@@ -1,0 +1,170 @@
+// GeoTIFF through GDAL's raster API, netCDF through its multidimensional API, which writes
+// the coordinate variables as given instead of deriving them from the geotransform.
+#include "plaxen/export/raster_writers.h"
+
+#include <cpl_error.h>
+#include <cpl_string.h>
+#include <gdal_priv.h>
+#include <ogr_spatialref.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <vector>
+
+#include "plaxen/common/grid_geometry.h"
+#include "plaxen/export/gdal_session.h"
+
+namespace plaxen::exporting {
+namespace {
+
+constexpr float no_value = std::numeric_limits<float>::quiet_NaN();
+
+float raster_value(float value) {
+  return is_undefined(value) ? no_value : value;
+}
+
+// Closes the dataset and tells whether GDAL reported a failure while writing or closing.
+std::string close_dataset(GDALDataset* dataset, const std::string& failure) {
+  GDALClose(dataset);
+  return CPLGetLastErrorType() == CE_Failure ? last_gdal_error(failure) : "";
+}
+
+// The CRS of `wkt` with x (easting or longitude) first, as the rasters store their axes.
+std::unique_ptr<OGRSpatialReference> spatial_reference(const std::string& wkt) {
+  if (wkt.empty()) return nullptr;
+  auto srs = std::make_unique<OGRSpatialReference>();
+  if (srs->importFromWkt(wkt.c_str()) != OGRERR_NONE) return nullptr;
+  srs->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  return srs;
+}
+
+std::shared_ptr<GDALAttribute> text_attribute(GDALIHasAttribute& owner, const char* name,
+                                              const std::string& value) {
+  auto attribute = owner.CreateAttribute(name, {}, GDALExtendedDataType::CreateString());
+  if (attribute) attribute->Write(value.c_str());
+  return attribute;
+}
+
+void range_attribute(GDALIHasAttribute& owner, GDALDataType type, double low, double high) {
+  auto attribute = owner.CreateAttribute("actual_range", {2}, GDALExtendedDataType::Create(type));
+  const double range[2] = {low, high};
+  if (attribute) attribute->Write(range, 2);
+}
+
+// One coordinate variable: `values` along `dimension`.
+bool write_coordinate(GDALGroup& root, const std::shared_ptr<GDALDimension>& dimension,
+                      const std::vector<double>& values) {
+  auto variable = root.CreateMDArray(dimension->GetName(), {dimension},
+                                     GDALExtendedDataType::Create(GDT_Float64));
+  if (!variable) return false;
+  const GUInt64 start = 0;
+  const size_t count = values.size();
+  if (!variable->Write(&start, &count, nullptr, nullptr, GDALExtendedDataType::Create(GDT_Float64),
+                       values.data()))
+    return false;
+  // What makes readers take it for an axis of the map, with a CRS or without one.
+  const bool x = dimension->GetType() == GDAL_DIM_TYPE_HORIZONTAL_X;
+  text_attribute(*variable, "long_name", dimension->GetName());
+  text_attribute(*variable, "standard_name",
+                 x ? "projection_x_coordinate" : "projection_y_coordinate");
+  text_attribute(*variable, "axis", x ? "X" : "Y");
+  range_attribute(*variable, GDT_Float64, values.front(), values.back());
+  return true;
+}
+
+// The node values as the z variable holds them: row y = ymin first, undefined as NaN.
+bool write_values(GDALGroup& root, const std::shared_ptr<GDALDimension>& y,
+                  const std::shared_ptr<GDALDimension>& x, const ExportGrid& grid,
+                  const OGRSpatialReference* srs) {
+  auto z = root.CreateMDArray("z", {y, x}, GDALExtendedDataType::Create(GDT_Float32));
+  if (!z || !z->SetNoDataValue(double(no_value))) return false;
+  std::vector<float> values(grid.z.size());
+  std::transform(grid.z.begin(), grid.z.end(), values.begin(), raster_value);
+  const GUInt64 start[2] = {0, 0};
+  const size_t count[2] = {size_t(grid.size.ny), size_t(grid.size.nx)};
+  if (!z->Write(start, count, nullptr, nullptr, GDALExtendedDataType::Create(GDT_Float32),
+                values.data()))
+    return false;
+  text_attribute(*z, "long_name", "z");
+  float low = std::numeric_limits<float>::infinity();
+  float high = -low;
+  for (const float v : values)
+    if (!std::isnan(v)) low = std::min(low, v), high = std::max(high, v);
+  if (low <= high) range_attribute(*z, GDT_Float32, low, high);
+  if (srs != nullptr) {
+    OGRSpatialReference mapped(*srs);
+    mapped.SetDataAxisToSRSAxisMapping({2, 1});  // easting along z's second dimension, x
+    if (!z->SetSpatialRef(&mapped)) return false;
+  }
+  return true;
+}
+
+std::vector<double> node_coordinates(std::int32_t count,
+                                     double (*at)(const GridGeometry&, std::int32_t),
+                                     const GridGeometry& geometry) {
+  std::vector<double> values(static_cast<std::size_t>(count));
+  for (std::int32_t k = 1; k <= count; ++k) values[std::size_t(k - 1)] = at(geometry, k);
+  return values;
+}
+
+}  // namespace
+
+std::string write_geotiff(const std::string& path, const ExportGrid& grid, const std::string& wkt) {
+  CPLErrorReset();
+  GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("GTiff");
+  if (driver == nullptr) return "GDAL has no GTiff driver";
+  CPLStringList options;
+  options.SetNameValue("TILED", "YES");
+  options.SetNameValue("COMPRESS", "DEFLATE");
+  GDALDataset* dataset =
+      driver->Create(path.c_str(), grid.size.nx, grid.size.ny, 1, GDT_Float32, options.List());
+  if (dataset == nullptr) return last_gdal_error("cannot create it");
+  std::array<double, 6> placement = geotransform(grid);
+  dataset->SetGeoTransform(placement.data());
+  if (const auto srs = spatial_reference(wkt)) dataset->SetSpatialRef(srs.get());
+  GDALRasterBand* band = dataset->GetRasterBand(1);
+  band->SetNoDataValue(double(no_value));
+  // Rows north first: raster row r holds grid row j = ny - r.
+  std::vector<float> row(std::size_t(grid.size.nx));
+  for (std::int32_t r = 0; r < grid.size.ny && CPLGetLastErrorType() != CE_Failure; ++r) {
+    for (std::int32_t i = 1; i <= grid.size.nx; ++i)
+      row[std::size_t(i - 1)] = raster_value(grid.at(i, grid.size.ny - r));
+    if (band->RasterIO(GF_Write, 0, r, grid.size.nx, 1, row.data(), grid.size.nx, 1, GDT_Float32, 0,
+                       0, nullptr) != CE_None)
+      break;
+  }
+  return close_dataset(dataset, "cannot write it");
+}
+
+std::string write_netcdf(const std::string& path, const ExportGrid& grid, const std::string& wkt) {
+  CPLErrorReset();
+  GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("netCDF");
+  if (driver == nullptr) return "GDAL has no netCDF driver";
+  // The classic format: every netCDF reader takes it, and GDAL knows it by its content
+  // whatever the file's extension (a netCDF-4 file is HDF5 inside, and taken for that).
+  CPLStringList options;
+  options.SetNameValue("FORMAT", "NC");
+  GDALDataset* dataset = driver->CreateMultiDimensional(path.c_str(), nullptr, options.List());
+  if (dataset == nullptr) return last_gdal_error("cannot create it");
+  bool written = false;
+  {
+    const std::shared_ptr<GDALGroup> root = dataset->GetRootGroup();
+    const auto y =
+        root->CreateDimension("y", GDAL_DIM_TYPE_HORIZONTAL_Y, "NORTH", GUInt64(grid.size.ny));
+    const auto x =
+        root->CreateDimension("x", GDAL_DIM_TYPE_HORIZONTAL_X, "EAST", GUInt64(grid.size.nx));
+    const auto srs = spatial_reference(wkt);
+    written = x && y && text_attribute(*root, "Conventions", "CF-1.7") &&
+              text_attribute(*root, "title", "plaxen grid") &&
+              write_coordinate(*root, x, node_coordinates(grid.size.nx, node_x, grid.geometry)) &&
+              write_coordinate(*root, y, node_coordinates(grid.size.ny, node_y, grid.geometry)) &&
+              write_values(*root, y, x, grid, srs.get());
+  }
+  const std::string failure = close_dataset(dataset, "cannot write it");
+  return written ? failure : last_gdal_error("cannot write it");
+}
+
+}  // namespace plaxen::exporting

@@ -1,0 +1,86 @@
+// ESRI ASCII grids and x y z lists, written with exact number texts.
+#include "plaxen/export/text_writers.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "plaxen/common/number_text.h"
+
+namespace plaxen::exporting {
+namespace {
+
+// A text file written through stdio; the first failure is kept.
+class text_file {
+ public:
+  explicit text_file(const std::string& path) : file_(std::fopen(path.c_str(), "w")) {
+    if (file_ == nullptr) error_ = errno;
+  }
+  ~text_file() {
+    if (file_ != nullptr) std::fclose(file_);
+  }
+  text_file(const text_file&) = delete;
+  text_file& operator=(const text_file&) = delete;
+
+  void put(const std::string& text) {
+    if (file_ != nullptr && error_ == 0 && std::fputs(text.c_str(), file_) == EOF) error_ = errno;
+  }
+  // Closes the file; returns an empty string, or the first system error text.
+  std::string close() {
+    if (file_ != nullptr && std::fclose(file_) != 0 && error_ == 0) error_ = errno;
+    file_ = nullptr;
+    return error_ == 0 ? "" : std::strerror(error_ != 0 ? error_ : EIO);
+  }
+
+ private:
+  std::FILE* file_;
+  int error_ = 0;
+};
+
+// An ESRI cell value: undefined nodes, and infinities that its readers cannot take, as -999.
+std::string esri_value(float value) {
+  return is_undefined(value) || !std::isfinite(value) ? "-999" : exact_text(value);
+}
+
+}  // namespace
+
+std::string esri_refusal(const ExportGrid& grid) {
+  if (grid.geometry.dx == grid.geometry.dy) return {};
+  return "AAIGrid needs square cells, but dx is " + exact_text(grid.geometry.dx) + " and dy is " +
+         exact_text(grid.geometry.dy) + "; export to GTiff or netCDF instead";
+}
+
+std::string write_esri_ascii(const std::string& path, const ExportGrid& grid) {
+  text_file out(path);
+  const auto header = [&](std::string_view key, const std::string& value) {
+    out.put(std::string(key).append(value).append("\n"));
+  };
+  header("ncols        ", std::to_string(grid.size.nx));
+  header("nrows        ", std::to_string(grid.size.ny));
+  header("xllcenter    ", exact_text(double{grid.geometry.xmin}));
+  header("yllcenter    ", exact_text(double{grid.geometry.ymin}));
+  header("cellsize     ", exact_text(double{grid.geometry.dx}));
+  header("NODATA_value ", "-999");
+  std::string row;
+  for (std::int32_t j = grid.size.ny; j >= 1; --j) {
+    row.clear();
+    for (std::int32_t i = 1; i <= grid.size.nx; ++i)
+      row.append(i > 1 ? " " : "").append(esri_value(grid.at(i, j)));
+    out.put(row.append("\n"));
+  }
+  return out.close();
+}
+
+std::string write_xyz(const std::string& path, const ExportGrid& grid) {
+  text_file out(path);
+  for (std::int32_t j = grid.size.ny; j >= 1; --j) {
+    const std::string y = std::string(" ").append(exact_text(node_y(grid.geometry, j))).append(" ");
+    for (std::int32_t i = 1; i <= grid.size.nx; ++i)
+      if (const float z = grid.at(i, j); !is_undefined(z))
+        out.put(exact_text(node_x(grid.geometry, i)).append(y).append(exact_text(z)).append("\n"));
+  }
+  return out.close();
+}
+
+}  // namespace plaxen::exporting

@@ -1,0 +1,94 @@
+// The report as the terminal shows it: one "label: value" line per fact.
+#include <string>
+
+#include "plaxen/common/capacities.h"
+#include "plaxen/common/number_text.h"
+#include "plaxen/info/info_report.h"
+
+namespace plaxen::info {
+namespace {
+
+constexpr int label_width = 17;  // "nodes with data: " and the value column after it
+
+void line(std::string& out, std::string_view label, const std::string& value) {
+  std::string head = std::string(label) + ":";
+  head.resize(std::max<std::size_t>(head.size() + 1, label_width), ' ');
+  out += head + value + "\n";
+}
+
+std::string count(std::int64_t n) {
+  return std::to_string(n);
+}
+
+std::string readings(std::int64_t n) {
+  return count(n) + (n == 1 ? " reading" : " readings");
+}
+
+void data_lines(std::string& out, const InfoReport& r) {
+  line(out, "data file", r.data_name);
+  line(out, "records",
+       count(r.records) +
+           (r.records_ignored ? " (the file holds more; plaxen ignores the rest)" : ""));
+  const DataLimits& l = r.limits;
+  line(out, "x limits", exact_text(l.xmin) + " to " + exact_text(l.xmax));
+  line(out, "y limits", exact_text(l.ymin) + " to " + exact_text(l.ymax));
+  line(out, "values",
+       r.records == 0 ? "none" : exact_text(r.value_min) + " to " + exact_text(r.value_max));
+}
+
+void census_lines(std::string& out, const GridReport& g, const GridCensus& c) {
+  const std::int64_t nodes = std::int64_t{g.size.nx} * g.size.ny;
+  line(out, "nodes with data", count(c.data_nodes));
+  line(out, "defined nodes",
+       count(c.defined_nodes) + " of " + count(nodes) + "; " + count(nodes - c.defined_nodes) +
+           " undefined, written as -999.0");
+  line(out, "dropped",
+       readings(c.dropped) + (g.value_span == 0.0f && c.dropped > 0
+                                  ? " (the values are all equal, so no node takes any)"
+                                  : " beyond the first 20 on a node"));
+  line(out, "out of range", readings(c.out_of_range));
+}
+
+void grid_lines(std::string& out, const GridReport& g) {
+  const std::int64_t nodes = std::int64_t{g.size.nx} * g.size.ny;
+  line(out, "grid",
+       count(g.size.nx) + " x " + count(g.size.ny) + " = " + count(nodes) +
+           " nodes (plaxen takes at most " + count(max_nodes) + ")");
+  if (g.spacing_known) {
+    line(out, "dx, dy", exact_text(g.geometry.dx) + ", " + exact_text(g.geometry.dy));
+    line(out, "last node", exact_text(g.geometry.xmax) + ", " + exact_text(g.geometry.ymax));
+  }
+  if (g.census) census_lines(out, g, *g.census);
+  line(out, "-999.0 values",
+       readings(g.missing_value_readings) +
+           " (the grid file cannot tell them from undefined nodes)");
+  line(out, "value span",
+       exact_text(g.value_span) +
+           (g.span_accepted ? " (accepted: below 1e+32)" : " (refused: 1e+32 or more)"));
+  line(out, "plaxen", g.refusal.empty() ? "grids this" : "refuses this: " + g.refusal);
+}
+
+void suggestion_line(std::string& out, const GridSuggestion& s) {
+  if (s.size.nx == 0) {
+    line(out, "suggested grid", "none: " + s.reason);
+    return;
+  }
+  line(out, "suggested grid",
+       count(s.size.nx) + " x " + count(s.size.ny) + " = " +
+           count(std::int64_t{s.size.nx} * s.size.ny) + " nodes, dx " + exact_text(s.dx) + ", dy " +
+           exact_text(s.dy));
+}
+
+}  // namespace
+
+std::string report_text(const InfoReport& report) {
+  std::string out;
+  data_lines(out, report);
+  if (report.grid)
+    grid_lines(out, *report.grid);
+  else
+    suggestion_line(out, report.suggestion);
+  return out;
+}
+
+}  // namespace plaxen::info

@@ -1,0 +1,161 @@
+// End-to-end runs of plaxen-info: a data file (and a grid size) in, the report out, compared
+// byte for byte; plaxen-info's counts checked against plaxen's own run where it matters.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/run_program.h"
+
+namespace {
+
+using testsupport::run_program;
+using testsupport::scratch_dir;
+
+// `record` n times, then `bad` as the next line, then `record` twice more.
+std::string with_bad_line(int n, const std::string& bad, const std::string& record) {
+  std::string text;
+  for (int k = 0; k < n; ++k) text += record;
+  return text + bad + "\n" + record + record;
+}
+
+// The report's first lines for a data file of 4 x y value lines and a 2 x 2 grid.
+std::string grid_lines(const std::string& records, const std::string& x, const std::string& y,
+                       const std::string& values, const std::string& spacing,
+                       const std::string& last) {
+  return "data file:       data.txt\nrecords:         " + records + "\nx limits:        " + x +
+         "\ny limits:        " + y + "\nvalues:          " + values +
+         "\ngrid:            2 x 2 = 4 nodes (plaxen takes at most 50000)\ndx, dy:          " +
+         spacing + "\nlast node:       " + last + "\n";
+}
+
+// 25 readings on the node (1, 1) of a grid from (0, 7): only the first 20 count.
+const std::string many_on_one_node = [] {
+  std::string s;
+  for (int k = 0; k < 25; ++k) s += "0 7 " + std::to_string(k) + "\n";
+  return s;
+}();
+
+const std::string four_corners = "0 0 1\n10 0 2\n0 5 3\n10 5 4\n";
+const std::string data_lines =
+    "data file:       data.txt\n"
+    "records:         4\n"
+    "x limits:        0 to 10\n"
+    "y limits:        0 to 5\n"
+    "values:          1 to 4\n";
+
+TEST(PlaxenInfo, Reports) {
+  struct Case {
+    const char* what;
+    std::string data;
+    std::vector<std::string> args;  // after the data file name
+    std::string out;
+    std::string err;
+    int exit_status;
+  };
+  const Case cases[] = {
+      {"the four corners on 11 x 6: each lends its value to its two side neighbours",
+       four_corners,
+       {"11", "6"},
+       data_lines + "grid:            11 x 6 = 66 nodes (plaxen takes at most 50000)\n"
+                    "dx, dy:          1, 1\n"
+                    "last node:       10, 5\n"
+                    "nodes with data: 4\n"
+                    "defined nodes:   12 of 66; 54 undefined, written as -999.0\n"
+                    "dropped:         0 readings beyond the first 20 on a node\n"
+                    "out of range:    0 readings\n"
+                    "-999.0 values:   0 readings (the grid file cannot tell them from undefined "
+                    "nodes)\n"
+                    "value span:      3 (accepted: below 1e+32)\n"
+                    "plaxen:          grids this\n",
+       "",
+       0},
+      {"without a grid size: the most nodes, cells as square as 10 by 5 allows",
+       four_corners,
+       {},
+       data_lines + "suggested grid:  315 x 158 = 49770 nodes, dx 0.031847134, dy 0.031847134\n",
+       "",
+       0},
+      {"as JSON",
+       four_corners,
+       {"3", "2", "--json"},
+       "{\"data_file\":\"data.txt\",\"records\":4,\"records_ignored\":false,\"limits\":{\"xmin\":0,"
+       "\"xmax\":10,\"ymin\":0,\"ymax\":5},\"values\":{\"min\":1,\"max\":4},\"grid\":{\"nx\":3,"
+       "\"ny\":2,\"nodes\":6,\"max_nodes\":50000,\"accepted\":true,\"refusal\":null,\"xmin\":0,"
+       "\"ymin\":0,\"xmax\":10,\"ymax\":5,\"dx\":5,\"dy\":5,\"data_nodes\":4,\"defined_nodes\":6,"
+       "\"undefined_nodes\":0,\"dropped_readings\":0,\"out_of_range_readings\":0,"
+       "\"missing_value_readings\":0,\"value_span\":3,\"value_span_accepted\":true}}\n",
+       "",
+       0},
+      {"25 readings on one node: the last 5 dropped; a reading of -999.0 counted",
+       many_on_one_node + "1 8 -999\n",
+       {"2", "2"},
+       grid_lines("26", "0 to 1", "7 to 8", "-999 to 24", "1, 1", "1, 8") +
+           "nodes with data: 2\n"
+           "defined nodes:   4 of 4; 0 undefined, written as -999.0\n"
+           "dropped:         5 readings beyond the first 20 on a node\n"
+           "out of range:    0 readings\n"
+           "-999.0 values:   1 reading (the grid file cannot tell them from undefined nodes)\n"
+           "value span:      1023 (accepted: below 1e+32)\n"
+           "plaxen:          grids this\n",
+       "",
+       0},
+      {"every reading on one line of y: dy is 0 and every reading falls out of range",
+       many_on_one_node + "1 7 -999\n",
+       {"2", "2"},
+       grid_lines("26", "0 to 1", "7 to 7", "-999 to 24", "1, 0", "1, 7") +
+           "nodes with data: 0\n"
+           "defined nodes:   0 of 4; 4 undefined, written as -999.0\n"
+           "dropped:         0 readings beyond the first 20 on a node\n"
+           "out of range:    26 readings\n"
+           "-999.0 values:   1 reading (the grid file cannot tell them from undefined nodes)\n"
+           "value span:      1023 (accepted: below 1e+32)\n"
+           "plaxen:          grids this\n",
+       "",
+       0},
+      {"more nodes than plaxen takes: its refusal, no counts",
+       four_corners,
+       {"250", "201"},
+       data_lines + "grid:            250 x 201 = 50250 nodes (plaxen takes at most 50000)\n"
+                    "dx, dy:          0.04016064, 0.025\n"
+                    "last node:       10, 5\n"
+                    "-999.0 values:   0 readings (the grid file cannot tell them from undefined "
+                    "nodes)\n"
+                    "value span:      3 (accepted: below 1e+32)\n"
+                    "plaxen:          refuses this: too many matrix elements\n",
+       "",
+       0},
+      {"a line that is not a record: named by its line and text",
+       with_bad_line(56, "521100.5 4631200.25 x12", "1 2 3\n"),
+       {},
+       "",
+       "plaxen-info: data.txt: line 57: invalid number in record 57: \"521100.5 4631200.25 "
+       "x12\"\n",
+       1},
+      {"records of two lines: line 57 holds record 29",
+       with_bad_line(28, "1.5e 3", "1 2\n3\n"),
+       {"3", "3"},
+       "",
+       "plaxen-info: data.txt: line 57: exponent field in record 29: \"1.5e 3\"\n",
+       1},
+      {"NX without NY",
+       four_corners,
+       {"11"},
+       "",
+       "plaxen-info: give both NX and NY, or neither; see plaxen-info --help\n",
+       1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    scratch_dir dir;
+    dir.write("data.txt", c.data);
+    std::vector<std::string> args = {"data.txt"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const auto r = run_program(PLAXEN_INFO_PROGRAM, args, "", dir.path());
+    EXPECT_EQ(r.out, c.out);
+    EXPECT_EQ(r.err, c.err);
+    EXPECT_EQ(r.exit_status, c.exit_status);
+  }
+}
+
+}  // namespace
