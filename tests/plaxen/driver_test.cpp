@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "plaxen/common/grid_geometry.h"
@@ -61,6 +62,24 @@ TEST(GridGeometry, SpacingAndExtentRoundOnce) {
   EXPECT_EQ(zmask.ymax, static_cast<float>(double{limits.ymin} + 3.0 * double{dy}));
   EXPECT_EQ(zmask.xmin, limits.xmin);
   EXPECT_EQ(zmask.ymin, limits.ymin);
+}
+
+// Two spacings rounded to single precision and widened back, side by side, as the companions
+// and the tests form them: the build must keep both roundings (GCC 12's straight-line
+// vectorizer drops them unless it is switched off).
+[[gnu::noinline]] std::pair<double, double> spacings(float x0, float x1, float y0, float y1, int nx,
+                                                     int ny) {
+  const double dx = static_cast<float>((double(x1) - double(x0)) / double(nx - 1));
+  const double dy = static_cast<float>((double(y1) - double(y0)) / double(ny - 1));
+  return {dx, dy};
+}
+
+TEST(GridGeometry, SideBySideRoundingsStaySingle) {
+  // Read through volatile, so the compiler cannot fold the call away.
+  volatile float x0 = 521000.0f, x1 = 524000.3f, y0 = 4612346.2f, y1 = 4633000.7f;
+  const auto [dx, dy] = spacings(x0, x1, y0, y1, 37, 23);
+  EXPECT_EQ(dx, double(static_cast<float>(dx)));
+  EXPECT_EQ(dy, double(static_cast<float>(dy)));
 }
 
 TEST(ValueSpan, RefusesSpansTheEncodingCannotHold) {
