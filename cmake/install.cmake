@@ -8,6 +8,10 @@ foreach(program plaxen plaxen_blanking plaxen-info plaxen-export recmat)
     install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()
 endforeach()
+# plaxen-export's GDAL writer, where the installed program looks for it (plaxen/export/).
+if(TARGET plaxen_export_gdal)
+  install(TARGETS plaxen_export_gdal LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/plaxen)
+endif()
 
 install(FILES
           ${PROJECT_SOURCE_DIR}/man/plaxen.1

@@ -8,13 +8,13 @@
 
 namespace plaxen::exporting {
 
-GdalSession::GdalSession(ExportFormat format) {
+void start_gdal(ExportFormat format) {
   CPLSetErrorHandler(CPLQuietErrorHandler);
   if (format == ExportFormat::gtiff) GDALRegister_GTiff();
   if (format == ExportFormat::netcdf) GDALRegister_netCDF();
 }
 
-GdalSession::~GdalSession() {
+void end_gdal() {
   GDALDestroy();
 }
 

@@ -7,17 +7,13 @@
 
 namespace plaxen::exporting {
 
-// Registers the GDAL driver of `format` only (registering them all costs start-up time),
+// Registers the GDAL driver of `format` only (registering them all costs start-up time) and
 // keeps GDAL's error messages from standard error (the last one is passed on in the
-// export's own one-line report) and, when it ends, closes what GDAL holds (GDALDestroy).
-// One per process, for GTiff and netCDF; the text formats need none.
-class GdalSession {
- public:
-  explicit GdalSession(ExportFormat format);
-  ~GdalSession();
-  GdalSession(const GdalSession&) = delete;
-  GdalSession& operator=(const GdalSession&) = delete;
-};
+// export's own one-line report). Once per process, for GTiff and netCDF.
+void start_gdal(ExportFormat format);
+
+// Closes what GDAL holds (GDALDestroy); GDAL is not used after it.
+void end_gdal();
 
 // The last error GDAL reported, or `otherwise` when it reported none.
 std::string last_gdal_error(const std::string& otherwise);

@@ -21,9 +21,9 @@
 #include "plaxen/common/grid_size.h"
 #include "plaxen/export/export_format.h"
 #include "plaxen/export/export_grid.h"
-#include "plaxen/export/gdal_session.h"
+#include "plaxen/export/gdal_writer.h"
+#include "plaxen/export/gdal_writer_loading.h"
 #include "plaxen/export/pending_output.h"
-#include "plaxen/export/raster_writers.h"
 #include "plaxen/export/text_writers.h"
 
 namespace {
@@ -139,29 +139,35 @@ Options parse(int argc, char** argv) {
 }
 
 // The grid as plaxen made it: the geometry from the reloaded data, the values from GRID.
-ExportGrid load_grid(const Options& options) {
+// Returns an empty string, or the line that names the problem.
+std::string load_grid(const Options& options, ExportGrid& grid) {
   const DataFile file = load_data_file(options.data);
-  if (!file.problem.empty()) fail(file.name + ": " + file.problem);
+  if (!file.problem.empty()) return file.name + ": " + file.problem;
   copy_data_limits(file.load.limits);
   derive_spacing(options.size);
   fit_grid_extent(options.size);
-  const ExportGrid grid{options.size, zmask,
-                        std::span<const float>(z, std::size_t(options.size.nx) * options.size.ny)};
+  grid = {options.size, zmask,
+          std::span<const float>(z, std::size_t(options.size.nx) * options.size.ny)};
   if (options.format == ExportFormat::aaigrid)
-    if (const std::string refusal = esri_refusal(grid); !refusal.empty()) fail(refusal);
+    if (std::string refusal = esri_refusal(grid); !refusal.empty()) return refusal;
   if (const std::string problem = read_grid_file(options.grid, options.size.nx, options.size.ny, z);
       !problem.empty())
-    fail(options.grid + ": " + problem);
-  return grid;
+    return options.grid + ": " + problem;
+  return {};
+}
+
+// The GDAL formats need the GDAL writer module; the text formats are written here.
+bool needs_gdal(ExportFormat format) {
+  return format == ExportFormat::gtiff || format == ExportFormat::netcdf;
 }
 
 std::string write_output(const std::string& path, const ExportGrid& grid, ExportFormat format,
-                         const std::string& wkt) {
+                         const std::string& wkt, const GdalWriter* gdal) {
   switch (format) {
     case ExportFormat::gtiff:
-      return write_geotiff(path, grid, wkt);
+      return gdal->write_geotiff(path, grid, wkt);
     case ExportFormat::netcdf:
-      return write_netcdf(path, grid, wkt);
+      return gdal->write_netcdf(path, grid, wkt);
     case ExportFormat::aaigrid:
       return write_esri_ascii(path, grid);
     case ExportFormat::xyz:
@@ -170,28 +176,39 @@ std::string write_output(const std::string& path, const ExportGrid& grid, Export
   return "unknown format";
 }
 
+// The export of the loaded grid (or the problem that came up in its loading, which a
+// reference system GDAL does not know goes before): the output written under a temporary
+// name, renamed when complete. Returns an empty string, or the line that names the problem.
+std::string export_grid(const Options& options, const ExportGrid& grid,
+                        const std::string& load_problem, const GdalWriter* gdal) {
+  std::string wkt;
+  if (options.crs)
+    if (const std::string why = gdal->crs_wkt(*options.crs, wkt); !why.empty())
+      return "--a_srs '" + *options.crs + "': " + why;
+  if (!load_problem.empty()) return load_problem;
+  PendingOutput output(options.output);
+  std::string problem = output.problem();
+  if (problem.empty())
+    problem = write_output(output.temporary_path(), grid, options.format, wkt, gdal);
+  if (problem.empty()) problem = output.commit();
+  return problem.empty() ? "" : options.output + ": " + problem;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const Options options = parse(argc, argv);
-  std::string problem;
-  {
-    const GdalSession gdal(options.format);
-    std::string wkt;
-    if (options.crs) {
-      if (const std::string why = crs_wkt(*options.crs, wkt); !why.empty())
-        problem = "--a_srs '" + *options.crs + "': " + why;
-    }
-    if (problem.empty()) {
-      const ExportGrid grid = load_grid(options);
-      PendingOutput output(options.output);
-      problem = output.problem();
-      if (problem.empty())
-        problem = write_output(output.temporary_path(), grid, options.format, wkt);
-      if (problem.empty()) problem = output.commit();
-      if (!problem.empty()) problem = options.output + ": " + problem;
-    }
-  }
+  // The GDAL writer loads on a thread of its own while the data and the grid load here; the
+  // process must not end before finish() has joined that thread.
+  std::optional<GdalWriterLoading> loading;
+  if (needs_gdal(options.format)) loading.emplace();
+  ExportGrid grid;
+  const std::string load_problem = load_grid(options, grid);
+  const GdalWriter* gdal = loading ? loading->finish() : nullptr;
+  if (loading && gdal == nullptr) fail("cannot load its GDAL writer: " + loading->problem());
+  if (gdal != nullptr) gdal->start_gdal(options.format);
+  const std::string problem = export_grid(options, grid, load_problem, gdal);
+  if (gdal != nullptr) gdal->end_gdal();
   if (!problem.empty()) fail(problem);
   return 0;
 }

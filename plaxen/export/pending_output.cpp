@@ -17,8 +17,6 @@ namespace {
 // that the handler reads it without touching the heap.
 char pending_path[4096];
 
-constexpr int removing_signals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
-
 extern "C" void remove_and_end(int signal_number) {
   if (pending_path[0] != '\0') unlink(pending_path);
   ::signal(signal_number, SIG_DFL);

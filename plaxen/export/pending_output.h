@@ -2,9 +2,14 @@
 // when complete, so that a failed or interrupted export leaves no partial file behind.
 #pragma once
 
+#include <signal.h>
+
 #include <string>
 
 namespace plaxen::exporting {
+
+// The signals whose handler removes a pending temporary file before the process ends.
+inline constexpr int removing_signals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
 class PendingOutput {
  public:

@@ -46,6 +46,16 @@ class Install(unittest.TestCase):
                 f.write(self.saved)
         self.dir.cleanup()
 
+    def small_job(self, name):
+        """A scratch directory `name` holding a data file d.dat and its 3 x 2 grid g.grd."""
+        work = os.path.join(self.dir.name, name)
+        os.mkdir(work)
+        with open(os.path.join(work, "d.dat"), "w") as f:
+            f.write("0 0 1\n10 0 2\n0 5 3\n10 5 4\n")
+        with open(os.path.join(work, "g.grd"), "w") as f:
+            f.write(("  0.1000000E+01" * 3 + "\n") * 2)
+        return work
+
     def test_install_then_uninstall(self):
         p = self.prefix
         r = subprocess.run(["cmake", "--install", BUILD, "--prefix", p],
@@ -71,17 +81,14 @@ class Install(unittest.TestCase):
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertTrue(r.stdout.startswith("usage: plaxen-plotgrid"))
         if "plaxen-info" in PROGRAMS:
-            work = os.path.join(self.dir.name, "work")
-            os.mkdir(work)
-            with open(os.path.join(work, "d.dat"), "w") as f:
-                f.write("0 0 1\n10 0 2\n0 5 3\n10 5 4\n")
-            with open(os.path.join(work, "g.grd"), "w") as f:
-                f.write(("  0.1000000E+01" * 3 + "\n") * 2)
+            work = self.small_job("work")
             r = subprocess.run([os.path.join(p, "bin", "plaxen-plotgrid"), "g.grd", "--nx", "3",
                                 "--ny", "2", "--data", "d.dat"], cwd=work, capture_output=True,
                                text=True, env=dict(os.environ, PATH="/usr/bin:/bin"))
             self.assertEqual((r.returncode, r.stdout), (0, "g.grd.png\n"), r.stderr)
             shutil.rmtree(work)
+        if "plaxen-export" in PROGRAMS:
+            self.check_export_finds_its_gdal_writer(os.path.join(p, "bin", "plaxen-export"))
         names = ("plaxen", "plaxen-info", "plaxen-export", "plaxen-plotgrid", "recmat")
         for name in names if shutil.which("man") else ():
             r = subprocess.run(["man", "-M", os.path.join(p, "share/man"), name],
@@ -97,6 +104,27 @@ class Install(unittest.TestCase):
                             "BUILD=" + BUILD], capture_output=True, text=True)
         self.assertEqual(r.returncode, 0, r.stdout + r.stderr)
         self.assertEqual(files_under(p), [])
+
+    def check_export_finds_its_gdal_writer(self, program):
+        """The installed plaxen-export writes GeoTIFF through the GDAL writer it finds in the
+        installed library directory; a copy without it still writes the text formats, and
+        refuses the rasters in one line."""
+        work = self.small_job("export")
+        alone = os.path.join(work, "plaxen-export")
+        shutil.copy(program, alone)
+        missing = os.path.join(self.dir.name, "lib/plaxen/plaxen-export-gdal.so")
+        for run, output, status, err in (
+                (program, "g.tif", 0, ""),
+                (alone, "g.xyz", 0, ""),
+                (alone, "h.tif", 1, "plaxen-export: cannot load its GDAL writer: " + missing +
+                 ": cannot open shared object file: No such file or directory\n")):
+            r = subprocess.run([run, "d.dat", "g.grd", "3", "2", output], cwd=work,
+                               capture_output=True, text=True)
+            self.assertEqual((r.returncode, r.stdout, r.stderr), (status, "", err), output)
+            self.assertEqual(os.path.exists(os.path.join(work, output)), status == 0, output)
+        with open(os.path.join(work, "g.tif"), "rb") as f:
+            self.assertEqual(f.read(4), b"II*\0")
+        shutil.rmtree(work)
 
 
 if __name__ == "__main__":
