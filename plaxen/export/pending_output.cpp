@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 namespace plaxen::exporting {
 namespace {
@@ -23,17 +24,24 @@ extern "C" void remove_and_end(int signal_number) {
   raise(signal_number);
 }
 
+// What each signal did before it was watched; a signal ignored at start (nohup) stays
+// ignored, so it neither removes the file nor ends the export.
+struct sigaction earlier_actions[std::size(removing_signals)];
+
 void watch_signals() {
-  for (int s : removing_signals) {
+  for (std::size_t k = 0; k < std::size(removing_signals); ++k) {
+    sigaction(removing_signals[k], nullptr, &earlier_actions[k]);
+    if (earlier_actions[k].sa_handler == SIG_IGN) continue;
     struct sigaction action {};
     action.sa_handler = remove_and_end;
     sigemptyset(&action.sa_mask);
-    sigaction(s, &action, nullptr);
+    sigaction(removing_signals[k], &action, nullptr);
   }
 }
 
 void stop_watching() {
-  for (int s : removing_signals) ::signal(s, SIG_DFL);
+  for (std::size_t k = 0; k < std::size(removing_signals); ++k)
+    sigaction(removing_signals[k], &earlier_actions[k], nullptr);
   pending_path[0] = '\0';
 }
 

@@ -1,8 +1,9 @@
 // Signals sent to plaxen while it waits for the operator: the message line, how the run
 // ends, and what the output and the grid file hold afterwards. The program is known to be
 // waiting when its output so far has arrived and the kernel shows it reading standard
-// input. And signals sent to recmat while it writes its MAT-file, which it is known to do
-// when it is stopped with its temporary file present. Nothing here waits a fixed time.
+// input. And signals sent to recmat and plaxen-export while they write their files, which
+// they are known to do when stopped with their temporary file present. Nothing here waits a
+// fixed time.
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
@@ -10,11 +11,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <set>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "tests/hardening/spawned_program.h"
 #include "tests/support/run_program.h"
@@ -145,9 +149,9 @@ bool wait_for_creation(int watch, std::string_view prefix) {
   return false;
 }
 
-bool temporary_mat_file_present(const fs::path& dir) {
+bool temporary_file_present(const fs::path& dir, std::string_view prefix) {
   for (const std::string& name : testsupport::file_names(dir))
-    if (name.starts_with("temp.mat.")) return true;
+    if (name.starts_with(prefix)) return true;
   return false;
 }
 
@@ -159,39 +163,86 @@ bool stop(pid_t pid) {
          info.si_code == CLD_STOPPED;
 }
 
-// A signal that ends recmat while it writes temp.mat removes the temporary file and ends
-// the run by that signal; an older temp.mat stays as it was. recmat writes 50,000 rows
-// and is stopped as soon as its temporary file appears; a run that got past the rename
-// before it stopped is tried again.
-TEST(RecmatSignals, WhileItWritesTheMatFile) {
-  for (const int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
-    SCOPED_TRACE(strsignal(s));
-    bool signalled_while_writing = false;
-    for (int attempt = 0; attempt < 5 && !signalled_while_writing; ++attempt) {
-      scratch_dir dir;
-      dir.write("station.log", "");
-      dir.write("temp.mat", "older temp.mat\n");
-      const int watch = ::inotify_init1(IN_CLOEXEC);
-      ASSERT_GE(watch, 0);
-      ASSERT_GE(::inotify_add_watch(watch, dir.path().c_str(), IN_CREATE), 0);
-      spawned_program recmat(RECMAT_PROGRAM,
-                             spawn_options(dir.path()).arguments({"station.log", "50000", "1"}));
-      const bool created = wait_for_creation(watch, "temp.mat.");
-      signalled_while_writing =
-          created && stop(recmat.pid()) && temporary_mat_file_present(dir.path());
-      ::close(watch);  // only now: closing an inotify instance can take many milliseconds
-      ASSERT_TRUE(created) << "recmat made no temporary file";
-      if (signalled_while_writing) ::kill(recmat.pid(), s);
-      ::kill(recmat.pid(), SIGCONT);
-      const hardening::ending e = recmat.finish();
-      if (!signalled_while_writing) continue;
-      EXPECT_EQ(e.signal, s);
-      EXPECT_EQ(e.err, "");
-      EXPECT_EQ(testsupport::file_names(dir.path()),
-                (std::set<std::string>{"station.log", "temp.mat"}));
-      EXPECT_EQ(dir.read("temp.mat"), "older temp.mat\n");
+// A program that writes its output under a temporary name and renames it when complete.
+struct writing_case {
+  const char* name;
+  std::filesystem::path program;
+  std::vector<std::string> arguments;
+  std::vector<std::pair<std::string, std::string>> files;  // made before the run
+  std::string temporary_prefix;
+  std::string older_output;  // the file of the final name, made before the run
+};
+
+// plaxen-export's job: four readings and a grid of 250 x 200 nodes of varied values, so
+// that its GeoTIFF takes a while to compress.
+std::string varied_grid() {
+  std::string grid;
+  char field[32];
+  for (int j = 0; j < 200; ++j) {
+    for (int i = 0; i < 250; ++i) {
+      std::snprintf(field, sizeof field, " %.7e", double((i * 7919 + j * 104729) % 1000003) / 7);
+      grid += field;
     }
-    EXPECT_TRUE(signalled_while_writing) << "recmat always finished before it was stopped";
+    grid += "\n";
+  }
+  return grid;
+}
+
+// A signal that ends recmat while it writes temp.mat, or plaxen-export while it writes its
+// GeoTIFF, removes the temporary file and ends the run by that signal; an older file of
+// the final name stays as it was. The program is stopped as soon as its temporary file
+// appears; a run that got past the rename before it stopped is tried again. A signal
+// ignored when the program started stays ignored.
+TEST(WritingSignals, RemoveTheTemporaryFile) {
+  const writing_case cases[] = {
+      {"recmat",
+       RECMAT_PROGRAM,
+       {"station.log", "50000", "1"},
+       {{"station.log", ""}, {"temp.mat", "older temp.mat\n"}},
+       "temp.mat.",
+       "temp.mat"},
+      {"plaxen-export",
+       PLAXEN_EXPORT_PROGRAM,
+       {"data.dat", "grid.grd", "250", "200", "grid.tif"},
+       {{"data.dat", four_points}, {"grid.grd", varied_grid()}, {"grid.tif", "older\n"}},
+       ".grid.tif.",
+       "grid.tif"},
+  };
+  for (const writing_case& c : cases) {
+    // The last run ignores hang-ups from its start, as under nohup: it writes its file.
+    const std::pair<int, bool> signals[] = {
+        {SIGINT, false}, {SIGTERM, false}, {SIGHUP, false}, {SIGQUIT, false}, {SIGHUP, true}};
+    for (const auto& [s, ignored] : signals) {
+      SCOPED_TRACE(std::string(c.name) + ": " + strsignal(s) + (ignored ? " (ignored)" : ""));
+      std::set<std::string> before;
+      for (const auto& [name, text] : c.files) before.insert(name);
+      bool signalled_while_writing = false;
+      for (int attempt = 0; attempt < 5 && !signalled_while_writing; ++attempt) {
+        scratch_dir dir;
+        for (const auto& [name, text] : c.files) dir.write(name, text);
+        const int watch = ::inotify_init1(IN_CLOEXEC);
+        ASSERT_GE(watch, 0);
+        ASSERT_GE(::inotify_add_watch(watch, dir.path().c_str(), IN_CREATE), 0);
+        spawn_options options(dir.path());
+        if (ignored) options.ignoring(s);
+        spawned_program program(c.program, options.arguments(c.arguments));
+        const bool created = wait_for_creation(watch, c.temporary_prefix);
+        signalled_while_writing = created && stop(program.pid()) &&
+                                  temporary_file_present(dir.path(), c.temporary_prefix);
+        ::close(watch);  // only now: closing an inotify instance can take many milliseconds
+        ASSERT_TRUE(created) << "no temporary file was made";
+        if (signalled_while_writing) ::kill(program.pid(), s);
+        ::kill(program.pid(), SIGCONT);
+        const hardening::ending e = program.finish();
+        if (!signalled_while_writing) continue;
+        EXPECT_EQ(e.signal, ignored ? 0 : s);
+        EXPECT_EQ(e.exit_status, ignored ? 0 : -1);
+        EXPECT_EQ(e.err, "");
+        EXPECT_EQ(testsupport::file_names(dir.path()), before);
+        EXPECT_EQ(dir.read(c.older_output) == c.files.back().second, !ignored);
+      }
+      EXPECT_TRUE(signalled_while_writing) << "it always finished before it was stopped";
+    }
   }
 }
 
