@@ -6,7 +6,6 @@
 // be. A pipe or FIFO is read to its end and written only once its reader is there.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -212,11 +211,7 @@ TEST(PipesAndFifos, ADataFileIsReadToItsEnd) {
 std::string read_to_end(int fd) {
   std::string text;
   char buf[4096];
-  for (int waited = 0; waited < 60;) {
-    pollfd p{fd, POLLIN, 0};
-    const int ready = ::poll(&p, 1, 1000);
-    if (ready == 0) ++waited;
-    if (ready <= 0) continue;
+  while (hardening::wait_readable(fd)) {
     const ssize_t n = ::read(fd, buf, sizeof buf);
     if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) break;
     if (n > 0) text.append(buf, static_cast<std::size_t>(n));

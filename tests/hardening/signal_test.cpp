@@ -5,7 +5,6 @@
 // they are known to do when stopped with their temporary file present. Nothing here waits a
 // fixed time.
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/inotify.h>
 #include <sys/wait.h>
@@ -134,11 +133,7 @@ TEST(PlaxenSignals, IgnoredAtStartStayIgnored) {
 // reaches.
 bool wait_for_creation(int watch, std::string_view prefix) {
   alignas(inotify_event) char buf[4096];
-  for (int idle_seconds = 0; idle_seconds < 60;) {
-    pollfd p{watch, POLLIN, 0};
-    const int ready = ::poll(&p, 1, 1000);
-    if (ready == 0) ++idle_seconds;
-    if (ready <= 0) continue;
+  while (hardening::wait_readable(watch)) {
     const ssize_t n = ::read(watch, buf, sizeof buf);
     for (ssize_t at = 0; at < n;) {
       const auto* event = reinterpret_cast<const inotify_event*>(buf + at);

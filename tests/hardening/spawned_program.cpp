@@ -18,6 +18,16 @@
 #include <vector>
 
 namespace hardening {
+
+bool wait_readable(int fd) {
+  for (int idle_seconds = 0; idle_seconds < 60;) {
+    pollfd p{fd, POLLIN, 0};
+    const int ready = ::poll(&p, 1, 1000);
+    if (ready > 0) return true;
+    if (ready == 0) ++idle_seconds;
+  }
+  return false;
+}
 namespace {
 
 // Only a hanging program runs into this; a passing test never waits for it.

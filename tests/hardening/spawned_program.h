@@ -68,6 +68,10 @@ struct ending {
   int signal = 0;        // when a signal ended it (SIGKILL: it hung and the guard ended it)
 };
 
+// Waits until `fd` has something to read (or its other end has gone). False once it has
+// stayed silent for a guard time that only a hanging program reaches.
+bool wait_readable(int fd);
+
 class spawned_program {
  public:
   // Starts `program` with standard input, and standard output and error unless they go to
