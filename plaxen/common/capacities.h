@@ -17,4 +17,7 @@ inline constexpr int max_vertices = 2000;               // vertices of one polyg
 // undefined node, and the threshold at or above which the grid file shows -999.0.
 inline constexpr float undefined_value = 1.0e35f;
 
+// What the grid file holds for a node without a value (an undefined node).
+inline constexpr float missing_value = -999.0f;
+
 }  // namespace plaxen

@@ -8,36 +8,24 @@
 #include <cerrno>
 #include <cstring>
 
+#include "plaxen/common/shown_text.h"
 #include "plaxen/common/text_line.h"
 #include "recordio/recordio.h"
 
 namespace plaxen {
 namespace {
 
-constexpr std::size_t shown_characters = 80;  // of the text of an unreadable line
-
 // Why `name` cannot be loaded as plaxen loads it, or nothing. A directory opens, but its
-// reading would fail: refused as the system refuses to read it. A pipe would never end:
-// plaxen opens its data file for writing as well where it can, and so holds the pipe open.
+// reading would fail: refused as the system refuses to read it. A FIFO or pipe is read to
+// its end, as plaxen reads it (opened for reading only).
 std::string open_problem(const std::string& name) {
   const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return std::strerror(errno);
   struct stat st {};
-  const int kind = fstat(fd, &st) == 0 ? int(st.st_mode & S_IFMT) : 0;
+  const bool directory = fstat(fd, &st) == 0 && S_ISDIR(st.st_mode);
   ::close(fd);
-  if (kind == S_IFDIR) return std::strerror(EISDIR);
-  if (kind == S_IFIFO || kind == S_IFSOCK)
-    return "a pipe, which plaxen cannot read to its end; save the data to a file first";
+  if (directory) return std::strerror(EISDIR);
   return {};
-}
-
-// The line's text as it can be shown on one line: control characters become '?'.
-std::string shown_text(std::string text) {
-  const bool cut = text.size() > shown_characters;
-  if (cut) text.resize(shown_characters);
-  for (char& c : text)
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
-  return cut ? text + "..." : text;
 }
 
 // "line 57: invalid number in record 56: \"...\"", or without the line when the file

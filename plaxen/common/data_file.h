@@ -24,11 +24,11 @@ struct DataFile {
 // does: the same records, the same single-precision values and limits. Where plaxen ends
 // the run with its error report, `problem` names the trouble in one line instead:
 //   "No such file or directory" (the system error text, also for a directory)
-//   "a pipe, which plaxen cannot read to its end; save the data to a file first"
 //   "line 57: invalid number in record 56: \"4.5 x7 1\""
 // The line is the one holding the value that could not be read, its text cut after 80
-// characters (control characters shown as '?'); for a file that has no position to find it
-// by (a character device) only the record is named ("record 56: invalid number").
+// characters (control characters and broken UTF-8 shown as '?'); for a file that has no
+// position to find it by (a pipe, a character device) only the record is named ("record 56:
+// invalid number"). A FIFO or pipe is read to its end, once.
 // Call it once per run.
 DataFile load_data_file(std::string_view path);
 

@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "plaxen/common/shown_text.h"
+
 namespace plaxen {
 namespace {
 
@@ -56,7 +58,10 @@ class grid_scanner {
       } else if (value_length_ < longest_value) {
         value_[value_length_++] = c;
       } else {
-        ++value_length_;  // too long to be a number; only counted
+        // Longer than any number: refused at once, so an endless value (a device of NUL
+        // bytes) ends the reading too.
+        ++value_length_;
+        end_value();
       }
     }
     return problem_.empty();
@@ -87,7 +92,7 @@ class grid_scanner {
     const auto parsed = fast_float::from_chars(value_, last, value);
     if (value_length_ > longest_value || parsed.ec != std::errc() || parsed.ptr != last) {
       problem_ = "line " + std::to_string(line) + ", value " + std::to_string(on_line_) + ": \"" +
-                 std::string(value_, std::size_t(last - value_)) +
+                 shown_text(std::string_view(value_, std::size_t(last - value_))) +
                  (value_length_ > longest_value ? "..." : "") + "\" is not a number";
     } else if (line <= layout_.line_count() && on_line_ <= layout_.values_on(line)) {
       z_[layout_.first_position(line) + static_cast<std::size_t>(on_line_ - 1)] = value;

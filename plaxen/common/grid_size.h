@@ -19,12 +19,4 @@ GridSize read_grid_size();
 // Whether the grid has fewer than 2 nodes along x or y: its spacing would divide by zero.
 bool too_few_nodes(const GridSize& size);
 
-// Whether nx*ny exceeds the node capacity; the product is formed without overflow.
-bool too_many_nodes(const GridSize& size);
-
-// A node count given on a companion program's command line: an optionally signed decimal
-// integer in the 32-bit range and nothing else ("61", "+61", "-3"). False for anything else
-// ("50.0", "1e3", "61x", ""), leaving `count` alone.
-bool parse_node_count(std::string_view text, std::int32_t& count);
-
 }  // namespace plaxen

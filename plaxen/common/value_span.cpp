@@ -3,16 +3,15 @@
 
 namespace plaxen {
 
-bool value_span_too_large(std::span<const float> zp, std::int32_t n) {
-  if (n < 1 || std::size_t(n) >= zp.size()) return false;
+float value_span(std::span<const float> zp, std::int32_t n) {
+  if (n < 1 || std::size_t(n) >= zp.size()) return 0.0f;
   float zmin = zp[1];
   float zmax = zp[1];
   for (std::int32_t k = 2; k <= n; ++k) {
     if (zp[k] <= zmin) zmin = zp[k];
     if (zp[k] >= zmax) zmax = zp[k];
   }
-  const float span = static_cast<float>(double{zmax} - double{zmin});
-  return !(span < max_value_span);
+  return static_cast<float>(double{zmax} - double{zmin});
 }
 
 }  // namespace plaxen

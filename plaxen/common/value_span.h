@@ -10,9 +10,9 @@ namespace plaxen {
 // times the span, which must stay below the 0.9e35 threshold of unusable nodes.
 inline constexpr float max_value_span = 1.0e32f;
 
-// Whether the values zp(1..n) span too much to be gridded: zmax - zmin, rounded to single
-// precision as the interpolation forms it, is not a finite number below max_value_span.
-// zp is one-based (element 0 unused). With n = 0 nothing spans: false.
-bool value_span_too_large(std::span<const float> zp, std::int32_t n);
+// The span of the values zp(1..n): zmax - zmin, rounded to single precision as the
+// interpolation forms it; spans that are not a finite number below max_value_span cannot be
+// gridded. zp is one-based (element 0 unused). With n = 0 nothing spans: 0.
+float value_span(std::span<const float> zp, std::int32_t n);
 
 }  // namespace plaxen

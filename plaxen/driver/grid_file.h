@@ -4,10 +4,9 @@
 #include <cstdint>
 #include <span>
 
-namespace plaxen {
+#include "plaxen/common/capacities.h"
 
-// The value written for a node that has none.
-inline constexpr float missing_value = -999.0f;
+namespace plaxen {
 
 // Replaces every node of 1.0e35 or more by -999.0, in place; every other value (a value that
 // is not a number included) stays. z holds nx*ny nodes, node (i, j) at (j-1)*nx + i.

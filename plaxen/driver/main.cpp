@@ -4,12 +4,14 @@
 // after the data limits are shown, nx and ny. Every text passes through the record I/O layer.
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "plaxen/blanking/blanking.h"
 #include "plaxen/common/capacities.h"
 #include "plaxen/common/grid_geometry.h"
 #include "plaxen/common/grid_size.h"
+#include "plaxen/common/job_check.h"
 #include "plaxen/common/scattered_data.h"
 #include "plaxen/common/value_span.h"
 #include "plaxen/driver/grid_file.h"
@@ -53,9 +55,11 @@ void write_data_limits(const DataLimits& limits) {
   recordio::end_write();
 }
 
+// Written as a character item of its own with one blank before it, so that the line reads
+// "  too many matrix elements".
 void refuse_too_many_nodes() {
   recordio::start_list_write(recordio::output_unit);
-  recordio::write(std::string_view(" too many matrix elements"));
+  recordio::write(std::string(" ").append(too_many_nodes_refusal));
   recordio::end_write();
   recordio::stop_with_status(1);
 }
@@ -83,12 +87,12 @@ int main() {
   write_data_limits(load.limits);
   copy_data_limits(load.limits);
   const GridSize size = read_grid_size();
-  if (too_few_nodes(size)) refuse_job("the grid needs at least 2 nodes along x and along y");
+  const std::string_view refusal =
+      judge_job(size, max_nodes, value_span(std::span<const float>(points.zp), points.n));
+  if (refusal == too_many_nodes_refusal) refuse_too_many_nodes();
+  if (!refusal.empty()) refuse_job(refusal);
   derive_spacing(size);
-  if (too_many_nodes(size)) refuse_too_many_nodes();
   fit_grid_extent(size);
-  if (value_span_too_large(std::span<const float>(points.zp), points.n))
-    refuse_job("the data values span 1.0e32 or more, too much to grid");
 
   // Interpolation and the grid file, which must not be the data file under another name.
   const std::string_view grid_file_name(grid_name, file_name_length);

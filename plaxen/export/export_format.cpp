@@ -1,47 +1,99 @@
-// Format names and file extensions of plaxen-export.
+// The table of export formats and what is read off it.
 #include "plaxen/export/export_format.h"
 
-#include <array>
-#include <utility>
+#include <algorithm>
+#include <vector>
+
+#include "plaxen/export/gdal_writer.h"
+#include "plaxen/export/text_writers.h"
 
 namespace plaxen::exporting {
 namespace {
 
-constexpr std::array<std::pair<ExportFormat, std::string_view>, 4> drivers = {{
-    {ExportFormat::gtiff, "GTiff"},
-    {ExportFormat::netcdf, "netCDF"},
-    {ExportFormat::aaigrid, "AAIGrid"},
-    {ExportFormat::xyz, "XYZ"},
-}};
+std::string write_gtiff_job(const ExportJob& job) {
+  return job.gdal->write_geotiff(job.path, job.grid, job.wkt);
+}
+std::string write_netcdf_job(const ExportJob& job) {
+  return job.gdal->write_netcdf(job.path, job.grid, job.wkt);
+}
+std::string write_esri_job(const ExportJob& job) {
+  return write_esri_ascii(job.path, job.grid);
+}
+std::string write_xyz_job(const ExportJob& job) {
+  return write_xyz(job.path, job.grid);
+}
 
-constexpr std::array<std::pair<std::string_view, ExportFormat>, 5> extensions = {{
-    {".tif", ExportFormat::gtiff},
-    {".tiff", ExportFormat::gtiff},
-    {".nc", ExportFormat::netcdf},
-    {".asc", ExportFormat::aaigrid},
-    {".xyz", ExportFormat::xyz},
-}};
+constexpr FormatRow formats[] = {
+    {ExportFormat::gtiff,
+     "GTiff",
+     {".tif", ".tiff"},
+     "GeoTIFF, float32, tiled, DEFLATE",
+     true,
+     true,
+     true,
+     write_gtiff_job},
+    {ExportFormat::netcdf,
+     "netCDF",
+     {".nc", ""},
+     "netCDF, CF conventions",
+     true,
+     true,
+     true,
+     write_netcdf_job},
+    {ExportFormat::aaigrid,
+     "AAIGrid",
+     {".asc", ""},
+     "ESRI ASCII grid, square cells only",
+     false,
+     false,
+     false,
+     write_esri_job},
+    {ExportFormat::xyz,
+     "XYZ",
+     {".xyz", ""},
+     "x y z of every defined node",
+     false,
+     false,
+     false,
+     write_xyz_job},
+};
 
 bool same_ignoring_case(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
-  for (std::size_t k = 0; k < a.size(); ++k) {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+  for (std::size_t k = 0; k < a.size(); ++k)
     if (lower(a[k]) != lower(b[k])) return false;
-  }
   return true;
+}
+
+// "a, b, c LAST d"
+std::string joined(const std::vector<std::string_view>& items, std::string_view last) {
+  std::string text;
+  for (std::size_t k = 0; k < items.size(); ++k) {
+    if (k + 1 == items.size() && k > 0)
+      text.append(" ").append(last).append(" ");
+    else if (k > 0)
+      text.append(", ");
+    text.append(items[k]);
+  }
+  return text;
 }
 
 }  // namespace
 
-std::string_view driver_name(ExportFormat format) {
-  for (const auto& [f, name] : drivers)
-    if (f == format) return name;
-  return {};
+std::span<const FormatRow> export_formats() {
+  return formats;
+}
+
+const FormatRow& format_row(ExportFormat format) {
+  for (const FormatRow& row : formats)
+    if (row.format == format) return row;
+  return formats[0];  // every enumerator has its row
 }
 
 std::optional<ExportFormat> format_named(std::string_view name) {
-  for (const auto& [f, driver] : drivers)
-    if (same_ignoring_case(driver, name)) return f;
+  for (const FormatRow& row : formats)
+    if (same_ignoring_case(row.driver, name)) return row.format;
   return std::nullopt;
 }
 
@@ -50,9 +102,36 @@ std::optional<ExportFormat> format_of_file(std::string_view path) {
   const std::string_view base = slash == std::string_view::npos ? path : path.substr(slash + 1);
   const std::size_t dot = base.find_last_of('.');
   if (dot == std::string_view::npos || dot == 0) return std::nullopt;
-  for (const auto& [extension, f] : extensions)
-    if (same_ignoring_case(base.substr(dot), extension)) return f;
+  for (const FormatRow& row : formats)
+    for (const std::string_view extension : row.extensions)
+      if (!extension.empty() && same_ignoring_case(base.substr(dot), extension)) return row.format;
   return std::nullopt;
+}
+
+std::string driver_list(bool crs_only, std::string_view last) {
+  std::vector<std::string_view> names;
+  for (const FormatRow& row : formats)
+    if (!crs_only || row.holds_crs) names.push_back(row.driver);
+  return joined(names, last);
+}
+
+std::string extension_list() {
+  std::vector<std::string_view> extensions;
+  for (const FormatRow& row : formats) extensions.push_back(row.extensions[0]);
+  return joined(extensions, "or");
+}
+
+std::string format_help(int indent) {
+  std::string text;
+  for (const FormatRow& row : formats) {
+    std::string names = std::string(row.driver) + " (";
+    for (std::size_t k = 0; k < row.extensions.size() && !row.extensions[k].empty(); ++k)
+      names += std::string(k > 0 ? ", " : "") + std::string(row.extensions[k]);
+    names += ")";
+    names.resize(std::max<std::size_t>(names.size() + 1, 18), ' ');
+    text += std::string(std::size_t(indent), ' ') + names + std::string(row.description) + "\n";
+  }
+  return text;
 }
 
 }  // namespace plaxen::exporting

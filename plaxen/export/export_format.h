@@ -1,21 +1,64 @@
-// The output formats of plaxen-export, named as GDAL names their drivers.
+// The output formats of the exports, one row each: everything help texts, messages and the
+// writers need to know of a format lives in its row.
 #pragma once
 
+#include <array>
 #include <optional>
+#include <span>
+#include <string>
 #include <string_view>
 
 namespace plaxen::exporting {
 
 enum class ExportFormat { gtiff, netcdf, aaigrid, xyz };
 
-// The GDAL driver name of a format: "GTiff", "netCDF", "AAIGrid", "XYZ".
-std::string_view driver_name(ExportFormat format);
+struct ExportGrid;
+struct GdalWriter;
+
+// One export as a writer takes it: the file to write (an output's write path), the grid,
+// the coordinate reference system as WKT (empty: none), and GDAL's writer module when the
+// format needs it.
+struct ExportJob {
+  const std::string& path;
+  const ExportGrid& grid;
+  const std::string& wkt;
+  const GdalWriter* gdal;
+};
+// Writes the job's file; returns an empty string, or why it could not (one line).
+using ExportWriter = std::string (*)(const ExportJob& job);
+
+struct FormatRow {
+  ExportFormat format;
+  std::string_view driver;                     // GDAL's driver name, as -of takes it
+  std::array<std::string_view, 2> extensions;  // the file name extensions that call for it
+  std::string_view description;                // for --help, after the extension
+  bool needs_gdal;          // written through the GDAL writer module, not by the program
+  bool holds_crs;           // can carry the coordinate reference system of --a_srs
+  bool needs_regular_file;  // written by seeking: a FIFO or device cannot take it
+  ExportWriter write;
+};
+
+// Every format, in the order help texts list them.
+std::span<const FormatRow> export_formats();
+
+// The row of `format`.
+const FormatRow& format_row(ExportFormat format);
 
 // The format of a driver name given with -of, in any case; none for another name.
 std::optional<ExportFormat> format_named(std::string_view name);
 
-// The format an output file name's extension calls for, in any case: .tif and .tiff, .nc,
-// .asc, .xyz; none for another extension.
+// The format an output file name's extension calls for, in any case; none for another one.
 std::optional<ExportFormat> format_of_file(std::string_view path);
+
+// "GTiff, netCDF, AAIGrid and XYZ": the driver names of every format, or with `crs_only`
+// of those that hold a coordinate reference system ("GTiff and netCDF"); `last` joins the
+// last two ("and", "or").
+std::string driver_list(bool crs_only = false, std::string_view last = "and");
+
+// ".tif, .nc, .asc or .xyz": the first extension of every format.
+std::string extension_list();
+
+// The lines of --help that describe the formats, each indented by `indent` blanks.
+std::string format_help(int indent);
 
 }  // namespace plaxen::exporting

@@ -1,26 +1,31 @@
-// The grid being exported: plaxen's node values with the geometry plaxen laid them on.
+// The grid being exported: node values with the geometry plaxen laid them on.
 #pragma once
 
 #include <array>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
+#include "plaxen/common/capacities.h"
 #include "plaxen/common/grid_geometry.h"
 #include "plaxen/common/grid_size.h"
 
 namespace plaxen::exporting {
 
-// The value the grid file holds for a node without one.
-inline constexpr float missing_value = -999.0f;
-
 struct ExportGrid {
   GridSize size;
-  GridGeometry geometry;     // zmask as plaxen filled it for this size
-  std::span<const float> z;  // nx*ny values, node (i, j) at (i-1) + (j-1)*nx, row y = ymin first
+  GridGeometry geometry;  // zmask as plaxen filled it for this size
+  // nx*ny values, node (i, j) at (i-1)*x_stride + (j-1)*y_stride: as the grid file holds
+  // them (x_stride 1, y_stride nx, row y = ymin first) unless a caller lays them out
+  // otherwise.
+  std::span<const float> z;
+  std::size_t x_stride = 1;
+  std::size_t y_stride = 0;  // 0: nx
 
   float at(std::int32_t i, std::int32_t j) const {
-    return z[std::size_t(i - 1) + std::size_t(j - 1) * std::size_t(size.nx)];
+    const std::size_t ys = y_stride != 0 ? y_stride : std::size_t(size.nx);
+    return z[std::size_t(i - 1) * x_stride + std::size_t(j - 1) * ys];
   }
 };
 

@@ -8,10 +8,11 @@
 
 namespace plaxen::exporting {
 
-void start_gdal(ExportFormat format) {
+void start_gdal() {
   CPLSetErrorHandler(CPLQuietErrorHandler);
-  if (format == ExportFormat::gtiff) GDALRegister_GTiff();
-  if (format == ExportFormat::netcdf) GDALRegister_netCDF();
+  CPLSetConfigOption("GDAL_PAM_ENABLED", "NO");
+  GDALRegister_GTiff();
+  GDALRegister_netCDF();
 }
 
 void end_gdal() {
@@ -20,7 +21,28 @@ void end_gdal() {
 
 std::string last_gdal_error(const std::string& otherwise) {
   const char* message = CPLGetLastErrorMsg();
-  return message != nullptr && *message != '\0' ? std::string(message) : otherwise;
+  std::string line = message != nullptr ? message : "";
+  line = line.substr(0, line.find_first_of("\r\n"));
+  // "netcdf error #28 : No space left on device ." and "... at (./frmts/...,567)"
+  if (const std::size_t at = line.find(" at ("); at != std::string::npos) line.resize(at);
+  while (!line.empty() && (line.back() == ' ' || line.back() == '.')) line.pop_back();
+  return line.empty() ? otherwise : line;
+}
+
+std::string check_crs_read_back(const std::string& path, const char* driver,
+                                const std::string& wkt) {
+  OGRSpatialReference wanted;
+  if (wanted.importFromWkt(wkt.c_str()) != OGRERR_NONE) return "GDAL cannot read it back";
+  const char* const drivers[] = {driver, nullptr};
+  GDALDatasetH dataset =
+      GDALOpenEx(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, drivers, nullptr, nullptr);
+  const OGRSpatialReference* got =
+      dataset == nullptr ? nullptr : OGRSpatialReference::FromHandle(GDALGetSpatialRef(dataset));
+  const char* const options[] = {"IGNORE_DATA_AXIS_TO_SRS_AXIS_MAPPING=YES",
+                                 "CRITERION=EQUIVALENT_EXCEPT_AXIS_ORDER_GEOGCRS", nullptr};
+  const bool same = got != nullptr && got->IsSame(&wanted, options);
+  if (dataset != nullptr) GDALClose(dataset);
+  return same ? "" : std::string(driver) + " cannot hold this coordinate reference system";
 }
 
 std::string crs_wkt(const std::string& text, std::string& wkt) {

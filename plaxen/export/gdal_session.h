@@ -3,20 +3,26 @@
 
 #include <string>
 
-#include "plaxen/export/export_format.h"
-
 namespace plaxen::exporting {
 
-// Registers the GDAL driver of `format` only (registering them all costs start-up time) and
-// keeps GDAL's error messages from standard error (the last one is passed on in the
-// export's own one-line report). Once per process, for GTiff and netCDF.
-void start_gdal(ExportFormat format);
+// Registers the GDAL drivers of the export formats only (registering them all costs
+// start-up time), keeps GDAL's error messages from standard error (the last one is passed on
+// in the export's own one-line report) and turns off GDAL's sidecar files (.aux.xml): what
+// a file says is in the file. Once per process.
+void start_gdal();
 
 // Closes what GDAL holds (GDALDestroy); GDAL is not used after it.
 void end_gdal();
 
-// The last error GDAL reported, or `otherwise` when it reported none.
+// The last error GDAL reported as one line (its first line, without the place in GDAL's
+// sources some messages end with), or `otherwise` when it reported none.
 std::string last_gdal_error(const std::string& otherwise);
+
+// Whether the raster file `path`, opened with the GDAL driver `driver`, reads back with the
+// coordinate reference system `wkt` (the same system; names may differ). Returns an empty
+// string, or a line saying that `driver` cannot hold it.
+std::string check_crs_read_back(const std::string& path, const char* driver,
+                                const std::string& wkt);
 
 // The coordinate reference system `text` names (any form GDAL accepts: "EPSG:32619", WKT,
 // PROJ text) as WKT in `wkt`. Returns an empty string, or why it names none.

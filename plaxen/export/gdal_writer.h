@@ -5,15 +5,16 @@
 
 #include <string>
 
-#include "plaxen/export/export_format.h"
 #include "plaxen/export/export_grid.h"
 
 namespace plaxen::exporting {
 
 // The functions of gdal_session.h and raster_writers.h, as the module holds them.
 struct GdalWriter {
-  void (*start_gdal)(ExportFormat format);
+  void (*start_gdal)();
   std::string (*crs_wkt)(const std::string& text, std::string& wkt);
+  std::string (*check_crs_read_back)(const std::string& path, const char* driver,
+                                     const std::string& wkt);
   std::string (*write_geotiff)(const std::string& path, const ExportGrid& grid,
                                const std::string& wkt);
   std::string (*write_netcdf)(const std::string& path, const ExportGrid& grid,

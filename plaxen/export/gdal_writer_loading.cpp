@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "plaxen/export/pending_output.h"
+#include "plaxen/common/output_file.h"
 
 namespace plaxen::exporting {
 namespace {

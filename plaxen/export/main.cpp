@@ -4,27 +4,26 @@
 //   plaxen-export DATA GRID NX NY OUTPUT [-of FORMAT] [--a_srs CRS]
 //
 // Reloads DATA with plaxen's own loader to get the geometry plaxen used, reads GRID as
-// NX by NY nodes and writes OUTPUT under a temporary name, renamed when complete.
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
+// NX by NY nodes and writes OUTPUT (see export_output.h for how an existing one is replaced).
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "plaxen/common/capacities.h"
+#include "plaxen/common/command_line.h"
 #include "plaxen/common/data_file.h"
 #include "plaxen/common/grid_file_reader.h"
 #include "plaxen/common/grid_geometry.h"
 #include "plaxen/common/grid_size.h"
+#include "plaxen/common/job_check.h"
+#include "plaxen/common/output_file.h"
+#include "plaxen/common/shown_text.h"
 #include "plaxen/export/export_format.h"
 #include "plaxen/export/export_grid.h"
+#include "plaxen/export/export_output.h"
 #include "plaxen/export/gdal_writer.h"
 #include "plaxen/export/gdal_writer_loading.h"
-#include "plaxen/export/pending_output.h"
-#include "plaxen/export/text_writers.h"
 
 namespace {
 
@@ -34,23 +33,32 @@ using namespace plaxen::exporting;
 constexpr std::string_view usage =
     "usage: plaxen-export DATA GRID NX NY OUTPUT [-of FORMAT] [--a_srs CRS]\n";
 
-constexpr std::string_view help =
-    "Writes the grid file GRID that plaxen made from the data file DATA on NX by NY nodes as\n"
-    "OUTPUT, each cell centred on its node exactly where plaxen put it. DATA is read again\n"
-    "with plaxen's own rules to get its geometry; GRID must hold NX by NY values.\n"
-    "\n"
-    "  -of FORMAT     GTiff, netCDF, AAIGrid or XYZ; without it the extension of OUTPUT\n"
-    "                 decides: .tif (GeoTIFF, float32, tiled, DEFLATE), .nc (netCDF, CF),\n"
-    "                 .asc (ESRI ASCII grid, square cells only), .xyz (x y z of every\n"
-    "                 defined node)\n"
-    "  --a_srs CRS    the coordinate reference system, in any form GDAL accepts (EPSG:32619,\n"
-    "                 WKT, PROJ text); GTiff and netCDF only. Without it none is written.\n"
-    "  --help         print this text\n"
-    "  --version      print the version\n"
-    "\n"
-    "Undefined nodes (-999.0) become nodata: NaN in GTiff and netCDF, -999 in AAIGrid, left\n"
-    "out of XYZ. Exit status 0 when OUTPUT is written; 1 with one line on standard error\n"
-    "naming the problem, and no OUTPUT.\n";
+std::string help() {
+  return std::string(usage) +
+         "Writes the grid file GRID that plaxen made from the data file DATA on NX by NY nodes\n"
+         "as OUTPUT, each cell centred on its node exactly where plaxen put it. DATA is read\n"
+         "again with plaxen's own rules to get its geometry; GRID must hold NX by NY values\n"
+         "(the NX and NY plaxen was given: a grid file of 6000 x 2 values is laid out exactly\n"
+         "like one of 3000 x 4).\n"
+         "\n"
+         "  -of FORMAT     " +
+         driver_list(false, "or") +
+         "; without it the extension of OUTPUT\n"
+         "                 decides:\n" +
+         format_help(17) +
+         "  --a_srs CRS    the coordinate reference system, in any form GDAL accepts (EPSG:32619,\n"
+         "                 WKT, PROJ text); " +
+         driver_list(true) +
+         " only. Without it none is written.\n"
+         "  --help         print this text\n"
+         "  --version      print the version\n"
+         "\n"
+         "An existing OUTPUT is replaced whole once the new one is complete (a link: the file\n"
+         "it names); a FIFO or device is written into; an OUTPUT that is DATA or GRID is\n"
+         "refused. Undefined nodes (-999.0) become nodata: NaN in GTiff and netCDF, -999 in\n"
+         "AAIGrid, left out of XYZ. Exit status 0 when OUTPUT is written; 1 with one line on\n"
+         "standard error naming the problem, and no OUTPUT.\n";
+}
 
 struct Options {
   std::string data;
@@ -64,77 +72,46 @@ struct Options {
 // The grid's node values, nx by ny, as the grid file holds them.
 float z[max_nodes];
 
-[[noreturn]] void fail(const std::string& line) {
-  std::fprintf(stderr, "plaxen-export: %s\n", line.c_str());
-  std::exit(1);
-}
-
-void print_and_exit(std::string_view text) {
-  const bool written =
-      std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0;
-  std::exit(written ? 0 : 1);
-}
-
-std::int32_t node_count(std::string_view name, std::string_view text) {
-  std::int32_t count = 0;
-  if (!parse_node_count(text, count))
-    fail(std::string(name) + " must be an integer, not '" + std::string(text) + "'");
-  return count;
-}
-
-// The value after option `name` at argv[k + 1].
-std::string_view option_value(int argc, char** argv, int& k) {
-  if (k + 1 >= argc) fail(std::string(argv[k]) + " needs a value; see plaxen-export --help");
-  return argv[++k];
-}
-
-ExportFormat chosen_format(std::optional<std::string_view> name, const std::string& output) {
-  if (name) {
-    if (const auto format = format_named(*name)) return *format;
-    fail("unknown format '" + std::string(*name) + "'; plaxen-export writes GTiff, netCDF, " +
-         "AAIGrid and XYZ");
-  }
-  if (const auto format = format_of_file(output)) return *format;
-  fail("cannot tell the format of '" + output + "' from its extension: name it .tif, .nc, .asc " +
-       "or .xyz, or give -of");
-}
-
-void check_size(const GridSize& size) {
-  if (too_few_nodes(size)) fail("NX and NY must be at least 2, as plaxen needs");
-  if (too_many_nodes(size))
-    fail(std::to_string(size.nx) + " x " + std::to_string(size.ny) + " nodes are more than the " +
-         std::to_string(max_nodes) + " plaxen grids");
+void check_size(const CommandLine& line, const GridSize& size) {
+  const std::string_view refusal = judge_job(size, max_nodes, 0.0f);
+  if (refusal == too_few_nodes_refusal) line.fail("NX and NY must be at least 2, as plaxen needs");
+  if (!refusal.empty())
+    line.fail(std::to_string(size.nx) + " x " + std::to_string(size.ny) +
+              " nodes are more than the " + std::to_string(max_nodes) + " plaxen grids");
 }
 
 Options parse(int argc, char** argv) {
+  CommandLine line("plaxen-export", argc, argv);
   Options options;
   std::optional<std::string_view> format_name;
   std::vector<std::string_view> operands;
-  for (int k = 1; k < argc; ++k) {
-    const std::string_view arg = argv[k];
-    if (arg == "--help") print_and_exit(std::string(usage).append(help));
-    if (arg == "--version") print_and_exit("plaxen-export " FIELDTOOLS_VERSION "\n");
+  while (!line.done()) {
+    const std::string_view arg = line.next();
+    if (arg == "--help") line.print_and_exit(help());
+    if (arg == "--version") line.print_and_exit("plaxen-export " FIELDTOOLS_VERSION "\n");
     if (arg == "-of") {
-      format_name = option_value(argc, argv, k);
+      format_name = line.value_of(arg);
     } else if (arg == "--a_srs") {
-      options.crs = std::string(option_value(argc, argv, k));
-    } else if (arg.size() > 1 && arg[0] == '-' && !(arg[1] >= '0' && arg[1] <= '9')) {
-      fail("unknown option '" + std::string(arg) + "'; see plaxen-export --help");
+      options.crs = std::string(line.value_of(arg));
+    } else if (CommandLine::is_option(arg)) {
+      line.fail_unknown_option(arg);
     } else {
       operands.push_back(arg);
     }
   }
-  if (operands.size() != 5) fail(std::string(usage.substr(0, usage.size() - 1)));
+  if (operands.size() != 5) line.fail(std::string(usage.substr(0, usage.size() - 1)));
   options.data = operands[0];
   options.grid = operands[1];
-  options.size = {node_count("NX", operands[2]), node_count("NY", operands[3])};
+  options.size = {line.node_count("NX", operands[2]), line.node_count("NY", operands[3])};
   options.output = operands[4];
-  options.format = chosen_format(format_name, options.output);
-  if (options.crs &&
-      (options.format == ExportFormat::aaigrid || options.format == ExportFormat::xyz))
-    fail("--a_srs: " + std::string(driver_name(options.format)) +
-         " files hold no coordinate reference system; export to GTiff or netCDF");
-  check_size(options.size);
+  std::string problem;
+  const std::optional<ExportFormat> format = choose_format(format_name, options.output, problem);
+  if (!format) line.fail(problem);
+  options.format = *format;
+  if (options.crs)
+    if (const std::string refusal = crs_refusal(options.format); !refusal.empty())
+      line.fail(refusal);
+  check_size(line, options.size);
   return options;
 }
 
@@ -142,73 +119,51 @@ Options parse(int argc, char** argv) {
 // Returns an empty string, or the line that names the problem.
 std::string load_grid(const Options& options, ExportGrid& grid) {
   const DataFile file = load_data_file(options.data);
-  if (!file.problem.empty()) return file.name + ": " + file.problem;
+  if (!file.problem.empty()) return shown_text(file.name) + ": " + file.problem;
   copy_data_limits(file.load.limits);
   derive_spacing(options.size);
   fit_grid_extent(options.size);
+  if (const std::string_view why = degenerate_geometry(points.n, file.load.limits, zmask);
+      !why.empty())
+    return shown_text(file.name) + ": " + std::string(why) + "; no grid can be placed on it";
   grid = {options.size, zmask,
           std::span<const float>(z, std::size_t(options.size.nx) * options.size.ny)};
-  if (options.format == ExportFormat::aaigrid)
-    if (std::string refusal = esri_refusal(grid); !refusal.empty()) return refusal;
   if (const std::string problem = read_grid_file(options.grid, options.size.nx, options.size.ny, z);
       !problem.empty())
-    return options.grid + ": " + problem;
+    return shown_text(options.grid) + ": " + problem;
   return {};
 }
 
-// The GDAL formats need the GDAL writer module; the text formats are written here.
-bool needs_gdal(ExportFormat format) {
-  return format == ExportFormat::gtiff || format == ExportFormat::netcdf;
-}
-
-std::string write_output(const std::string& path, const ExportGrid& grid, ExportFormat format,
-                         const std::string& wkt, const GdalWriter* gdal) {
-  switch (format) {
-    case ExportFormat::gtiff:
-      return gdal->write_geotiff(path, grid, wkt);
-    case ExportFormat::netcdf:
-      return gdal->write_netcdf(path, grid, wkt);
-    case ExportFormat::aaigrid:
-      return write_esri_ascii(path, grid);
-    case ExportFormat::xyz:
-      return write_xyz(path, grid);
-  }
-  return "unknown format";
-}
-
-// The export of the loaded grid (or the problem that came up in its loading, which a
-// reference system GDAL does not know goes before): the output written under a temporary
-// name, renamed when complete. Returns an empty string, or the line that names the problem.
-std::string export_grid(const Options& options, const ExportGrid& grid,
-                        const std::string& load_problem, const GdalWriter* gdal) {
-  std::string wkt;
-  if (options.crs)
-    if (const std::string why = gdal->crs_wkt(*options.crs, wkt); !why.empty())
-      return "--a_srs '" + *options.crs + "': " + why;
-  if (!load_problem.empty()) return load_problem;
-  PendingOutput output(options.output);
-  std::string problem = output.problem();
-  if (problem.empty())
-    problem = write_output(output.temporary_path(), grid, options.format, wkt, gdal);
-  if (problem.empty()) problem = output.commit();
-  return problem.empty() ? "" : options.output + ": " + problem;
+// The reference system as WKT, or the problem with it.
+std::string resolve_crs(const Options& options, const GdalWriter* gdal, std::string& wkt) {
+  if (!options.crs) return {};
+  if (const std::string why = gdal->crs_wkt(*options.crs, wkt); !why.empty())
+    return "--a_srs '" + shown_text(*options.crs) + "': " + shown_text(why);
+  return {};
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  ignore_file_size_signal();
   const Options options = parse(argc, argv);
+  const CommandLine line("plaxen-export", argc, argv);
+  const std::vector<InputFile> inputs =
+      existing_inputs({{"DATA", options.data}, {"GRID", options.grid}});
   // The GDAL writer loads on a thread of its own while the data and the grid load here; the
   // process must not end before finish() has joined that thread.
   std::optional<GdalWriterLoading> loading;
-  if (needs_gdal(options.format)) loading.emplace();
+  if (format_row(options.format).needs_gdal) loading.emplace();
   ExportGrid grid;
-  const std::string load_problem = load_grid(options, grid);
+  std::string problem = load_grid(options, grid);
   const GdalWriter* gdal = loading ? loading->finish() : nullptr;
-  if (loading && gdal == nullptr) fail("cannot load its GDAL writer: " + loading->problem());
-  if (gdal != nullptr) gdal->start_gdal(options.format);
-  const std::string problem = export_grid(options, grid, load_problem, gdal);
+  if (loading && gdal == nullptr) line.fail("cannot load its GDAL writer: " + loading->problem());
+  if (gdal != nullptr) gdal->start_gdal();
+  ExportRequest request{options.output, options.format, options.crs.value_or(""), ""};
+  // A reference system GDAL does not know is named before a problem of the files.
+  if (std::string why = resolve_crs(options, gdal, request.wkt); !why.empty()) problem = why;
+  if (problem.empty()) problem = export_grid_file(request, grid, gdal, inputs);
   if (gdal != nullptr) gdal->end_gdal();
-  if (!problem.empty()) fail(problem);
+  if (!problem.empty()) line.fail(problem);
   return 0;
 }

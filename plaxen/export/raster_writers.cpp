@@ -75,14 +75,33 @@ bool write_coordinate(GDALGroup& root, const std::shared_ptr<GDALDimension>& dim
   return true;
 }
 
+// A scalar variable "crs" whose attributes crs_wkt and spatial_ref hold `srs` as WKT, named
+// by z's grid_mapping attribute.
+bool write_wkt_mapping(GDALGroup& root, GDALMDArray& z, const OGRSpatialReference& srs) {
+  char* wkt = nullptr;
+  const char* const options[] = {"FORMAT=WKT2_2019", nullptr};
+  if (srs.exportToWkt(&wkt, options) != OGRERR_NONE) {
+    CPLFree(wkt);
+    return false;
+  }
+  const std::string text = wkt;
+  CPLFree(wkt);
+  auto crs = root.CreateMDArray("crs", {}, GDALExtendedDataType::Create(GDT_Int32));
+  return crs && text_attribute(*crs, "crs_wkt", text) &&
+         text_attribute(*crs, "spatial_ref", text) && text_attribute(z, "grid_mapping", "crs");
+}
+
 // The node values as the z variable holds them: row y = ymin first, undefined as NaN.
 bool write_values(GDALGroup& root, const std::shared_ptr<GDALDimension>& y,
                   const std::shared_ptr<GDALDimension>& x, const ExportGrid& grid,
                   const OGRSpatialReference* srs) {
   auto z = root.CreateMDArray("z", {y, x}, GDALExtendedDataType::Create(GDT_Float32));
   if (!z || !z->SetNoDataValue(double(no_value))) return false;
-  std::vector<float> values(grid.z.size());
-  std::transform(grid.z.begin(), grid.z.end(), values.begin(), raster_value);
+  std::vector<float> values(std::size_t(grid.size.nx) * std::size_t(grid.size.ny));
+  for (std::int32_t j = 1; j <= grid.size.ny; ++j)
+    for (std::int32_t i = 1; i <= grid.size.nx; ++i)
+      values[std::size_t(j - 1) * std::size_t(grid.size.nx) + std::size_t(i - 1)] =
+          raster_value(grid.at(i, j));
   const GUInt64 start[2] = {0, 0};
   const size_t count[2] = {size_t(grid.size.ny), size_t(grid.size.nx)};
   if (!z->Write(start, count, nullptr, nullptr, GDALExtendedDataType::Create(GDT_Float32),
@@ -97,7 +116,12 @@ bool write_values(GDALGroup& root, const std::shared_ptr<GDALDimension>& y,
   if (srs != nullptr) {
     OGRSpatialReference mapped(*srs);
     mapped.SetDataAxisToSRSAxisMapping({2, 1});  // easting along z's second dimension, x
-    if (!z->SetSpatialRef(&mapped)) return false;
+    // A system the CF grid mappings cannot express is held by a grid mapping variable of its
+    // own that carries the WKT, as GDAL writes it and reads it back.
+    if (!z->SetSpatialRef(&mapped)) {
+      CPLErrorReset();
+      if (!write_wkt_mapping(root, *z, *srs)) return false;
+    }
   }
   return true;
 }

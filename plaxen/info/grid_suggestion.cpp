@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "plaxen/common/capacities.h"
+#include "plaxen/common/job_check.h"
 
 namespace plaxen::info {
 namespace {
@@ -33,19 +34,12 @@ void consider(GridSize candidate, double w, double h, GridSize& best) {
 
 }  // namespace
 
-GridSuggestion suggest_grid(const DataLimits& limits) {
+GridSuggestion suggest_grid(std::int64_t records, const DataLimits& limits) {
   GridSuggestion suggestion;
   const double w = double{limits.xmax} - double{limits.xmin};
   const double h = double{limits.ymax} - double{limits.ymin};
-  if (limits.xmax < limits.xmin) {
-    suggestion.reason = "no records";
-  } else if (!std::isfinite(w) || !std::isfinite(h)) {
-    suggestion.reason = "the data limits are not finite";
-  } else if (!(w > 0)) {
-    suggestion.reason = "the data have no extent along x";
-  } else if (!(h > 0)) {
-    suggestion.reason = "the data have no extent along y";
-  } else {
+  suggestion.reason = degenerate_extent(records, limits);
+  if (suggestion.reason.empty()) {
     GridSize best{0, 0};
     for (std::int32_t n = 2; n <= max_nodes / 2; ++n) {
       consider({n, matching_count(n, w, h)}, w, h, best);

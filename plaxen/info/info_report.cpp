@@ -3,13 +3,13 @@
 
 #include <span>
 
+#include "plaxen/common/capacities.h"
+#include "plaxen/common/job_check.h"
 #include "plaxen/common/value_span.h"
 #include "plaxen/engine/node_encoding.h"
 
 namespace plaxen::info {
 namespace {
-
-constexpr float missing_value = -999.0f;  // what the grid file writes for an undefined node
 
 // The one-based point arrays as zgrid receives them: n values from element 1.
 std::span<const float> first_n(const float* array, std::int32_t n) {
@@ -22,26 +22,18 @@ GridReport grid_report(const GridSize& size) {
   grid.geometry = zmask;  // xmin and ymin; the rest once derived
   const std::span<const float> zp = first_n(points.zp, points.n);
   grid.value_span = engine::data_range(zp).zspan;
-  grid.span_accepted = !value_span_too_large(std::span<const float>(points.zp), points.n);
+  grid.span_accepted = grid.value_span < max_value_span;
   for (const float value : zp)
     if (value == missing_value) ++grid.missing_value_readings;
-  // The checks in plaxen's order: too few nodes, spacing, too many nodes, extent, span.
-  if (too_few_nodes(size)) {
-    grid.refusal = "the grid needs at least 2 nodes along x and along y";
-    return grid;
-  }
+  grid.refusal = judge_job(size, max_nodes, grid.value_span);
+  if (too_few_nodes(size)) return grid;
   derive_spacing(size);
   fit_grid_extent(size);
   grid.spacing_known = true;
   grid.geometry = zmask;
-  if (too_many_nodes(size)) {
-    grid.refusal = "too many matrix elements";
-  } else if (!grid.span_accepted) {
-    grid.refusal = "the data values span 1.0e32 or more, too much to grid";
-  } else {
+  if (grid.refusal.empty())
     grid.census =
         take_census(size, zmask, first_n(points.xp, points.n), first_n(points.yp, points.n), zp);
-  }
   return grid;
 }
 
@@ -60,7 +52,7 @@ InfoReport make_report(const DataFile& file, const std::optional<GridSize>& size
   if (size) {
     report.grid = grid_report(*size);
   } else {
-    report.suggestion = suggest_grid(file.load.limits);
+    report.suggestion = suggest_grid(points.n, file.load.limits);
     if (report.suggestion.size.nx != 0) {
       derive_spacing(report.suggestion.size);
       report.suggestion.dx = zmask.dx;

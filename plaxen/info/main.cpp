@@ -5,6 +5,7 @@
 // Loads DATA with plaxen's own loader and reports the records, the exact limits and the
 // value range; with NX NY, plaxen's geometry, checks and counts for that grid; without,
 // a grid size for the data. An unreadable record is named by its line.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -12,8 +13,10 @@
 #include <string_view>
 #include <vector>
 
+#include "plaxen/common/command_line.h"
 #include "plaxen/common/data_file.h"
 #include "plaxen/common/grid_size.h"
+#include "plaxen/common/shown_text.h"
 #include "plaxen/info/info_report.h"
 
 namespace {
@@ -41,58 +44,46 @@ struct Options {
   bool json = false;
 };
 
-[[noreturn]] void fail(const std::string& line) {
-  std::fprintf(stderr, "plaxen-info: %s\n", line.c_str());
-  std::exit(1);
-}
-
-void print(std::string_view text) {
+void print(const plaxen::CommandLine& line, std::string_view text) {
   if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0)
-    fail(std::string("cannot write the report: ") + std::strerror(errno));
+    line.fail(std::string("cannot write the report: ") + std::strerror(errno));
 }
 
-std::int32_t node_count(std::string_view name, std::string_view text) {
-  std::int32_t count = 0;
-  if (!plaxen::parse_node_count(text, count))
-    fail(std::string(name) + " must be an integer, not '" + std::string(text) + "'");
-  return count;
-}
-
-Options parse(int argc, char** argv) {
+Options parse(plaxen::CommandLine& line) {
   Options options;
   std::vector<std::string_view> operands;
-  for (int k = 1; k < argc; ++k) {
-    const std::string_view arg = argv[k];
+  while (!line.done()) {
+    const std::string_view arg = line.next();
     if (arg == "--help") {
-      print(std::string(usage).append(help));
-      std::exit(0);
+      line.print_and_exit(std::string(usage).append(help));
     } else if (arg == "--version") {
-      print("plaxen-info " FIELDTOOLS_VERSION "\n");
-      std::exit(0);
+      line.print_and_exit("plaxen-info " FIELDTOOLS_VERSION "\n");
     } else if (arg == "--json") {
       options.json = true;
-    } else if (arg.size() > 1 && arg[0] == '-' && !(arg[1] >= '0' && arg[1] <= '9')) {
-      fail("unknown option '" + std::string(arg) + "'; see plaxen-info --help");
+    } else if (plaxen::CommandLine::is_option(arg)) {
+      line.fail_unknown_option(arg);
     } else {
       operands.push_back(arg);
     }
   }
   if (operands.empty() || operands.size() == 2 || operands.size() > 3)
-    fail(operands.size() == 2 ? "give both NX and NY, or neither; see plaxen-info --help"
-                              : std::string(usage.substr(0, usage.size() - 1)));
+    line.fail(operands.size() == 2 ? "give both NX and NY, or neither; see plaxen-info --help"
+                                   : std::string(usage.substr(0, usage.size() - 1)));
   options.data = operands[0];
   if (operands.size() == 3)
-    options.size = plaxen::GridSize{node_count("NX", operands[1]), node_count("NY", operands[2])};
+    options.size =
+        plaxen::GridSize{line.node_count("NX", operands[1]), line.node_count("NY", operands[2])};
   return options;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const Options options = parse(argc, argv);
+  plaxen::CommandLine line("plaxen-info", argc, argv);
+  const Options options = parse(line);
   const plaxen::DataFile file = plaxen::load_data_file(options.data);
-  if (!file.problem.empty()) fail(file.name + ": " + file.problem);
+  if (!file.problem.empty()) line.fail(plaxen::shown_text(file.name) + ": " + file.problem);
   const plaxen::info::InfoReport report = plaxen::info::make_report(file, options.size);
-  print(options.json ? plaxen::info::report_json(report) : plaxen::info::report_text(report));
+  print(line, options.json ? plaxen::info::report_json(report) : plaxen::info::report_text(report));
   return 0;
 }

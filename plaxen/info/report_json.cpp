@@ -4,6 +4,7 @@
 
 #include "plaxen/common/capacities.h"
 #include "plaxen/common/number_text.h"
+#include "plaxen/common/shown_text.h"
 #include "plaxen/info/info_report.h"
 
 namespace plaxen::info {
@@ -41,20 +42,27 @@ class json_object {
     out_ += value;
   }
 
+  // A JSON string of `s`, always valid UTF-8: quotes, backslashes and control characters
+  // escaped; a byte that is not part of well-formed UTF-8 (a file name may hold any) as
+  // \udcXX, XX its value, as Python's "surrogateescape" names such a byte, so that
+  // os.fsencode() gives the bytes back.
   static std::string quoted(std::string_view s) {
+    static const char hex[] = "0123456789abcdef";
     std::string q = "\"";
-    for (const char c : s) {
+    while (!s.empty()) {
+      const std::size_t length = utf8_character_length(s);
+      const auto c = static_cast<unsigned char>(s.front());
       if (c == '"' || c == '\\') {
         q += '\\';
-        q += c;
-      } else if (static_cast<unsigned char>(c) < 0x20) {
-        static const char hex[] = "0123456789abcdef";
-        q += "\\u00";
-        q += hex[(c >> 4) & 0xf];
+        q += static_cast<char>(c);
+      } else if (length == 0 || c < 0x20) {
+        q += length == 0 ? "\\udc" : "\\u00";
+        q += hex[c >> 4];
         q += hex[c & 0xf];
       } else {
-        q += c;
+        q.append(s.substr(0, length));
       }
+      s.remove_prefix(length == 0 ? 1 : length);
     }
     return q + '"';
   }

@@ -200,7 +200,7 @@ TEST(WritingSignals, RemoveTheTemporaryFile) {
        PLAXEN_EXPORT_PROGRAM,
        {"data.dat", "grid.grd", "250", "200", "grid.tif"},
        {{"data.dat", four_points}, {"grid.grd", varied_grid()}, {"grid.tif", "older\n"}},
-       ".grid.tif.",
+       ".plaxen-",
        "grid.tif"},
   };
   for (const writing_case& c : cases) {

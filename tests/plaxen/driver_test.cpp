@@ -5,11 +5,13 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "plaxen/common/grid_geometry.h"
 #include "plaxen/common/grid_size.h"
+#include "plaxen/common/job_check.h"
 #include "plaxen/common/scattered_data.h"
 #include "plaxen/common/value_span.h"
 #include "plaxen/driver/grid_file.h"
@@ -18,28 +20,31 @@ namespace {
 
 using namespace plaxen;
 
-TEST(GridSize, NodeChecks) {
+// The job's checks in plaxen's order: too few nodes, too many for the capacity, the span.
+TEST(JudgeJob, RefusalsInPlaxensOrder) {
+  const float inf = std::numeric_limits<float>::infinity();
   struct Row {
     std::int32_t nx, ny;
-    bool too_few, too_many;
+    float span;
+    std::string_view refusal;
   };
   const Row rows[] = {
-      {250, 200, false, false},
-      {250, 201, false, true},
-      {4000, 12, false, false},
-      {2, 25000, false, false},
-      {2, 25001, false, true},
-      {1, 5, true, false},
-      {5, 1, true, false},
-      {0, 0, true, false},
-      {-3, -3, true, false},
-      {100000, 100000, false, true},
-      {INT32_MAX, INT32_MAX, false, true},
+      {250, 200, 3.0f, ""},
+      {250, 201, 3.0f, too_many_nodes_refusal},
+      {4000, 12, 3.0f, ""},
+      {2, 25001, 3.0f, too_many_nodes_refusal},
+      {1, 5, 3.0f, too_few_nodes_refusal},
+      {-3, -3, 3.0f, too_few_nodes_refusal},
+      {INT32_MAX, INT32_MAX, 3.0f, too_many_nodes_refusal},  // the product does not overflow
+      {1, 100000, 1e33f, too_few_nodes_refusal},
+      {250, 201, 1e33f, too_many_nodes_refusal},
+      {2, 2, 1e32f, value_span_refusal},
+      {2, 2, 9.99e31f, ""},
+      {2, 2, inf, value_span_refusal},
   };
   for (const Row& r : rows) {
-    SCOPED_TRACE(testing::Message() << r.nx << " x " << r.ny);
-    EXPECT_EQ(too_few_nodes({r.nx, r.ny}), r.too_few);
-    EXPECT_EQ(too_many_nodes({r.nx, r.ny}), r.too_many);
+    SCOPED_TRACE(testing::Message() << r.nx << " x " << r.ny << ", span " << r.span);
+    EXPECT_EQ(judge_job({r.nx, r.ny}, max_nodes, r.span), r.refusal);
   }
 }
 
@@ -82,21 +87,23 @@ TEST(GridGeometry, SideBySideRoundingsStaySingle) {
   EXPECT_EQ(dy, double(static_cast<float>(dy)));
 }
 
-TEST(ValueSpan, RefusesSpansTheEncodingCannotHold) {
+TEST(ValueSpan, AsTheInterpolationFormsIt) {
   const float inf = std::numeric_limits<float>::infinity();
   struct Row {
     std::vector<float> values;  // zp(1..n); element 0 is the unused slot
-    bool too_large;
+    float span;
   };
   const Row rows[] = {
-      {{0, 1, 2, 3}, false}, {{0, -1e31f, 1e31f}, false}, {{0, -1e32f, 0}, true},
-      {{0, 0, 1e32f}, true}, {{0, 1, inf}, true},         {{0, -inf, 1}, true},
-      {{0, 5e37f}, false},  // one value spans nothing
-      {{0}, false},         // no values
+      {{0, 1, 2, 3}, 2.0f},
+      {{0, -1e31f, 1e31f}, 2e31f},
+      {{0, 1, inf}, inf},
+      {{0, 16777216.0f, -1.0f}, 16777216.0f},  // 16777217 rounds once to single
+      {{0, 5e37f}, 0.0f},                      // one value spans nothing
+      {{0}, 0.0f},                             // no values
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(testing::Message() << r.values.size() - 1 << " values, last " << r.values.back());
-    EXPECT_EQ(value_span_too_large(r.values, std::int32_t(r.values.size() - 1)), r.too_large);
+    EXPECT_EQ(value_span(r.values, std::int32_t(r.values.size() - 1)), r.span);
   }
 }
 
