@@ -3,6 +3,7 @@
 
 #include "plaxen/common/capacities.h"
 #include "plaxen/common/number_text.h"
+#include "plaxen/common/shown_text.h"
 #include "plaxen/info/info_report.h"
 
 namespace plaxen::info {
@@ -25,7 +26,8 @@ std::string readings(std::int64_t n) {
 }
 
 void data_lines(std::string& out, const InfoReport& r) {
-  line(out, "data file", r.data_name);
+  // The name as the terminal can show it: any control character or broken UTF-8 as '?'.
+  line(out, "data file", shown_text(r.data_name, r.data_name.size()));
   line(out, "records",
        count(r.records) +
            (r.records_ignored ? " (the file holds more; plaxen ignores the rest)" : ""));

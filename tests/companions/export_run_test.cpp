@@ -236,10 +236,12 @@ TEST(PlaxenExport, EveryFormatReadsBackExactly) {
     const char* survey;
     const char* output;
     std::vector<std::string> extra;
-    std::string crs;  // EPSG code GDAL reads back; empty: none
+    std::string crs;             // EPSG code GDAL reads back; empty: none
+    bool stale_sidecar = false;  // an older OUTPUT.aux.xml of GDAL's naming another system
   };
   const Case cases[] = {
       {"example", "points.tif", {"--a_srs", "EPSG:32619"}, "32619"},
+      {"example", "points.tif", {"--a_srs", "EPSG:32619"}, "32619", true},
       {"example", "points.nc", {"--a_srs", "EPSG:32619"}, "32619"},
       {"example", "points.asc", {}, ""},
       {"example", "points.xyz", {}, ""},
@@ -252,6 +254,9 @@ TEST(PlaxenExport, EveryFormatReadsBackExactly) {
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.survey) + " -> " + c.output);
     const Gridded g(survey(c.survey));
+    if (c.stale_sidecar)
+      g.dir.write(std::string(c.output) + ".aux.xml",
+                  "<PAMDataset><SRS>EPSG:4326</SRS></PAMDataset>\n");
     const auto r = export_to(g, c.output, c.extra);
     ASSERT_EQ(r.exit_status, 0) << r.err;
     EXPECT_EQ(r.out + r.err, "");
@@ -303,7 +308,9 @@ TEST(PlaxenExport, RefusalsAreOneLineAndLeaveNoOutput) {
     std::vector<std::string> args;  // after the program name
     std::string grid;               // grid.txt content; empty: plaxen's own
     std::string err;
+    std::string data = {};  // data.txt content for the export; empty: the survey's
   };
+  const std::string long_value = "0." + std::string(70, '7');
   const Case cases[] = {
       {"missing data file",
        {"nope.txt", "grid.txt", "37", "23", "o.tif"},
@@ -352,17 +359,50 @@ TEST(PlaxenExport, RefusalsAreOneLineAndLeaveNoOutput) {
        {"data.txt", "grid.txt", "37.0", "23", "o.tif"},
        "",
        "plaxen-export: NX must be an integer, not '37.0'\n"},
+      {"OUTPUT is the data file under another spelling",
+       {"data.txt", "grid.txt", "37", "23", "./data.txt", "-of", "XYZ"},
+       "",
+       "plaxen-export: ./data.txt: is DATA, an input: refused, it would be overwritten\n"},
+      {"a reference system GeoTIFF keys cannot hold",
+       {"data.txt", "grid.txt", "37", "23", "o.tif", "--a_srs", "+proj=eqearth"},
+       "",
+       "plaxen-export: --a_srs '+proj=eqearth': GTiff cannot hold this coordinate reference "
+       "system; export to netCDF\n"},
+      {"a data file without records",
+       {"data.txt", "grid.txt", "37", "23", "o.tif"},
+       "",
+       "plaxen-export: data.txt: no records; no grid can be placed on it\n",
+       "\n"},
+      {"readings all at one point",
+       {"data.txt", "grid.txt", "37", "23", "o.asc"},
+       "",
+       "plaxen-export: data.txt: the data have no extent along x; no grid can be placed on it\n",
+       "1 1 1\n1 1 2\n"},
+      {"a coordinate beyond single precision",
+       {"data.txt", "grid.txt", "37", "23", "o.xyz"},
+       "",
+       "plaxen-export: data.txt: the data limits are not finite; no grid can be placed on it\n",
+       "0 0 1\n1e39 1 2\n"},
+      {"a grid value longer than any number, with a terminal escape in it",
+       {"data.txt", "grid.txt", "2", "2", "o.xyz"},
+       "1 \x1b[2J" + long_value + "\n3 4\n",
+       "plaxen-export: grid.txt: line 1, value 2: \"?[2J" + long_value.substr(0, 60) +
+           "...\" is not a number\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     const Gridded g(survey("window"));
     if (!c.grid.empty()) g.dir.write("grid.txt", c.grid);
+    if (!c.data.empty()) g.dir.write("data.txt", c.data);
+    const std::string data = g.dir.read("data.txt"), grid = g.dir.read("grid.txt");
     const auto r = run_program(PLAXEN_EXPORT_PROGRAM, c.args, "", g.dir.path());
     EXPECT_EQ(r.exit_status, 1);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, c.err);
     EXPECT_EQ(testsupport::file_names(g.dir.path()),
               (std::set<std::string>{"data.txt", "grid.txt"}));
+    EXPECT_EQ(g.dir.read("data.txt"), data);
+    EXPECT_EQ(g.dir.read("grid.txt"), grid);
   }
 }
 

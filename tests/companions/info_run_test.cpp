@@ -37,6 +37,17 @@ const std::string many_on_one_node = [] {
 }();
 
 const std::string four_corners = "0 0 1\n10 0 2\n0 5 3\n10 5 4\n";
+
+// The JSON report of four_corners on 3 x 2 nodes, for the data file named `name` in JSON.
+std::string corners_json(const std::string& name) {
+  return "{\"data_file\":\"" + name +
+         "\",\"records\":4,\"records_ignored\":false,\"limits\":{\"xmin\":0,"
+         "\"xmax\":10,\"ymin\":0,\"ymax\":5},\"values\":{\"min\":1,\"max\":4},\"grid\":{\"nx\":3,"
+         "\"ny\":2,\"nodes\":6,\"max_nodes\":50000,\"accepted\":true,\"refusal\":null,\"xmin\":0,"
+         "\"ymin\":0,\"xmax\":10,\"ymax\":5,\"dx\":5,\"dy\":5,\"data_nodes\":4,\"defined_nodes\":6,"
+         "\"undefined_nodes\":0,\"dropped_readings\":0,\"out_of_range_readings\":0,"
+         "\"missing_value_readings\":0,\"value_span\":3,\"value_span_accepted\":true}}\n";
+}
 const std::string data_lines =
     "data file:       data.txt\n"
     "records:         4\n"
@@ -52,6 +63,7 @@ TEST(PlaxenInfo, Reports) {
     std::string out;
     std::string err;
     int exit_status;
+    std::string name = "data.txt";  // of the data file
   };
   const Case cases[] = {
       {"the four corners on 11 x 6: each lends its value to its two side neighbours",
@@ -76,17 +88,7 @@ TEST(PlaxenInfo, Reports) {
        data_lines + "suggested grid:  315 x 158 = 49770 nodes, dx 0.031847134, dy 0.031847134\n",
        "",
        0},
-      {"as JSON",
-       four_corners,
-       {"3", "2", "--json"},
-       "{\"data_file\":\"data.txt\",\"records\":4,\"records_ignored\":false,\"limits\":{\"xmin\":0,"
-       "\"xmax\":10,\"ymin\":0,\"ymax\":5},\"values\":{\"min\":1,\"max\":4},\"grid\":{\"nx\":3,"
-       "\"ny\":2,\"nodes\":6,\"max_nodes\":50000,\"accepted\":true,\"refusal\":null,\"xmin\":0,"
-       "\"ymin\":0,\"xmax\":10,\"ymax\":5,\"dx\":5,\"dy\":5,\"data_nodes\":4,\"defined_nodes\":6,"
-       "\"undefined_nodes\":0,\"dropped_readings\":0,\"out_of_range_readings\":0,"
-       "\"missing_value_readings\":0,\"value_span\":3,\"value_span_accepted\":true}}\n",
-       "",
-       0},
+      {"as JSON", four_corners, {"3", "2", "--json"}, corners_json("data.txt"), "", 0},
       {"25 readings on one node: the last 5 dropped; a reading of -999.0 counted",
        many_on_one_node + "1 8 -999\n",
        {"2", "2"},
@@ -138,6 +140,13 @@ TEST(PlaxenInfo, Reports) {
        "",
        "plaxen-info: data.txt: line 57: exponent field in record 29: \"1.5e 3\"\n",
        1},
+      {"a file name that is not UTF-8: its byte escaped as Python's surrogateescape names it",
+       four_corners,
+       {"3", "2", "--json"},
+       corners_json("caf\\udce9.txt"),
+       "",
+       0,
+       "caf\xe9.txt"},
       {"NX without NY",
        four_corners,
        {"11"},
@@ -148,8 +157,8 @@ TEST(PlaxenInfo, Reports) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     scratch_dir dir;
-    dir.write("data.txt", c.data);
-    std::vector<std::string> args = {"data.txt"};
+    dir.write(c.name, c.data);
+    std::vector<std::string> args = {c.name};
     args.insert(args.end(), c.args.begin(), c.args.end());
     const auto r = run_program(PLAXEN_INFO_PROGRAM, args, "", dir.path());
     EXPECT_EQ(r.out, c.out);

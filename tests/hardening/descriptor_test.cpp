@@ -1,5 +1,6 @@
 // plaxen started with standard input, output or error closed, or with nobody reading its
-// standard output, and plaxen on files that are pipes or FIFOs. A closed descriptor must
+// standard output, plaxen on files that are pipes or FIFOs, and plaxen-export writing into
+// what is already there. A closed descriptor must
 // not be handed to the data or grid file, or the dialogue and the error report would be
 // written into them; a failing standard output must not keep the grid file from being
 // written: the run fails as it would on the descriptor and the files stay as they should
@@ -8,11 +9,14 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <set>
 #include <stdexcept>
@@ -279,6 +283,124 @@ TEST(FileSizeLimit, AWriteBeyondItIsAWriteFailure) {
     EXPECT_EQ(testsupport::file_names(dir.path()),
               (std::set<std::string>{"station.log", "temp.mat"}));
     EXPECT_EQ(dir.read("temp.mat"), older);
+  }
+}
+
+// What plaxen-export makes of an OUTPUT that already exists, is not a regular file or
+// cannot grow: a file (through a link too) is replaced whole with its permission bits, a
+// device or FIFO is written into, a format that seeks refuses them, a file-size limit is a
+// reported failure; nothing stray remains and the inputs stay as they were.
+TEST(ExportOutputs, ReplacedWholeOrWrittenInto) {
+  struct output_case {
+    const char* what;
+    std::function<bool(const scratch_dir&)> prepare;  // false: the row cannot run here
+    std::string output;
+    std::string format;
+    rlim_t limit;
+    int exit_status;
+    std::string err;
+    std::function<void(const scratch_dir&, const std::string& out, const std::string& fifo)> check;
+  };
+  const std::string grid = normal_grid();
+  std::string xyz;  // the export of a plain run
+  {
+    scratch_dir plain;
+    plain.write("data.txt", four_points);
+    plain.write("grid.txt", grid);
+    EXPECT_EQ(
+        testsupport::run_program(PLAXEN_EXPORT_PROGRAM,
+                                 {"data.txt", "grid.txt", "11", "6", "o.xyz"}, "", plain.path())
+            .exit_status,
+        0);
+    xyz = plain.read("o.xyz");
+  }
+  const std::string older = "older output\n";
+  const auto nothing = [](const scratch_dir&) { return true; };
+  const output_case cases[] = {
+      {"a link to a regular file: the file replaced, the link and the mode kept",
+       [&](const scratch_dir& d) {
+         fs::permissions(d.write("real.xyz", older), fs::perms(0640));
+         fs::create_symlink("real.xyz", d / "out");
+         return true;
+       },
+       "out", "XYZ", RLIM_INFINITY, 0, "",
+       [&](const scratch_dir& d, const std::string&, const std::string&) {
+         EXPECT_TRUE(fs::is_symlink(d / "out"));
+         EXPECT_EQ(d.read("real.xyz"), xyz);
+         EXPECT_EQ(fs::status(d / "real.xyz").permissions(), fs::perms(0640));
+       }},
+      {"a character device is written into, not replaced",
+       [](const scratch_dir& d) {
+         return ::mknod((d / "out").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+       },
+       "out", "XYZ", RLIM_INFINITY, 0, "",
+       [](const scratch_dir& d, const std::string&, const std::string&) {
+         EXPECT_TRUE(fs::is_character_file(d / "out"));
+       }},
+      {"a FIFO takes a text format",
+       [](const scratch_dir& d) { return ::mkfifo((d / "out").c_str(), 0600) == 0; }, "out", "XYZ",
+       RLIM_INFINITY, 0, "",
+       [&](const scratch_dir&, const std::string&, const std::string& fifo) {
+         EXPECT_EQ(fifo, xyz);
+       }},
+      {"a FIFO cannot take a GeoTIFF",
+       [](const scratch_dir& d) { return ::mkfifo((d / "out").c_str(), 0600) == 0; }, "out",
+       "GTiff", RLIM_INFINITY, 1,
+       "plaxen-export: out: is a FIFO or pipe; GTiff is written by seeking and needs a regular "
+       "file\n",
+       nullptr},
+      {"a link to standard output",
+       [](const scratch_dir& d) {
+         fs::create_symlink("/proc/self/fd/1", d / "out");
+         return true;
+       },
+       "out", "XYZ", RLIM_INFINITY, 0, "",
+       [&](const scratch_dir& d, const std::string& out, const std::string&) {
+         EXPECT_EQ(out, xyz);
+         EXPECT_TRUE(fs::is_symlink(d / "out"));
+       }},
+      {"beyond a file-size limit: reported, the older file kept",
+       [&](const scratch_dir& d) {
+         d.write("out", older);
+         return true;
+       },
+       "out", "XYZ", 40, 1, "plaxen-export: out: File too large\n",
+       [&](const scratch_dir& d, const std::string&, const std::string&) {
+         EXPECT_EQ(d.read("out"), older);
+       }},
+      {"a name of 255 bytes", nothing, std::string(251, 'n') + ".xyz", "XYZ", RLIM_INFINITY, 0, "",
+       nullptr},
+  };
+  for (const output_case& c : cases) {
+    SCOPED_TRACE(c.what);
+    scratch_dir dir;
+    dir.write("data.txt", four_points);
+    dir.write("grid.txt", grid);
+    if (!c.prepare(dir)) {
+      std::printf("skipped, needs root: %s\n", c.what);
+      continue;
+    }
+    const std::set<std::string> before = testsupport::file_names(dir.path());
+    spawned_program exporter(PLAXEN_EXPORT_PROGRAM, hardening::spawn_options(dir.path())
+                                                        .arguments({"data.txt", "grid.txt", "11",
+                                                                    "6", c.output, "-of", c.format})
+                                                        .limiting_file_size(c.limit));
+    std::string received;
+    if (fs::is_fifo(fs::symlink_status(dir / "out")) && c.exit_status == 0) {
+      const int reader = ::open((dir / "out").c_str(), O_RDONLY | O_CLOEXEC);
+      ASSERT_GE(reader, 0);
+      received = read_to_end(reader);
+      ::close(reader);
+    }
+    const hardening::ending e = exporter.finish();
+    EXPECT_EQ(e.exit_status, c.exit_status);
+    EXPECT_EQ(e.err, c.err);
+    std::set<std::string> after = before;
+    after.insert(c.output);
+    EXPECT_EQ(testsupport::file_names(dir.path()), after);
+    EXPECT_EQ(dir.read("data.txt"), four_points);
+    EXPECT_EQ(dir.read("grid.txt"), grid);
+    if (c.check) c.check(dir, e.out, received);
   }
 }
 
