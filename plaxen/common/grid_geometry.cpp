@@ -8,22 +8,15 @@ namespace plaxen {
 
 GridGeometry zmask;
 
-void copy_data_limits(const DataLimits& limits) {
-  zmask.xmin = limits.xmin;
-  zmask.ymin = limits.ymin;
-  zmask.xmax = limits.xmax;
-  zmask.ymax = limits.ymax;
-}
-
-// Differences and quotients are formed in double and rounded once into the record.
-void derive_spacing(const GridSize& size) {
-  zmask.dx = static_cast<float>((double{zmask.xmax} - double{zmask.xmin}) / double(size.nx - 1));
-  zmask.dy = static_cast<float>((double{zmask.ymax} - double{zmask.ymin}) / double(size.ny - 1));
-}
-
-void fit_grid_extent(const GridSize& size) {
-  zmask.xmax = static_cast<float>(double{zmask.xmin} + double(size.nx - 1) * double{zmask.dx});
-  zmask.ymax = static_cast<float>(double{zmask.ymin} + double(size.ny - 1) * double{zmask.dy});
+GridGeometry grid_geometry(const DataLimits& limits, const GridSize& size) {
+  GridGeometry g{};
+  g.xmin = limits.xmin;
+  g.ymin = limits.ymin;
+  g.dx = static_cast<float>((double{limits.xmax} - double{limits.xmin}) / double(size.nx - 1));
+  g.dy = static_cast<float>((double{limits.ymax} - double{limits.ymin}) / double(size.ny - 1));
+  g.xmax = static_cast<float>(double{g.xmin} + double(size.nx - 1) * double{g.dx});
+  g.ymax = static_cast<float>(double{g.ymin} + double(size.ny - 1) * double{g.dy});
+  return g;
 }
 
 }  // namespace plaxen

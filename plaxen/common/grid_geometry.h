@@ -16,7 +16,8 @@ struct GridGeometry {
   float dy;
 };
 
-// Filled by the driver once the grid size is known; read by the blanking stage.
+// Filled by the driver from grid_geometry once the grid size is known; read by the blanking
+// stage.
 extern GridGeometry zmask;
 
 // Where node (i, j) lies, as the interpolation places it: x = xmin + (i-1)*dx and
@@ -32,14 +33,11 @@ inline double node_y(const GridGeometry& g, std::int32_t j) {
 struct DataLimits;
 struct GridSize;
 
-// Copies the data limits into zmask: xmin, ymin, xmax, ymax.
-void copy_data_limits(const DataLimits& limits);
-
-// dx = (xmax - xmin)/(nx - 1) and dy likewise, from the record's fields. Needs nx, ny >= 2.
-void derive_spacing(const GridSize& size);
-
-// Recomputes xmax = xmin + (nx - 1)*dx and ymax likewise, so that from then on the record
-// describes the grid exactly.
-void fit_grid_extent(const GridSize& size);
+// The geometry plaxen lays for `size` nodes over `limits`, a pure function of the two:
+// xmin and ymin are the limits'; dx = (xmax - xmin)/(nx - 1) and dy likewise, the
+// difference and the quotient formed in double and rounded once to single precision; then
+// xmax = xmin + (nx - 1)*dx and ymax likewise, formed the same way, so that the record
+// describes the nodes exactly. Needs nx, ny >= 2 for a finite spacing.
+GridGeometry grid_geometry(const DataLimits& limits, const GridSize& size);
 
 }  // namespace plaxen

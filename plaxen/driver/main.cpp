@@ -85,14 +85,12 @@ int main() {
 
   // Limits, grid size and geometry.
   write_data_limits(load.limits);
-  copy_data_limits(load.limits);
   const GridSize size = read_grid_size();
   const std::string_view refusal =
       judge_job(size, max_nodes, value_span(std::span<const float>(points.zp), points.n));
   if (refusal == too_many_nodes_refusal) refuse_too_many_nodes();
   if (!refusal.empty()) refuse_job(refusal);
-  derive_spacing(size);
-  fit_grid_extent(size);
+  zmask = grid_geometry(load.limits, size);
 
   // Interpolation and the grid file, which must not be the data file under another name.
   const std::string_view grid_file_name(grid_name, file_name_length);

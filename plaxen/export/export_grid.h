@@ -15,7 +15,7 @@ namespace plaxen::exporting {
 
 struct ExportGrid {
   GridSize size;
-  GridGeometry geometry;  // zmask as plaxen filled it for this size
+  GridGeometry geometry;  // as plaxen lays it for this size (grid_geometry)
   // nx*ny values, node (i, j) at (i-1)*x_stride + (j-1)*y_stride: as the grid file holds
   // them (x_stride 1, y_stride nx, row y = ymin first) unless a caller lays them out
   // otherwise.

@@ -120,13 +120,11 @@ Options parse(int argc, char** argv) {
 std::string load_grid(const Options& options, ExportGrid& grid) {
   const DataFile file = load_data_file(options.data);
   if (!file.problem.empty()) return shown_text(file.name) + ": " + file.problem;
-  copy_data_limits(file.load.limits);
-  derive_spacing(options.size);
-  fit_grid_extent(options.size);
-  if (const std::string_view why = degenerate_geometry(points.n, file.load.limits, zmask);
+  const GridGeometry geometry = grid_geometry(file.load.limits, options.size);
+  if (const std::string_view why = degenerate_geometry(points.n, file.load.limits, geometry);
       !why.empty())
     return shown_text(file.name) + ": " + std::string(why) + "; no grid can be placed on it";
-  grid = {options.size, zmask,
+  grid = {options.size, geometry,
           std::span<const float>(z, std::size_t(options.size.nx) * options.size.ny)};
   if (const std::string problem = read_grid_file(options.grid, options.size.nx, options.size.ny, z);
       !problem.empty())

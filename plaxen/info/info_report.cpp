@@ -16,10 +16,11 @@ std::span<const float> first_n(const float* array, std::int32_t n) {
   return std::span<const float>(array + 1, std::size_t(n));
 }
 
-GridReport grid_report(const GridSize& size) {
+GridReport grid_report(const DataLimits& limits, const GridSize& size) {
   GridReport grid;
   grid.size = size;
-  grid.geometry = zmask;  // xmin and ymin; the rest once derived
+  grid.geometry.xmin = limits.xmin;  // the rest once derived
+  grid.geometry.ymin = limits.ymin;
   const std::span<const float> zp = first_n(points.zp, points.n);
   grid.value_span = engine::data_range(zp).zspan;
   grid.span_accepted = grid.value_span < max_value_span;
@@ -27,13 +28,11 @@ GridReport grid_report(const GridSize& size) {
     if (value == missing_value) ++grid.missing_value_readings;
   grid.refusal = judge_job(size, max_nodes, grid.value_span);
   if (too_few_nodes(size)) return grid;
-  derive_spacing(size);
-  fit_grid_extent(size);
+  grid.geometry = grid_geometry(limits, size);
   grid.spacing_known = true;
-  grid.geometry = zmask;
   if (grid.refusal.empty())
-    grid.census =
-        take_census(size, zmask, first_n(points.xp, points.n), first_n(points.yp, points.n), zp);
+    grid.census = take_census(size, grid.geometry, first_n(points.xp, points.n),
+                              first_n(points.yp, points.n), zp);
   return grid;
 }
 
@@ -48,15 +47,14 @@ InfoReport make_report(const DataFile& file, const std::optional<GridSize>& size
   const engine::encoding_scalars range = engine::data_range(first_n(points.zp, points.n));
   report.value_min = range.zmin;
   report.value_max = range.zmax;
-  copy_data_limits(file.load.limits);
   if (size) {
-    report.grid = grid_report(*size);
+    report.grid = grid_report(file.load.limits, *size);
   } else {
     report.suggestion = suggest_grid(points.n, file.load.limits);
     if (report.suggestion.size.nx != 0) {
-      derive_spacing(report.suggestion.size);
-      report.suggestion.dx = zmask.dx;
-      report.suggestion.dy = zmask.dy;
+      const GridGeometry g = grid_geometry(file.load.limits, report.suggestion.size);
+      report.suggestion.dx = g.dx;
+      report.suggestion.dy = g.dy;
     }
   }
   return report;

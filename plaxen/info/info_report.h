@@ -18,7 +18,7 @@ struct GridReport {
   GridSize size;
   std::string refusal;         // plaxen's refusal line without its leading blanks; empty: accepted
   bool spacing_known = false;  // dx, dy derived: nx and ny are at least 2
-  GridGeometry geometry{};     // zmask as plaxen fills it (xmax, ymax fitted to the nodes)
+  GridGeometry geometry{};     // as plaxen lays it (xmax, ymax fitted to the nodes)
   float value_span = 0.0f;     // zmax - zmin as the interpolation forms it
   bool span_accepted = true;   // the node encoding holds the span
   std::int64_t missing_value_readings = 0;  // readings of exactly -999.0
@@ -37,7 +37,6 @@ struct InfoReport {
 };
 
 // The report for the loaded `file` (points holds its records) and the grid size, if any.
-// Fills zmask as plaxen does for that size.
 InfoReport make_report(const DataFile& file, const std::optional<GridSize>& size);
 
 // The report as lines of "label: value" text, and as one JSON object on one line; both end

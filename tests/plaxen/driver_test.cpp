@@ -55,18 +55,15 @@ TEST(GridGeometry, SpacingAndExtentRoundOnce) {
   limits.xmax = 523000.875f;
   limits.ymin = 0.1f;
   limits.ymax = 0.7f;
-  copy_data_limits(limits);
-  const GridSize size{7, 4};
-  derive_spacing(size);
+  const GridGeometry g = grid_geometry(limits, GridSize{7, 4});
   const float dx = static_cast<float>((double{limits.xmax} - double{limits.xmin}) / 6.0);
   const float dy = static_cast<float>((double{limits.ymax} - double{limits.ymin}) / 3.0);
-  EXPECT_EQ(zmask.dx, dx);
-  EXPECT_EQ(zmask.dy, dy);
-  fit_grid_extent(size);
-  EXPECT_EQ(zmask.xmax, static_cast<float>(double{limits.xmin} + 6.0 * double{dx}));
-  EXPECT_EQ(zmask.ymax, static_cast<float>(double{limits.ymin} + 3.0 * double{dy}));
-  EXPECT_EQ(zmask.xmin, limits.xmin);
-  EXPECT_EQ(zmask.ymin, limits.ymin);
+  EXPECT_EQ(g.dx, dx);
+  EXPECT_EQ(g.dy, dy);
+  EXPECT_EQ(g.xmax, static_cast<float>(double{limits.xmin} + 6.0 * double{dx}));
+  EXPECT_EQ(g.ymax, static_cast<float>(double{limits.ymin} + 3.0 * double{dy}));
+  EXPECT_EQ(g.xmin, limits.xmin);
+  EXPECT_EQ(g.ymin, limits.ymin);
 }
 
 // Two spacings rounded to single precision and widened back, side by side, as the companions
