@@ -1,75 +1,14 @@
 // The report as one JSON object, for scripts (tools/plotgrid among them).
-#include <cmath>
 #include <string>
 
 #include "plaxen/common/capacities.h"
-#include "plaxen/common/number_text.h"
-#include "plaxen/common/shown_text.h"
+#include "plaxen/common/json_object.h"
 #include "plaxen/info/info_report.h"
 
 namespace plaxen::info {
 namespace {
 
-// Writes the members of one object after another, commas between them.
-class json_object {
- public:
-  explicit json_object(std::string& out) : out_(out) { out_ += '{'; }
-  ~json_object() { out_ += '}'; }
-  json_object(const json_object&) = delete;
-  json_object& operator=(const json_object&) = delete;
-
-  // A single real as the exact text that reads back to it; one that is not finite as the
-  // string "inf", "-inf" or "nan", which JSON has no number for.
-  void number(std::string_view key, float value) {
-    raw(key, std::isfinite(value) ? exact_text(value) : quoted(exact_text(value)));
-  }
-  void integer(std::string_view key, std::int64_t value) { raw(key, std::to_string(value)); }
-  void boolean(std::string_view key, bool value) { raw(key, value ? "true" : "false"); }
-  void text(std::string_view key, std::string_view value) { raw(key, quoted(value)); }
-  void null(std::string_view key) { raw(key, "null"); }
-  // Starts a member whose value the caller writes next (a nested object).
-  std::string& member(std::string_view key) {
-    raw(key, "");
-    return out_;
-  }
-
- private:
-  void raw(std::string_view key, std::string_view value) {
-    if (!first_) out_ += ',';
-    first_ = false;
-    out_ += quoted(key);
-    out_ += ':';
-    out_ += value;
-  }
-
-  // A JSON string of `s`, always valid UTF-8: quotes, backslashes and control characters
-  // escaped; a byte that is not part of well-formed UTF-8 (a file name may hold any) as
-  // \udcXX, XX its value, as Python's "surrogateescape" names such a byte, so that
-  // os.fsencode() gives the bytes back.
-  static std::string quoted(std::string_view s) {
-    static const char hex[] = "0123456789abcdef";
-    std::string q = "\"";
-    while (!s.empty()) {
-      const std::size_t length = utf8_character_length(s);
-      const auto c = static_cast<unsigned char>(s.front());
-      if (c == '"' || c == '\\') {
-        q += '\\';
-        q += static_cast<char>(c);
-      } else if (length == 0 || c < 0x20) {
-        q += length == 0 ? "\\udc" : "\\u00";
-        q += hex[c >> 4];
-        q += hex[c & 0xf];
-      } else {
-        q.append(s.substr(0, length));
-      }
-      s.remove_prefix(length == 0 ? 1 : length);
-    }
-    return q + '"';
-  }
-
-  std::string& out_;
-  bool first_ = true;
-};
+using json_object = JsonObject;
 
 void census_members(json_object& o, const GridReport& g, const GridCensus& c) {
   const std::int64_t nodes = std::int64_t{g.size.nx} * g.size.ny;
