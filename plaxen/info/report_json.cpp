@@ -1,6 +1,8 @@
 // The report as one JSON object, for scripts (tools/plotgrid among them).
 #include <cmath>
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "plaxen/common/capacities.h"
 #include "plaxen/common/number_text.h"
@@ -8,6 +10,28 @@
 
 namespace plaxen::info {
 namespace {
+
+// The length of the well-formed UTF-8 sequence that `s` starts with (RFC 3629: no overlong
+// forms, no surrogates, nothing above U+10FFFF), or 0 when it starts with none.
+std::size_t utf8_sequence_length(std::string_view s) {
+  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+  const auto continues = [&](std::size_t k, unsigned lo = 0x80, unsigned hi = 0xbf) {
+    return k < s.size() && byte(k) >= lo && byte(k) <= hi;
+  };
+  if (s.empty()) return 0;
+  const unsigned lead = byte(0);
+  if (lead < 0x80) return 1;
+  if (lead >= 0xc2 && lead <= 0xdf) return continues(1) ? 2 : 0;
+  if (lead >= 0xe0 && lead <= 0xef) {
+    const unsigned lo = lead == 0xe0 ? 0xa0 : 0x80, hi = lead == 0xed ? 0x9f : 0xbf;
+    return continues(1, lo, hi) && continues(2) ? 3 : 0;
+  }
+  if (lead >= 0xf0 && lead <= 0xf4) {
+    const unsigned lo = lead == 0xf0 ? 0x90 : 0x80, hi = lead == 0xf4 ? 0x8f : 0xbf;
+    return continues(1, lo, hi) && continues(2) && continues(3) ? 4 : 0;
+  }
+  return 0;
+}
 
 // Writes the members of one object after another, commas between them.
 class json_object {
@@ -41,22 +65,36 @@ class json_object {
     out_ += value;
   }
 
+  // A JSON string of `s`. A byte that is not part of valid UTF-8 (a file name in another
+  // encoding) is written as the escape \udcXX of the byte XX, as Python's surrogateescape
+  // names it, so that the text stays valid UTF-8 and the name's bytes can be had back.
   static std::string quoted(std::string_view s) {
     std::string q = "\"";
-    for (const char c : s) {
+    for (std::size_t k = 0; k < s.size();) {
+      const auto c = static_cast<unsigned char>(s[k]);
       if (c == '"' || c == '\\') {
         q += '\\';
-        q += c;
-      } else if (static_cast<unsigned char>(c) < 0x20) {
-        static const char hex[] = "0123456789abcdef";
-        q += "\\u00";
-        q += hex[(c >> 4) & 0xf];
-        q += hex[c & 0xf];
+        q += s[k++];
+      } else if (c < 0x20) {
+        append_escape(q, "\\u00", c);
+        ++k;
+      } else if (const std::size_t n = utf8_sequence_length(s.substr(k)); n > 0) {
+        q.append(s.substr(k, n));
+        k += n;
       } else {
-        q += c;
+        append_escape(q, "\\udc", c);
+        ++k;
       }
     }
     return q + '"';
+  }
+
+  // `prefix` and the byte `c` in two lower-case hex digits.
+  static void append_escape(std::string& q, const char* prefix, unsigned char c) {
+    static const char hex[] = "0123456789abcdef";
+    q += prefix;
+    q += hex[c >> 4];
+    q += hex[c & 0xf];
   }
 
   std::string& out_;

@@ -52,6 +52,7 @@ TEST(PlaxenInfo, Reports) {
     std::string out;
     std::string err;
     int exit_status;
+    std::string name = "data.txt";  // the data file's name
   };
   const Case cases[] = {
       {"the four corners on 11 x 6: each lends its value to its two side neighbours",
@@ -138,6 +139,18 @@ TEST(PlaxenInfo, Reports) {
        "",
        "plaxen-info: data.txt: line 57: exponent field in record 29: \"1.5e 3\"\n",
        1},
+      {"a name that is not UTF-8 as JSON: a stray byte as \\udcXX, a valid sequence kept",
+       four_corners,
+       {"--json"},
+       "{\"data_file\":\"d\\udcff\\udce9\\udca0\\udced\\udca0\\udc80\xc3\xa9\xf0\x9f\x98\x80"
+       "\\\\\\\"\\u001b.txt\",\"records\":4,\"records_ignored\":false,\"limits\":{\"xmin\":0,"
+       "\"xmax\":10,\"ymin\":0,\"ymax\":5},\"values\":{\"min\":1,\"max\":4},"
+       "\"suggested_grid\":{\"nx\":315,\"ny\":158,\"nodes\":49770,\"dx\":0.031847134,"
+       "\"dy\":0.031847134}}\n",
+       "",
+       0,
+       // 0xff never, 0xe9 0xa0 cut short, 0xed 0xa0 0x80 a surrogate, then é, 😀, \ " ESC
+       "d\xff\xe9\xa0\xed\xa0\x80\xc3\xa9\xf0\x9f\x98\x80\\\"\x1b.txt"},
       {"NX without NY",
        four_corners,
        {"11"},
@@ -148,8 +161,8 @@ TEST(PlaxenInfo, Reports) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     scratch_dir dir;
-    dir.write("data.txt", c.data);
-    std::vector<std::string> args = {"data.txt"};
+    dir.write(c.name, c.data);
+    std::vector<std::string> args = {c.name};
     args.insert(args.end(), c.args.begin(), c.args.end());
     const auto r = run_program(PLAXEN_INFO_PROGRAM, args, "", dir.path());
     EXPECT_EQ(r.out, c.out);
