@@ -140,13 +140,18 @@ TEST(PlaxenInfo, Reports) {
        "",
        "plaxen-info: data.txt: line 57: exponent field in record 29: \"1.5e 3\"\n",
        1},
-      {"a file name that is not UTF-8: its byte escaped as Python's surrogateescape names it",
+      {"a name that is not UTF-8 as JSON: a stray byte as \\udcXX, a valid sequence kept",
        four_corners,
-       {"3", "2", "--json"},
-       corners_json("caf\\udce9.txt"),
+       {"--json"},
+       "{\"data_file\":\"d\\udcff\\udce9\\udca0\\udced\\udca0\\udc80\xc3\xa9\xf0\x9f\x98\x80"
+       "\\\\\\\"\\u001b.txt\",\"records\":4,\"records_ignored\":false,\"limits\":{\"xmin\":0,"
+       "\"xmax\":10,\"ymin\":0,\"ymax\":5},\"values\":{\"min\":1,\"max\":4},"
+       "\"suggested_grid\":{\"nx\":315,\"ny\":158,\"nodes\":49770,\"dx\":0.031847134,"
+       "\"dy\":0.031847134}}\n",
        "",
        0,
-       "caf\xe9.txt"},
+       // 0xff never, 0xe9 0xa0 cut short, 0xed 0xa0 0x80 a surrogate, then é, 😀, \ " ESC
+       "d\xff\xe9\xa0\xed\xa0\x80\xc3\xa9\xf0\x9f\x98\x80\\\"\x1b.txt"},
       {"NX without NY",
        four_corners,
        {"11"},

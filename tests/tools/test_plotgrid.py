@@ -1,5 +1,6 @@
 #!/usr/bin/python3
-"""Tests of tools/plotgrid: grid and transcript parsing, geometry, and the PNG it writes.
+"""Tests of tools/plotgrid: grid and transcript parsing, geometry, the PNG it writes, its
+one-line refusals and how it replaces an existing picture.
 
     test_plotgrid.py PATH_TO_PLOTGRID
 """
@@ -7,9 +8,12 @@ import importlib.machinery
 import importlib.util
 import math
 import os
+import signal
+import stat
 import subprocess
 import sys
 import tempfile
+import threading
 import unittest
 
 PLOTGRID = os.path.abspath(sys.argv.pop(1) if len(sys.argv) > 1 else
@@ -272,6 +276,261 @@ class Picture(unittest.TestCase):
             self.assertIn(message, r.stderr)
             self.assertTrue(r.stderr.startswith("plotgrid: "))
             self.assertFalse(os.path.exists(os.path.join(d, "x.png")))
+
+
+def snapshot(top):
+    """Every entry under `top`: a file's bytes, a link's target, or "folder"."""
+    found = {}
+    for folder, names, files in os.walk(top):
+        for name in names + files:
+            path = os.path.join(folder, name)
+            if os.path.islink(path):
+                found[path] = "-> " + os.readlink(path)
+            elif os.path.isdir(path):
+                found[path] = "folder"
+            else:
+                with open(path, "rb") as f:
+                    found[path] = f.read()
+    return found
+
+
+def write_fake_info(path, expected_args, json_text):
+    """A plaxen-info that answers `json_text` to exactly `expected_args` (bytes), and
+    otherwise fails naming what it got."""
+    with open(path, "wb") as f:
+        f.write(b"#!/bin/sh\n[ \"$*\" = '" + b" ".join(expected_args) + b"' ] || "
+                b"{ echo \"plaxen-info: $*\" >&2; exit 1; }\necho '" + json_text + b"'\n")
+    os.chmod(path, 0o755)
+
+
+GOOD_GRID = b'{"grid":{"accepted":true,"xmin":100,"ymin":50,"dx":10,"dy":20}}'
+OLD_PICTURE = b"an older picture"
+BASE = ["g.grd", "--transcript", "run.out", "-o", "old.png"]
+LONG = "x" * 100
+
+
+class Refusals(unittest.TestCase):
+    """Each bad invocation: one line on standard error, status 1, nothing written."""
+    ROWS = (  # what, arguments, environment, the line after "plotgrid: "
+        ("zero dpi", BASE + ["--dpi", "0"], {}, "--dpi 0: expected from 1 to 1000"),
+        ("opacity above 1", BASE + ["--point-alpha", "5"], {},
+         "--point-alpha 5: expected from 0 to 1"),
+        ("marker area not a number", BASE + ["--point-size", "nan"], {},
+         "--point-size nan: expected from 0 to 10000"),
+        ("no reading drawn", BASE + ["--point-every", "0"], {},
+         "--point-every 0: expected at least 1"),
+        ("unknown extension", BASE + ["-o", "x.jpgx"], {},
+         "-o x.jpgx: unknown picture format 'jpgx' (known: png, pdf, svg, svgz, eps, ps, jpg, "
+         "jpeg, tif, tiff, webp, raw, rgba)"),
+        ("an extension that needs LaTeX", BASE + ["-o", "x.pgf"], {},
+         "-o x.pgf: unknown picture format 'pgf' (known: png, pdf, svg, svgz, eps, ps, jpg, "
+         "jpeg, tif, tiff, webp, raw, rgba)"),
+        ("beyond Agg", BASE + ["--size", "70000x100"], {},
+         "a picture of 70000x100 pixels is too large: at most 65535 pixels each way and "
+         "67108864 in all"),
+        ("too many pixels", BASE + ["--size", "9000x9000"], {},
+         "a picture of 9000x9000 pixels is too large: at most 65535 pixels each way and "
+         "67108864 in all"),
+        ("no room for the map", BASE + ["--size", "200x100"], {},
+         "a picture of 200x100 pixels is too small"),
+        ("origin not a number", BASE + ["--xmin", "nan"], {},
+         "--xmin nan: expected a finite number"),
+        ("cells lost in the origin's rounding", BASE + ["--xmin", "1e20", "--dx", "1"], {},
+         "4 nodes 1 apart from xmin = 1e+20 do not span a drawable extent in double precision"),
+        ("edges beyond the largest double", BASE + ["--dx", "1e308"], {},
+         "4 nodes 1e+308 apart from xmin = 100 do not span a drawable extent in double "
+         "precision"),
+        ("empty colour map", BASE + ["--cmap", ""], {}, "unknown colour map ''"),
+        ("unknown colour", BASE + ["--undefined-colour", "nocolour"], {},
+         "--undefined-colour 'nocolour' is not a colour"),
+        ("mathematics matplotlib rejects", BASE + ["--title", r"$\foo$"], {},
+         r"--title '$\foo$' cannot be typeset: Unknown symbol: \foo, found '\'  (at char 0), "
+         "(line:1, col:1)"),
+        ("usage error", BASE + ["--dpi", "x"], {}, "argument --dpi: invalid int value: 'x'"),
+        ("unknown option", BASE + ["--frob"], {}, "unrecognized arguments: --frob"),
+        ("empty output name", BASE + ["-o", ""], {}, "-o needs a file name"),
+        ("unknown backend", BASE, {"MPLBACKEND": "nosuch"},
+         "MPLBACKEND=nosuch is no matplotlib backend: unset it (plotgrid draws with Agg)"),
+        ("missing grid", ["none.grd"] + BASE[1:], {},
+         "cannot read grid file none.grd: No such file or directory"),
+        ("a folder as input", BASE + ["--points", "adir"], {},
+         "cannot read points file adir: Is a directory"),
+        ("a folder as output", BASE + ["-o", "adir"], {}, "cannot write adir: Is a directory"),
+        ("no folder for the output", BASE + ["-o", "none/x.png"], {},
+         "cannot write none/x.png: No such file or directory"),
+        ("output is an input, spelt otherwise", BASE + ["--points", "pts", "-o", "./adir/../pts"],
+         {}, "-o ./adir/../pts is the points file pts: refused, it would be overwritten"),
+        ("output is an input through a link", BASE + ["--points", "pts", "-o", "lnk.png"], {},
+         "-o lnk.png is the points file pts: refused, it would be overwritten"),
+        ("terminal controls and bytes not UTF-8 in a grid field",
+         ["bad.grd"] + BASE[1:] + ["--nx", "4"], {},
+         "bad.grd, line 1: field 1 '?[2J?0000E+01' is not a number"),
+        ("a long field cut", BASE[:2] + ["long.out"] + BASE[3:], {},
+         f"long.out, line 2: expected four 12-character fields, found '{LONG[:80]}...'"),
+        ("terminal controls and bytes not UTF-8 in a name",
+         BASE + [b"--points", b"\x1b[31m\xff"], {},
+         "cannot read points file ?[31m?: No such file or directory"),
+    )
+
+    def setUp(self):
+        self.dir = tempfile.TemporaryDirectory()
+        d = self.dir.name
+        for name, content in (("g.grd", grid_text(Picture.ROWS)), ("old.png", OLD_PICTURE),
+                              ("run.out", " data limits: xmin,xmax,ymin,ymax=\n"
+                                          "  0.1000E+03  0.1300E+03  0.5000E+02  0.9000E+02\n"
+                                          " 4 3\n"),
+                              ("long.out", f" data limits: xmin,xmax,ymin,ymax=\n{LONG}\n"),
+                              ("pts", "100 50 1\n"),
+                              ("bad.grd", b"  \x1b[2J\xff" + grid_text(Picture.ROWS)[7:].encode())):
+            with open(os.path.join(d, name), "wb") as f:
+                f.write(content if isinstance(content, bytes) else content.encode())
+        os.mkdir(os.path.join(d, "adir"))
+        os.symlink("pts", os.path.join(d, "lnk.png"))
+
+    def tearDown(self):
+        self.dir.cleanup()
+
+    def test_each_refusal_is_one_line(self):
+        before = snapshot(self.dir.name)
+        for what, args, env, line in self.ROWS:
+            with self.subTest(what):
+                r = subprocess.run([PLOTGRID] + args, cwd=self.dir.name, capture_output=True,
+                                   env=dict(os.environ, **env))
+                self.assertEqual(r.stderr.decode(), f"plotgrid: {line}\n")
+                self.assertEqual(r.returncode, 1)
+                self.assertEqual(r.stdout, b"")
+                self.assertEqual(snapshot(self.dir.name), before)
+
+
+class Output(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.TemporaryDirectory()
+        with open(os.path.join(self.dir.name, "g.grd"), "w") as f:
+            f.write(grid_text(Picture.ROWS))
+
+    def tearDown(self):
+        self.dir.cleanup()
+
+    def plot(self, out, **kw):
+        return subprocess.run([PLOTGRID, "g.grd", "--nx", "4", "--ny", "3", "--xmin", "0",
+                               "--ymin", "0", "--dx", "1", "--dy", "1", "-o", out],
+                              cwd=self.dir.name, capture_output=True, **kw)
+
+    def test_an_existing_picture_is_replaced_whole(self):
+        d = self.dir.name
+        old = os.path.join(d, "old.png")
+        with open(old, "wb") as f:
+            f.write(OLD_PICTURE)
+        os.chmod(old, 0o604)
+        inode = os.stat(old).st_ino
+        os.symlink("old.png", os.path.join(d, "link.png"))
+        long_name = "n" * 251 + ".png"  # 255 bytes, the most a name can have
+        for out, mode, umask in (("link.png", 0o604, 0o022), ("new.png", 0o640, 0o027),
+                                 (long_name, 0o644, 0o022)):
+            with self.subTest(out[:20]):
+                r = self.plot(out, preexec_fn=lambda: os.umask(umask))
+                self.assertEqual((r.returncode, r.stderr, r.stdout), (0, b"", out.encode() + b"\n"))
+                with open(os.path.join(d, out), "rb") as f:
+                    self.assertEqual(f.read(8), b"\x89PNG\r\n\x1a\n")
+                self.assertEqual(stat.S_IMODE(os.stat(os.path.join(d, out)).st_mode), mode)
+        self.assertEqual(os.readlink(os.path.join(d, "link.png")), "old.png")
+        self.assertNotEqual(os.stat(old).st_ino, inode)  # a new file renamed over the old
+        self.assertEqual(sorted(os.listdir(d)),
+                         sorted(["g.grd", "old.png", "link.png", "new.png", long_name]))
+
+    def test_fifos_and_standard_output_are_written_into(self):
+        fifo = os.path.join(self.dir.name, "f.png")
+        os.mkfifo(fifo)
+        read = []
+
+        def read_all():
+            with open(fifo, "rb") as f:
+                read.append(f.read())
+
+        reader = threading.Thread(target=read_all)
+        reader.start()
+        r = self.plot("f.png")
+        reader.join()
+        self.assertEqual((r.returncode, r.stderr, r.stdout), (0, b"", b"f.png\n"))
+        self.assertEqual(read[0][:8], b"\x89PNG\r\n\x1a\n")
+        self.assertTrue(stat.S_ISFIFO(os.stat(fifo).st_mode))
+        # Through a pipe on standard output: the picture, and no name mixed into it.
+        r = self.plot("/dev/stdout")
+        self.assertEqual((r.returncode, r.stderr), (0, b""))
+        self.assertEqual(r.stdout[:8], b"\x89PNG\r\n\x1a\n")
+        self.assertEqual(r.stdout[-8:], b"IEND\xaeB`\x82")  # the picture's last chunk
+        self.assertEqual(sorted(os.listdir(self.dir.name)), ["f.png", "g.grd"])
+
+    def test_a_signal_removes_the_temporary_picture(self):
+        # A child writes part of a picture, names its temporary file and waits; the signal
+        # comes while the temporary file exists.
+        child = ("import importlib.machinery, importlib.util, sys\n"
+                 "loader = importlib.machinery.SourceFileLoader('pg', sys.argv[1])\n"
+                 "pg = importlib.util.module_from_spec("
+                 "importlib.util.spec_from_loader('pg', loader))\n"
+                 "loader.exec_module(pg)\n"
+                 "def save(f):\n"
+                 "    f.write(b'part of a picture')\n"
+                 "    print(pg.pending_temporary, flush=True)\n"
+                 "    sys.stdin.read()\n"
+                 "pg.watch_signals()\n"
+                 "pg.replace_file(sys.argv[2], 0o644, save)\n")
+        out = os.path.join(self.dir.name, "p.png")
+        for signum, ignored in ((signal.SIGINT, False), (signal.SIGTERM, False),
+                                (signal.SIGHUP, False), (signal.SIGQUIT, False),
+                                (signal.SIGHUP, True)):
+            with self.subTest(f"{signal.Signals(signum).name}{' ignored' if ignored else ''}"):
+                p = subprocess.Popen(
+                    [sys.executable, "-c", child, PLOTGRID, out], stdin=subprocess.PIPE,
+                    stdout=subprocess.PIPE, preexec_fn=lambda: signal.signal(
+                        signum, signal.SIG_IGN if ignored else signal.SIG_DFL))
+                temporary = p.stdout.readline().decode().strip()
+                self.assertEqual(os.path.dirname(temporary), self.dir.name)
+                self.assertEqual(len(os.path.basename(temporary)), 18)
+                self.assertTrue(os.path.exists(temporary))
+                p.send_signal(signum)
+                p.stdin.close()  # an ignored signal: the picture completes
+                self.assertEqual(p.wait(), 0 if ignored else -signum)
+                p.stdout.close()
+                self.assertFalse(os.path.exists(temporary))
+                self.assertEqual(os.path.exists(out), ignored)
+
+    def test_names_that_are_not_utf8(self):
+        # The data file's name reaches plaxen-info as its bytes and comes back escaped in its
+        # JSON; the picture's name is printed as the bytes it has.
+        d = os.fsencode(self.dir.name)
+        os.rename(os.path.join(d, b"g.grd"), os.path.join(d, b"g\xfe.grd"))
+        info = os.path.join(d, b"plaxen-info")
+        write_fake_info(info, [b"--json", b"d\xff.dat", b"4", b"3"],
+                        b'{"data_file":"d\\udcff.dat",' + GOOD_GRID[1:])
+        r = subprocess.run([os.fsencode(PLOTGRID), b"g\xfe.grd", b"--nx", b"4", b"--ny", b"3",
+                            b"--data", b"d\xff.dat", b"--info", info], cwd=d,
+                           capture_output=True)
+        self.assertEqual((r.returncode, r.stderr, r.stdout), (0, b"", b"g\xfe.grd.png\n"))
+        self.assertTrue(os.path.exists(os.path.join(d, b"g\xfe.grd.png")))
+        r = subprocess.run([os.fsencode(PLOTGRID), b"g\xfe.grd", b"--nx", b"5", b"--ny", b"3",
+                            b"--data", b"d\xff.dat", b"--info", info], cwd=d,
+                           capture_output=True)
+        self.assertEqual(r.stderr, b"plotgrid: plaxen-info: --json d?.dat 5 3\n")
+
+    def test_from_a_checkout_plaxen_info_comes_from_its_build(self):
+        checkout = self.dir.name
+        os.mkdir(os.path.join(checkout, "tools"))
+        program = os.path.join(checkout, "tools", "plotgrid")
+        with open(PLOTGRID, "rb") as f, open(program, "wb") as g:
+            g.write(f.read())
+        os.chmod(program, 0o755)
+        built = os.path.join(checkout, "build", "plaxen", "plaxen-info")
+        run = [program, "g.grd", "--nx", "4", "--ny", "3", "--data", "d.dat"]
+        env = dict(os.environ, PATH=os.path.join(checkout, "tools"))
+        r = subprocess.run(run, cwd=checkout, capture_output=True, text=True, env=env)
+        self.assertEqual(r.stderr, f"plotgrid: --data needs plaxen-info, found neither in "
+                                   f"{checkout}/tools/plaxen-info, {built} nor on PATH: build "
+                                   "it (make) or give its path with --info\n")
+        os.makedirs(os.path.dirname(built))
+        write_fake_info(built, [b"--json", b"d.dat", b"4", b"3"], GOOD_GRID)
+        r = subprocess.run(run, cwd=checkout, capture_output=True, text=True, env=env)
+        self.assertEqual((r.returncode, r.stderr, r.stdout), (0, "", "g.grd.png\n"))
 
 
 if __name__ == "__main__":
