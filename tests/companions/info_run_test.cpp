@@ -52,6 +52,7 @@ TEST(PlaxenInfo, Reports) {
     std::string out;
     std::string err;
     int exit_status;
+    std::string path = "data.txt";  // the data file named, holding `data` when it is data.txt
   };
   const Case cases[] = {
       {"the four corners on 11 x 6: each lends its value to its two side neighbours",
@@ -138,6 +139,13 @@ TEST(PlaxenInfo, Reports) {
        "",
        "plaxen-info: data.txt: line 57: exponent field in record 29: \"1.5e 3\"\n",
        1},
+      {"a file that opens but whose reading the system refuses: its error",
+       "",
+       {},
+       "",
+       "plaxen-info: /proc/self/mem: Input/output error\n",
+       1,
+       "/proc/self/mem"},
       {"NX without NY",
        four_corners,
        {"11"},
@@ -149,7 +157,7 @@ TEST(PlaxenInfo, Reports) {
     SCOPED_TRACE(c.what);
     scratch_dir dir;
     dir.write("data.txt", c.data);
-    std::vector<std::string> args = {"data.txt"};
+    std::vector<std::string> args = {c.path};
     args.insert(args.end(), c.args.begin(), c.args.end());
     const auto r = run_program(PLAXEN_INFO_PROGRAM, args, "", dir.path());
     EXPECT_EQ(r.out, c.out);
