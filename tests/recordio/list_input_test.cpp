@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <limits>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -40,6 +41,29 @@ struct list_case {
 
 std::uint32_t bits(float f) {
   return std::bit_cast<std::uint32_t>(f);
+}
+
+// A copy of the text [begin, end) in an allocation of exactly its size, so that the
+// sanitizers catch a read of any byte beyond the window.
+class exact_window {
+ public:
+  exact_window(const char* begin, const char* end)
+      : size_(static_cast<std::size_t>(end - begin)), bytes_(new char[size_]) {
+    if (size_ > 0) std::memcpy(bytes_.get(), begin, size_);
+  }
+  const char* begin() const { return bytes_.get(); }
+  const char* end() const { return bytes_.get() + size_; }
+
+ private:
+  std::size_t size_;
+  std::unique_ptr<char[]> bytes_;
+};
+
+// read_list_record on an exact copy of [begin, end).
+recordio::text_record read_record_in(const char* begin, const char* end, bool file_ends,
+                                     std::span<float> items) {
+  const exact_window w(begin, end);
+  return recordio::read_list_record(w.begin(), w.end(), file_ends, items);
 }
 
 bool same_bits(const std::vector<float>& a, const std::vector<float>& b) {
@@ -100,8 +124,7 @@ void read_statements_in_memory(const list_case& c, const std::string& input) {
     const statement& st = c.statements[s];
     SCOPED_TRACE("in memory, statement " + std::to_string(s + 1));
     std::vector<float> items(st.types.size(), real_sentinel);
-    const recordio::text_record r =
-        recordio::read_list_record(text + at, text + input.size(), true, items);
+    const recordio::text_record r = read_record_in(text + at, text + input.size(), true, items);
     ASSERT_EQ(r.outcome, outcome_of(st.statuses));
     for (std::size_t i = 0; i < items.size(); ++i) {
       const float want = st.values[i] == untouched ? real_sentinel : float(st.values[i]);
@@ -109,7 +132,7 @@ void read_statements_in_memory(const list_case& c, const std::string& input) {
     }
     for (std::size_t end = at; input.size() < 4096 && end < input.size(); ++end) {
       std::vector<float> cut(st.types.size(), real_sentinel);
-      const recordio::text_record w = recordio::read_list_record(text + at, text + end, false, cut);
+      const recordio::text_record w = read_record_in(text + at, text + end, false, cut);
       if (w.outcome == recordio::text_outcome::needs_more) {
         EXPECT_TRUE(same_bits(cut, std::vector<float>(st.types.size(), real_sentinel)))
             << "window of " << end - at << " bytes";
@@ -310,7 +333,7 @@ void read_failures_in_memory(const std::string& input, const std::vector<std::st
   recordio::text_record r;
   for (const std::string& t : types) {
     std::vector<float> items(t.size(), real_sentinel);
-    r = recordio::read_list_record(input.data() + at, input.data() + input.size(), true, items);
+    r = read_record_in(input.data() + at, input.data() + input.size(), true, items);
     if (r.outcome != recordio::text_outcome::record) break;
     at += r.used;
   }
@@ -495,9 +518,10 @@ struct text_reading {
 text_reading read_text_in_memory(const std::string& text, std::size_t count) {
   text_reading out;
   std::vector<float> items(count, 0.0f);
+  const exact_window whole(text.data(), text.data() + text.size());
   for (std::size_t at = 0;;) {
     const recordio::text_record r =
-        recordio::read_list_record(text.data() + at, text.data() + text.size(), true, items);
+        recordio::read_list_record(whole.begin() + at, whole.end(), true, items);
     if (r.outcome != recordio::text_outcome::record) {
       out.last = r.outcome;
       out.failure = static_cast<int>(r.failure);
@@ -574,8 +598,9 @@ std::size_t read_text_in_windows(const std::string& text, int count, const std::
     for (std::size_t p = 0; p < picked.size(); ++p) picks.push_back({picked[p], out[p].data() + k});
     const std::size_t room = slots - k;
     const std::size_t capacity = random.below(8) == 0 ? std::min<std::size_t>(room, 2) : room;
+    const exact_window window(b + at, b + end);
     const recordio::plain_scan s =
-        recordio::scan_plain_records(b + at, b + end, count, picks, capacity);
+        recordio::scan_plain_records(window.begin(), window.end(), count, picks, capacity);
     if (s.used > end - at || s.records > capacity ||
         s.newlines != static_cast<std::size_t>(std::count(b + at, b + at + s.used, '\n')) ||
         (s.used > 0 && b[at + s.used - 1] != '\n')) {
@@ -592,7 +617,7 @@ std::size_t read_text_in_windows(const std::string& text, int count, const std::
     // Step 2: the reader, on the line the scan stopped before.
     recordio::text_record r;
     for (;;) {
-      r = recordio::read_list_record(b + at, b + end, end == size, items);
+      r = read_record_in(b + at, b + end, end == size, items);
       if (r.outcome != recordio::text_outcome::needs_more) break;
       end = std::min(size, end + 1 + static_cast<std::size_t>(random.below(64)));
     }
