@@ -49,8 +49,9 @@ struct text_record {
 // which starts at the start of a record (the start of the file, or the `used` of the
 // previous record added to its begin). `file_ends` says whether `end` is the end of the
 // file: then the end rules apply there (a value cut by the end of the file is stored; a
-// last line that holds other characters than blanks and tabs after the record's last value
-// and no newline makes the record END), else reaching `end` gives needs_more.
+// last line without newline that holds, after the record's last value, other characters
+// than blanks and tabs, a comma after it included, makes the record END), else reaching
+// `end` gives needs_more.
 //
 // Items: read as the unit path reads them, each stored or kept. On record they hold the
 // record; on end and failure they hold what the unit path leaves in them (the values read

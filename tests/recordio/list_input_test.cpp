@@ -260,6 +260,7 @@ TEST(RecordioListInput, EndOfFile) {
       // End of file met while discarding other characters: the end call says so.
       {"1 2 3 4", {{"rrr", {1, 2, 3}, {0, 0, 0, 0, -1}}, {"r", {u}, {-1, -1, 0}}}},
       {"1 2 3\r", {{"rrr", {1, 2, 3}, {0, 0, 0, 0, -1}}}},
+      {"1 2 3,", {{"rrr", {1, 2, 3}, {0, 0, 0, 0, -1}}}},
       // END while items remain: they keep their values.
       {"1 2\n", {{"rrr", {1, 2, u}, {0, 0, 0, -1, 0}}}},
       {"", {{"ri", {u, u}, {0, -1, -1, 0}}}},
