@@ -1,6 +1,8 @@
 // The text of Ew.d output fields and of lines of them, as formatted writes produce it.
 #include "recordio/e_field_text.h"
 
+#include <algorithm>
+
 #include "recordio/edit_output.h"
 #include "recordio/format_parser.h"
 

@@ -72,7 +72,7 @@ struct failure_text {
 // The system's text for the error of the last read on `unit` that it refused in a
 // statement with an error exit (read_failure::read_error), such as "Input/output error";
 // empty when there was none since the unit was connected, or for a unit outside 0..99.
-// The text stays valid until the next call of the layer.
+// The text is the C library's (strerror): valid until the next strerror call.
 [[nodiscard]] std::string_view read_error_text(int unit);
 
 // Connects units 0, 5 and 6 and installs the signal handlers. Call once, first thing in main.
