@@ -5,7 +5,9 @@
 // nx and ny): once from a regular file read ahead in one piece, once from a socket that
 // hands them over in small pieces, so that values, lines and separators are cut by the
 // read-ahead at every place. Both deliveries must give the same results, the same way of
-// ending, and the names must be the first 80 characters of the first two lines.
+// ending, and the names must be the first 80 characters of the first two lines. The data
+// file's bytes are also read from memory, in windows of the piece sizes, by the plain-record
+// scan and the list reader of recordio/list_text.h: they must give the load's records.
 //
 // Input: 4 bytes of piece sizes (each 1 to 64), then the bytes to read.
 #include <unistd.h>
@@ -13,6 +15,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -21,6 +24,8 @@
 #include "plaxen/common/capacities.h"
 #include "plaxen/common/grid_size.h"
 #include "plaxen/common/scattered_data.h"
+#include "recordio/list_text.h"
+#include "recordio/plain_records.h"
 #include "recordio/recordio.h"
 
 namespace {
@@ -120,6 +125,61 @@ int expected_names(std::string_view bytes, std::string (&names)[2]) {
   return found;
 }
 
+// The data file's records as a program reading the bytes from memory in windows gets them:
+// the plain-record scan over each window (8 times a piece size), then the list reader for
+// the line it stops before, its window growing by the piece sizes while it needs more text. x and y
+// carry over from record to record as plaxen's locals do; the value's slot starts at 0, as
+// load_from leaves plaxen's. The records must be the unit load's, and a load that ended
+// with the error report must end here in a failure.
+void check_text_reading(std::string_view bytes, const std::vector<std::size_t>& pieces,
+                        const load_outcome& unit) {
+  const std::size_t size = bytes.size();
+  const std::unique_ptr<char[]> copy(new char[size]);  // exactly the bytes: reads beyond fail
+  if (size > 0) std::memcpy(copy.get(), bytes.data(), size);
+  const char* const b = copy.get();
+  std::vector<float> column[3];
+  for (auto& c : column) c.resize(size + 2);
+  float items[3] = {0.0f, 0.0f, 0.0f};
+  std::size_t records = 0;
+  std::size_t at = 0;
+  std::size_t piece = 0;
+  auto next_piece = [&] { return pieces.empty() ? 64 : pieces[piece++ % pieces.size()]; };
+  recordio::text_record r;
+  for (;;) {
+    std::size_t end = std::min(size, at + 8 * next_piece());  // room for a few lines
+    const recordio::plain_pick picks[] = {{1, column[0].data() + records},
+                                          {2, column[1].data() + records},
+                                          {3, column[2].data() + records}};
+    const recordio::plain_scan s =
+        recordio::scan_plain_records(b + at, b + end, 3, picks, size + 2 - records);
+    records += s.records;
+    at += s.used;
+    if (s.records > 0) {
+      items[0] = column[0][records - 1];
+      items[1] = column[1][records - 1];
+    }
+    items[2] = 0.0f;
+    while ((r = recordio::read_list_record(b + at, b + end, end == size, items)).outcome ==
+           recordio::text_outcome::needs_more)
+      end = std::min(size, end + next_piece());
+    if (r.outcome != recordio::text_outcome::record) break;
+    if (records >= size + 2) fuzzing::fail("memory: more records than bytes");
+    for (int k = 0; k < 3; ++k) column[k][records] = items[k];
+    ++records;
+    at += r.used;
+  }
+  if (!unit.normal) {
+    if (r.outcome != recordio::text_outcome::failure)
+      fuzzing::fail("memory: read on where the load failed");
+    return;
+  }
+  const auto n = static_cast<std::size_t>(unit.n);
+  for (auto& c : column) c.resize(records);
+  if (r.outcome != recordio::text_outcome::end || records != n || !same_bits(column[0], unit.xp) ||
+      !same_bits(column[1], unit.yp) || !same_bits(column[2], unit.zp))
+    fuzzing::fail("memory: other records than the load's");
+}
+
 void check_load(std::string_view bytes, const std::vector<std::size_t>& pieces) {
   const int whole = fuzzing::memory_file(bytes);
   const load_outcome a = load_from(whole, bytes.size());
@@ -132,6 +192,7 @@ void check_load(std::string_view bytes, const std::vector<std::size_t>& pieces) 
     fuzzing::fail("data file: delivery changed the records");
   if (std::memcmp(&a.limits, &b.limits, sizeof a.limits) != 0)
     fuzzing::fail("data file: delivery changed the limits");
+  check_text_reading(bytes, pieces, a);
 }
 
 void check_dialogue(std::string_view bytes, const std::vector<std::size_t>& pieces) {

@@ -81,6 +81,8 @@ error_text describe(error_kind kind) noexcept {
 }  // namespace detail
 
 failure_text describe(read_failure failure) {
+  if (failure == read_failure::read_error)
+    return {detail::describe(detail::error_kind::read_failed).tag, ""};
   // A value outside the enumeration reads as the first failure.
   const int value = static_cast<int>(failure);
   const auto kind = value >= 1 && value <= 4 ? static_cast<detail::error_kind>(value)

@@ -4,15 +4,16 @@
 
 #include <cstdint>
 
-#include "recordio/number_scanner.h"
 #include "recordio/recordio.h"  // with the inline part of list-directed reads
 #include "recordio/statement.h"
 
 namespace recordio::detail {
 
 // The item calls of a list-directed read statement in progress (see recordio.h), on the
-// exact general path. Return 0, -1 for the END condition of a statement with an END exit,
-// or the read_failure of a statement with an error exit. Without an error exit failures are
+// exact general path (the rules of list_items.h over the unit's chunks). Return 0, -1 for
+// the END condition of a statement with an END exit, or the read_failure of a statement
+// with an error exit (read_error: a read the system refused, its error number kept in the
+// unit). Without an error exit failures are
 // reported with the tags "invalid number", "exponent field", "bad repetition count"
 // (message "incomprehensible list input") and "invalid integer" ("read unexpected
 // character"); without an END exit the end of the file with "list in" ("end of file").
@@ -21,7 +22,8 @@ int list_read_item(float& item);
 
 // Ends the statement: discards the rest of the line. 0, or -1 when the end of the file came
 // while discarding (unless the unit's end-of-file flag was set before). After a failure it
-// discards nothing and returns the failure's status.
+// discards nothing and returns the failure's status; a read refused while discarding
+// returns read_error under an error exit.
 int finish_list_read();
 
 }  // namespace recordio::detail

@@ -13,8 +13,9 @@
 // Every status is [[nodiscard]]: a read without an END exit that ignores its statuses says
 // so with a cast to void (its calls return 0, but for the end call of a list-directed read
 // that meets the end of the file while discarding the rest of its line).
-// A list-directed read with an error exit returns a value it cannot read as a positive
-// status instead (a read_failure), so that a caller can report it in its own words.
+// A list-directed read with an error exit returns a value it cannot read, and a read the
+// system refuses, as a positive status instead (a read_failure), so that a caller can
+// report it in its own words.
 //
 // Nothing here throws. The layer allocates only when a unit is opened and when a record
 // (or a format text) longer than any before it is assembled.
@@ -44,8 +45,9 @@ inline constexpr int unit_count = 100;
 // Whether a read statement has an END exit.
 enum class end_exit : bool { no = false, yes = true };
 
-// Whether a list-directed read statement has an error exit: a value that cannot be read
-// ends the statement with a positive status instead of the error report.
+// Whether a list-directed read statement has an error exit: a value that cannot be read,
+// or a read of the file that the system refuses, ends the statement with a positive status
+// instead of the error report.
 enum class error_exit : bool { no = false, yes = true };
 
 // What a list-directed read with an error exit could not read. The status returned is the
@@ -55,14 +57,23 @@ enum class read_failure : int {
   exponent_field = 2,        // an exponent letter or sign without digits, or one too large
   bad_repetition_count = 3,  // a repeat count that is negative, zero, too long or missing
   invalid_integer = 4,       // a decimal point or exponent letter in an integer item
+  read_error = 5,            // the system refused to read the file (read_error_text)
 };
 
-// The tag and the message that the error report shows for a failure.
+// The tag and the message that the error report shows for a failure. For read_error the
+// tag is "read" and the message is empty: the report shows the system's text for the
+// error, which read_error_text gives.
 struct failure_text {
-  std::string_view tag;      // "invalid number", "exponent field", ...
+  std::string_view tag;      // "invalid number", "exponent field", ..., "read"
   std::string_view message;  // "incomprehensible list input" or "read unexpected character"
 };
 [[nodiscard]] failure_text describe(read_failure failure);
+
+// The system's text for the error of the last read on `unit` that it refused in a
+// statement with an error exit (read_failure::read_error), such as "Input/output error";
+// empty when there was none since the unit was connected, or for a unit outside 0..99.
+// The text is the C library's (strerror): valid until the next strerror call.
+[[nodiscard]] std::string_view read_error_text(int unit);
 
 // Connects units 0, 5 and 6 and installs the signal handlers. Call once, first thing in main.
 // A standard descriptor closed at start is held by /dev/null, so no file OPEN connects can
@@ -123,9 +134,10 @@ std::int64_t read_position(int unit);
 
 // List-directed read (reals and integers): starts at the line after the one where the
 // previous read on the unit ended. With an error exit, the item call that meets a value it
-// cannot read returns that read_failure's status, every later item call of the statement
-// returns it again without reading, and the end call returns it too and leaves the read
-// position where the failure was met (it discards nothing).
+// cannot read, or whose read of the file the system refuses, returns that read_failure's
+// status, every later item call of the statement returns it again without reading, and the
+// end call returns it too and leaves the read position where the failure was met (it
+// discards nothing). A refused read in the end call's discarding returns read_error too.
 [[nodiscard]] inline int start_list_read(int unit, end_exit end = end_exit::no,
                                          error_exit errors = error_exit::no);
 

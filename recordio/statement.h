@@ -8,6 +8,7 @@
 
 #include "recordio/error_kind.h"
 #include "recordio/format_parser.h"
+#include "recordio/list_scan.h"
 #include "recordio/unit_table.h"
 
 namespace recordio::detail {
@@ -18,22 +19,6 @@ enum class statement_kind { none, list_read, formatted_read, list_write, formatt
 // Which format the report names: none, the list-directed marker "list io", or the text of
 // the current format.
 enum class format_shown { none, list_io, format_text };
-
-// Where a list-directed read stands between its items.
-struct list_scan {
-  // 0 while items are read; -1 once the END condition was met, or the read_failure of a
-  // statement with an error exit: further items return it without reading.
-  int stop_status = 0;
-  bool finished = false;     // a slash ended the statement: further items keep their values
-  bool repeat_null = false;  // the pending repetition is of null values
-  bool repeat_not_integer = false;
-  std::uint64_t repeat_left = 0;  // items still to take the repeated constant (or null)
-  double repeat_number = 0;
-
-  // Whether the next item is read from the text: nothing ended the statement and no
-  // repetition is pending.
-  bool reads_text() const noexcept { return stop_status == 0 && !finished && repeat_left == 0; }
-};
 
 // Where a formatted read stands in its record.
 struct field_scan {

@@ -131,6 +131,7 @@ unit_failure connect_unit(int number, int fd, std::string name, bool named) {
   u->last_write = false;
   u->best_effort = number == error_unit;
   u->cr_last = u->lone_cr = false;
+  u->read_error = 0;
   u->head = u->tail = 0;
   u->fd = fd;
   return {};

@@ -24,6 +24,7 @@ struct unit {
   bool best_effort = false;  // output refused by the system is dropped, not reported (unit 0)
   bool cr_last = false;      // the last chunk read ended in a carriage return
   bool lone_cr = false;      // the input read held a carriage return that no newline follows
+  int read_error = 0;        // system error number of the last read refused under an error exit
   std::string name;          // the file name as stored at OPEN; empty for 0, 5 and 6
   char* buf = nullptr;       // unit_buffer_size bytes, allocated when connected
   // Reading: the unread input is buf[head, tail). Writing: buf[head, tail) is output not

@@ -57,7 +57,9 @@ DataFile load_data_file(std::string_view path) {
   if (!file.problem.empty()) return file;
   recordio::open(data_unit, file.name, "old");
   file.load = load_scattered_data(data_unit, recordio::error_exit::yes);
-  if (file.load.read_failure != 0) {
+  if (file.load.read_failure == static_cast<int>(recordio::read_failure::read_error)) {
+    file.problem = recordio::read_error_text(data_unit);
+  } else if (file.load.read_failure != 0) {
     file.problem = unreadable_record(file);
   } else {
     file.records_ignored = file.load.capacity_reached && recordio::has_more_data(data_unit);

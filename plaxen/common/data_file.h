@@ -23,7 +23,8 @@ struct DataFile {
 // name it reads) and loads it into `points` with load_scattered_data, exactly as plaxen
 // does: the same records, the same single-precision values and limits. Where plaxen ends
 // the run with its error report, `problem` names the trouble in one line instead:
-//   "No such file or directory" (the system error text, also for a directory)
+//   "No such file or directory" (the system error text, also for a directory, and for a
+//   file that opens but whose reading the system refuses: "Input/output error")
 //   "line 57: invalid number in record 56: \"4.5 x7 1\""
 // The line is the one holding the value that could not be read, its text cut after 80
 // characters (control characters and broken UTF-8 shown as '?'); for a file that has no

@@ -38,8 +38,9 @@ struct LoadResult {
 // Reads records of x, y and one value from `unit` (already open) with list-directed reads
 // that have an END exit, until the end of the file or until max_records are stored, into
 // `points`, and tracks the data limits. A record cut by the end of the file is dropped.
-// An unreadable number ends the run with the record I/O layer's error report, or, with
-// `errors` = error_exit::yes, ends the loading with its recordio::read_failure in
+// An unreadable number, or a read of the file that the system refuses, ends the run with
+// the record I/O layer's error report, or, with `errors` = error_exit::yes, ends the loading
+// with its recordio::read_failure in
 // read_failure: points then holds the records before it, and recordio::read_position(unit)
 // lies on the line of the value that could not be read.
 LoadResult load_scattered_data(int unit, recordio::error_exit errors = recordio::error_exit::no);

@@ -63,7 +63,7 @@ TEST(PlaxenInfo, Reports) {
     std::string out;
     std::string err;
     int exit_status;
-    std::string name = "data.txt";  // of the data file
+    std::string name = "data.txt";  // of the data file, written with `data` unless absolute
   };
   const Case cases[] = {
       {"the four corners on 11 x 6: each lends its value to its two side neighbours",
@@ -152,6 +152,13 @@ TEST(PlaxenInfo, Reports) {
        0,
        // 0xff never, 0xe9 0xa0 cut short, 0xed 0xa0 0x80 a surrogate, then é, 😀, \ " ESC
        "d\xff\xe9\xa0\xed\xa0\x80\xc3\xa9\xf0\x9f\x98\x80\\\"\x1b.txt"},
+      {"a file that opens but whose reading the system refuses: its error",
+       "",
+       {},
+       "",
+       "plaxen-info: /proc/self/mem: Input/output error\n",
+       1,
+       "/proc/self/mem"},
       {"NX without NY",
        four_corners,
        {"11"},
@@ -162,7 +169,7 @@ TEST(PlaxenInfo, Reports) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     scratch_dir dir;
-    dir.write(c.name, c.data);
+    if (!c.name.starts_with('/')) dir.write(c.name, c.data);
     std::vector<std::string> args = {c.name};
     args.insert(args.end(), c.args.begin(), c.args.end());
     const auto r = run_program(PLAXEN_INFO_PROGRAM, args, "", dir.path());

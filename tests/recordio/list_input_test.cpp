@@ -5,11 +5,16 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <limits>
+#include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "recordio/list_text.h"
+#include "recordio/plain_records.h"
 #include "recordio/recordio.h"
 #include "tests/support/run_program.h"
 
@@ -36,6 +41,33 @@ struct list_case {
 
 std::uint32_t bits(float f) {
   return std::bit_cast<std::uint32_t>(f);
+}
+
+// A copy of the text [begin, end) in an allocation of exactly its size, so that the
+// sanitizers catch a read of any byte beyond the window.
+class exact_window {
+ public:
+  exact_window(const char* begin, const char* end)
+      : size_(static_cast<std::size_t>(end - begin)), bytes_(new char[size_]) {
+    if (size_ > 0) std::memcpy(bytes_.get(), begin, size_);
+  }
+  const char* begin() const { return bytes_.get(); }
+  const char* end() const { return bytes_.get() + size_; }
+
+ private:
+  std::size_t size_;
+  std::unique_ptr<char[]> bytes_;
+};
+
+// read_list_record on an exact copy of [begin, end).
+recordio::text_record read_record_in(const char* begin, const char* end, bool file_ends,
+                                     std::span<float> items) {
+  const exact_window w(begin, end);
+  return recordio::read_list_record(w.begin(), w.end(), file_ends, items);
+}
+
+bool same_bits(const std::vector<float>& a, const std::vector<float>& b) {
+  return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
 }
 
 // Runs the statements of `c` on a file holding `input` with END exits, checking every value
@@ -70,12 +102,57 @@ void run_statements(const list_case& c, const std::string& input) {
   recordio::close(data_unit);
 }
 
+// What the in-memory reader must give for a statement whose unit calls return `statuses`.
+recordio::text_outcome outcome_of(const std::vector<int>& statuses) {
+  for (int status : statuses) {
+    if (status < 0) return recordio::text_outcome::end;
+    if (status > 0) return recordio::text_outcome::failure;
+  }
+  return recordio::text_outcome::record;
+}
+
+// Reads the statements of `c` from `input` in memory, where every statement reads reals
+// only, and checks each outcome and value against what the unit reads gave. Each record is
+// read again from every shorter window that is not the end of the file: those must ask for
+// more text and leave the items alone, or give the same record.
+void read_statements_in_memory(const list_case& c, const std::string& input) {
+  for (const statement& st : c.statements)
+    if (st.types.find('i') != std::string::npos) return;
+  const char* const text = input.data();
+  std::size_t at = 0;
+  for (std::size_t s = 0; s < c.statements.size(); ++s) {
+    const statement& st = c.statements[s];
+    SCOPED_TRACE("in memory, statement " + std::to_string(s + 1));
+    std::vector<float> items(st.types.size(), real_sentinel);
+    const recordio::text_record r = read_record_in(text + at, text + input.size(), true, items);
+    ASSERT_EQ(r.outcome, outcome_of(st.statuses));
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      const float want = st.values[i] == untouched ? real_sentinel : float(st.values[i]);
+      EXPECT_EQ(bits(items[i]), bits(want)) << "item " << i + 1;
+    }
+    for (std::size_t end = at; input.size() < 4096 && end < input.size(); ++end) {
+      std::vector<float> cut(st.types.size(), real_sentinel);
+      const recordio::text_record w = read_record_in(text + at, text + end, false, cut);
+      if (w.outcome == recordio::text_outcome::needs_more) {
+        EXPECT_TRUE(same_bits(cut, std::vector<float>(st.types.size(), real_sentinel)))
+            << "window of " << end - at << " bytes";
+      } else {
+        EXPECT_TRUE(w.outcome == r.outcome && w.used == r.used && same_bits(cut, items))
+            << "window of " << end - at << " bytes";
+      }
+    }
+    if (r.outcome != recordio::text_outcome::record) return;
+    at += r.used;
+  }
+}
+
 // Runs `c` as it stands, where the last bytes of a file are read by the general path, and
 // again, when its input ends with a newline, followed by blank lines (which change no value
 // and no status), so that the same text is read by the inline path for plain constants.
 void run_case(const list_case& c) {
   SCOPED_TRACE("input: \"" + c.input + "\"");
   run_statements(c, c.input);
+  read_statements_in_memory(c, c.input);
   if (!c.input.empty() && c.input.back() == '\n') {
     SCOPED_TRACE("followed by blank lines");
     run_statements(c, c.input + std::string(64, ' ') + "\n\n" + std::string(64, '\t') + "\n");
@@ -183,6 +260,7 @@ TEST(RecordioListInput, EndOfFile) {
       // End of file met while discarding other characters: the end call says so.
       {"1 2 3 4", {{"rrr", {1, 2, 3}, {0, 0, 0, 0, -1}}, {"r", {u}, {-1, -1, 0}}}},
       {"1 2 3\r", {{"rrr", {1, 2, 3}, {0, 0, 0, 0, -1}}}},
+      {"1 2 3,", {{"rrr", {1, 2, 3}, {0, 0, 0, 0, -1}}}},
       // END while items remain: they keep their values.
       {"1 2\n", {{"rrr", {1, 2, u}, {0, 0, 0, -1, 0}}}},
       {"", {{"ri", {u, u}, {0, -1, -1, 0}}}},
@@ -245,6 +323,31 @@ TEST(RecordioListInput, LargeFilesEndWhereTheirLastLineEnds) {
   EXPECT_EQ(read_numbered_records(dir.write("shortened.txt", input), 3 << 19), count * 3 / 4);
 }
 
+// The in-memory reader on the statements of a row of the table below whose items are all
+// real: the last statement's failure and position (or record end) as the unit reads gave.
+void read_failures_in_memory(const std::string& input, const std::vector<std::string>& types,
+                             const std::vector<int>& statuses, std::int64_t position) {
+  for (const std::string& t : types)
+    if (t.find('i') != std::string::npos) return;
+  SCOPED_TRACE("in memory");
+  std::size_t at = 0;
+  recordio::text_record r;
+  for (const std::string& t : types) {
+    std::vector<float> items(t.size(), real_sentinel);
+    r = read_record_in(input.data() + at, input.data() + input.size(), true, items);
+    if (r.outcome != recordio::text_outcome::record) break;
+    at += r.used;
+  }
+  ASSERT_EQ(r.outcome, outcome_of(statuses));
+  if (r.outcome == recordio::text_outcome::failure) {
+    EXPECT_EQ(static_cast<int>(r.failure), statuses.back());
+    EXPECT_EQ(static_cast<std::int64_t>(at + r.failure_offset), position);
+  }
+  if (r.outcome == recordio::text_outcome::record) {
+    EXPECT_EQ(static_cast<std::int64_t>(at), position);
+  }
+}
+
 // With an error exit a value that cannot be read comes back as its read_failure, from the
 // item call and again from the later items and the end call; the read position is left on
 // the failure's line, where the scan stopped.
@@ -290,9 +393,281 @@ TEST(RecordioListInput, ErrorExitReturnsTheFailureAndItsPosition) {
     EXPECT_EQ(statuses, c.statuses);
     EXPECT_EQ(recordio::read_position(data_unit), c.position);
     recordio::close(data_unit);
+    read_failures_in_memory(c.input, c.statements, c.statuses, c.position);
   }
   EXPECT_EQ(recordio::describe(read_failure::exponent_field).tag, "exponent field");
   EXPECT_EQ(recordio::describe(read_failure::invalid_integer).message, "read unexpected character");
+}
+
+// Random text of list-directed records: mostly plain lines, and among them every other
+// form the rules know, in the proportions that make each of them common.
+class record_text_maker {
+ public:
+  explicit record_text_maker(std::uint32_t seed) : random_(seed) {}
+
+  int below(int n) { return std::uniform_int_distribution<int>(0, n - 1)(random_); }
+
+  // `lines` lines of records of `count` items; the last line sometimes without newline.
+  std::string text(int lines, int count) {
+    std::string t;
+    for (int k = 0; k < lines; ++k) t += line(count);
+    if (below(3) == 0) t.pop_back();
+    return t;
+  }
+
+ private:
+  // Texts are built by appending: GCC 12 warns falsely on some sums of strings.
+  void digits(std::string& c, int n) {
+    for (int k = 0; k < n; ++k) c += static_cast<char>('0' + below(10));
+  }
+  void sign(std::string& c) { c += below(4) == 0 ? "-" : below(8) == 0 ? "+" : ""; }
+  std::string short_decimal() {
+    std::string c;
+    sign(c);
+    digits(c, below(8));
+    if (below(3) != 0) {
+      c += '.';
+      digits(c, below(8));
+    }
+    if (c.find_first_of("0123456789") == std::string::npos) c += '7';
+    return c;
+  }
+  // A short decimal followed by one of `letters` (an exponent letter or sign), maybe a
+  // sign, and up to `most` digits.
+  std::string with_exponent(const char* letters, bool signed_exponent, int most) {
+    std::string c = short_decimal();
+    c += letters[below(2)];
+    if (signed_exponent) sign(c);
+    digits(c, 1 + below(most));
+    return c;
+  }
+  std::string constant() {
+    static const char* const odd[] = {"0",          "-0",         "0.000", "0e3", "1e-40",
+                                      "7e-46",      "3.5e38",     "1e39",  ".5",  "5.",
+                                      "12345678.5", "1e99999999", "1.5.2"};
+    switch (below(30)) {
+      case 10:
+        return with_exponent("eE", true, 3);
+      case 11:
+        return with_exponent("dD", true, 2);
+      case 12:
+        return with_exponent("+-", false, 2);
+      case 13: {
+        std::string c;
+        sign(c);
+        digits(c, 8 + below(40));
+        if (below(2)) {
+          c += '.';
+          digits(c, below(20));
+        }
+        return c;
+      }
+      case 14:
+        return odd[below(std::size(odd))];
+      case 15: {
+        std::string c = std::to_string(1 + below(3));
+        c += '*';
+        if (below(3)) c += short_decimal();
+        return c;
+      }
+      default:
+        return short_decimal();
+    }
+  }
+  std::string separator() {
+    static const char* const seps[] = {" ",     " ",  " ",   "\t", ",",  " , ",
+                                       "  \t ", ", ", "\t,", ",,", " / "};
+    return seps[below(std::size(seps) - (below(10) == 0 ? 0 : 2))];
+  }
+  std::string line(int count) {
+    static const char* const tails[] = {"\n",       "\n",  "\n",  "\r\n", " \n",
+                                        " words\n", "/\n", ",\n", "\t\n", "x\n"};
+    static const char* const bad[] = {"x 1 2\n",  "1.5e x\n",  "0*3\n",      "#\n",
+                                      "1\r2 3\n", "1 inf 2\n", "2.5d 1 1\n", "+ 1 2\n"};
+    const int kind = below(1000);
+    std::string l;
+    if (kind < 80) {
+      l.append(static_cast<std::size_t>(below(3)), below(2) ? ' ' : '\t');
+      return l += '\n';
+    }
+    if (kind < 83) return bad[below(std::size(bad))];
+    const int values = kind < 130 ? 1 + below(count) : count + below(3);
+    if (below(4) == 0) l += " \t";
+    for (int k = 0; k < values; ++k) {
+      if (k > 0) l += separator();
+      l += constant();
+    }
+    // A record that goes on to the next line takes what follows as its next items.
+    if (values < count) {
+      if (below(2)) l += ',';
+      return l += '\n';
+    }
+    return l += tails[below(std::size(tails))];
+  }
+
+  std::mt19937 random_;
+};
+
+// Every record of a text read one after the other, and how the reading ended.
+struct text_reading {
+  std::vector<std::vector<float>> records;  // all items after each record
+  recordio::text_outcome last = recordio::text_outcome::end;
+  int failure = 0;
+  std::size_t failure_at = 0;
+};
+
+text_reading read_text_in_memory(const std::string& text, std::size_t count) {
+  text_reading out;
+  std::vector<float> items(count, 0.0f);
+  const exact_window whole(text.data(), text.data() + text.size());
+  for (std::size_t at = 0;;) {
+    const recordio::text_record r =
+        recordio::read_list_record(whole.begin() + at, whole.end(), true, items);
+    if (r.outcome != recordio::text_outcome::record) {
+      out.last = r.outcome;
+      out.failure = static_cast<int>(r.failure);
+      out.failure_at = at + r.failure_offset;
+      return out;
+    }
+    out.records.push_back(items);
+    at += r.used;
+  }
+}
+
+// The same reading through a unit, as a program reads its data file.
+text_reading read_text_on_unit(const std::filesystem::path& file, std::size_t count) {
+  text_reading out;
+  recordio::open(data_unit, file.string(), "old");
+  std::vector<float> items(count, 0.0f);
+  for (;;) {
+    int status =
+        recordio::start_list_read(data_unit, recordio::end_exit::yes, recordio::error_exit::yes);
+    for (std::size_t i = 0; i < count && status == 0; ++i) status = recordio::read(items[i]);
+    if (status == 0) status = recordio::end_read();
+    if (status != 0) {
+      out.last = status < 0 ? recordio::text_outcome::end : recordio::text_outcome::failure;
+      out.failure = status < 0 ? 1 : status;
+      out.failure_at = static_cast<std::size_t>(recordio::read_position(data_unit));
+      break;
+    }
+    out.records.push_back(items);
+  }
+  recordio::close(data_unit);
+  return out;
+}
+
+bool same_reading(const text_reading& a, const text_reading& b) {
+  if (a.records.size() != b.records.size() || a.last != b.last) return false;
+  for (std::size_t k = 0; k < a.records.size(); ++k)
+    if (!same_bits(a.records[k], b.records[k])) return false;
+  return a.last == recordio::text_outcome::end ||
+         (a.failure == b.failure && a.failure_at == b.failure_at);
+}
+
+// Reads `text` as a program cutting it into windows would: the plain-record scan over each
+// window, the reader for the line it stops before (with longer windows while it needs more
+// text). Every record either gives must be the record of `whole`, in its picked items, and
+// the reading must end as `whole` ended. Returns the number of records the scan stored.
+std::size_t read_text_in_windows(const std::string& text, int count, const std::vector<int>& picked,
+                                 const text_reading& whole, record_text_maker& random) {
+  const char* const b = text.data();
+  const std::size_t size = text.size();
+  const std::size_t slots = whole.records.size() + 2;
+  std::vector<std::vector<float>> out(picked.size(), std::vector<float>(slots));
+  std::vector<float> items(static_cast<std::size_t>(count), 0.0f);
+  std::size_t at = 0;
+  std::size_t k = 0;
+  std::size_t scanned = 0;
+  const auto check_record = [&](auto picked_value) {
+    if (k >= whole.records.size()) {
+      ADD_FAILURE() << "a record beyond the last, at byte " << at;
+      return false;
+    }
+    for (std::size_t p = 0; p < picked.size(); ++p) {
+      const float want = whole.records[k][static_cast<std::size_t>(picked[p] - 1)];
+      if (bits(picked_value(p)) != bits(want)) {
+        ADD_FAILURE() << "record " << k + 1 << " item " << picked[p] << " at byte " << at;
+        return false;
+      }
+    }
+    return true;
+  };
+  for (;;) {
+    // Step 1: the scan, into the picks' arrays from record k on.
+    std::size_t end = std::min(size, at + static_cast<std::size_t>(random.below(400)));
+    std::vector<recordio::plain_pick> picks;
+    for (std::size_t p = 0; p < picked.size(); ++p) picks.push_back({picked[p], out[p].data() + k});
+    const std::size_t room = slots - k;
+    const std::size_t capacity = random.below(8) == 0 ? std::min<std::size_t>(room, 2) : room;
+    const exact_window window(b + at, b + end);
+    const recordio::plain_scan s =
+        recordio::scan_plain_records(window.begin(), window.end(), count, picks, capacity);
+    if (s.used > end - at || s.records > capacity ||
+        s.newlines != static_cast<std::size_t>(std::count(b + at, b + at + s.used, '\n')) ||
+        (s.used > 0 && b[at + s.used - 1] != '\n')) {
+      ADD_FAILURE() << "scan from byte " << at << ": used " << s.used << ", newlines "
+                    << s.newlines;
+      return scanned;
+    }
+    for (std::size_t j = 0; j < s.records; ++j, ++k)
+      if (!check_record([&](std::size_t p) { return out[p][k]; })) return scanned;
+    for (std::size_t p = 0; p < picked.size() && s.records > 0; ++p)
+      items[static_cast<std::size_t>(picked[p] - 1)] = out[p][k - 1];
+    scanned += s.records;
+    at += s.used;
+    // Step 2: the reader, on the line the scan stopped before.
+    recordio::text_record r;
+    for (;;) {
+      r = read_record_in(b + at, b + end, end == size, items);
+      if (r.outcome != recordio::text_outcome::needs_more) break;
+      end = std::min(size, end + 1 + static_cast<std::size_t>(random.below(64)));
+    }
+    if (r.outcome != recordio::text_outcome::record) {
+      EXPECT_EQ(k, whole.records.size());
+      EXPECT_EQ(r.outcome, whole.last);
+      if (r.outcome == recordio::text_outcome::failure) {
+        EXPECT_EQ(static_cast<int>(r.failure), whole.failure);
+        EXPECT_EQ(at + r.failure_offset, whole.failure_at);
+      }
+      return scanned;
+    }
+    if (!check_record(
+            [&](std::size_t p) { return items[static_cast<std::size_t>(picked[p] - 1)]; }))
+      return scanned;
+    ++k;
+    at += r.used;
+  }
+}
+
+// The in-memory reader against the unit reads, and the plain-record scan against the
+// reader, on random text: the same records bit for bit, the same end and failures.
+TEST(RecordioListText, RandomTextReadsAsOnUnitsAndScansAsItReads) {
+  record_text_maker random(20261209);
+  testsupport::scratch_dir dir;
+  std::size_t records = 0;
+  std::size_t scanned = 0;
+  for (int trial = 0; trial < 1500; ++trial) {
+    const int count = random.below(4) == 0 ? 1 + random.below(5) : 3;
+    std::vector<int> picked;
+    for (int item = 1; item <= count && picked.size() < recordio::max_plain_picks; ++item)
+      if (count <= 3 || random.below(2) == 0) picked.push_back(item);
+    const std::string text = random.text(200, count);
+    SCOPED_TRACE("trial " + std::to_string(trial) + ", " + std::to_string(count) + " items");
+    const text_reading whole = read_text_in_memory(text, static_cast<std::size_t>(count));
+    const auto on_unit = read_text_on_unit(dir.write("data.txt", text), std::size_t(count));
+    if (!same_reading(whole, on_unit)) {
+      ADD_FAILURE() << "the unit reads another way:\n" << text;
+      break;
+    }
+    records += whole.records.size();
+    scanned += read_text_in_windows(text, count, picked, whole, random);
+    if (HasFailure()) {
+      ADD_FAILURE() << "text:\n" << text;
+      break;
+    }
+  }
+  // The scan must have taken many records: about half the lines are plain.
+  EXPECT_GT(scanned, records / 3) << scanned << " of " << records << " records scanned";
 }
 
 }  // namespace
