@@ -5,12 +5,15 @@
 #include <emmintrin.h>
 #endif
 
-#include "plaxen/engine/out_of_range_report.h"
+#include <atomic>
+#include <stdexcept>
+#include <vector>
 
 namespace plaxen::engine {
 namespace {
 
-// Where the points fall: the node of point k, both axes evaluated as nearest_index does.
+// Where the points fall: the node of point k by nearest_index along each axis; with SSE2
+// both axes in one packed evaluation of the same expressions.
 class node_locator {
  public:
   node_locator(const node_grid& grid, const grid_placement& at)
@@ -19,7 +22,15 @@ class node_locator {
         dx_(at.dx),
         dy_(at.dy),
         x_limit_(double(grid.nx) + 1.0),
-        y_limit_(double(grid.ny) + 1.0) {}
+        y_limit_(double(grid.ny) + 1.0)
+#if !defined(__SSE2__)
+        ,
+        at_(at),
+        nx_(grid.nx),
+        ny_(grid.ny)
+#endif
+  {
+  }
 
   // Sets (i, j) to the node of the point (x, y) and returns true, or returns false when the
   // point lies outside the grid. Both axes are evaluated even when x alone is outside:
@@ -40,19 +51,26 @@ class node_locator {
     j = _mm_cvtsi128_si32(_mm_srli_si128(ij, 4));
     return true;
 #else
-    const double px = (double(x) - xmin_) / dx_ + 1.5;
-    const double py = (double(y) - ymin_) / dy_ + 1.5;
-    if (!(px >= 1.0 && px < x_limit_ && py >= 1.0 && py < y_limit_)) return false;
-    i = static_cast<std::int32_t>(px);
-    j = static_cast<std::int32_t>(py);
-    return true;
+    i = nearest_index(x, at_.xmin, at_.dx, nx_);
+    j = i == 0 ? 0 : nearest_index(y, at_.ymin, at_.dy, ny_);
+    return j != 0;
 #endif
   }
 
  private:
   double xmin_, ymin_, dx_, dy_;
   double x_limit_, y_limit_;
+#if !defined(__SSE2__)
+  grid_placement at_;
+  std::int32_t nx_, ny_;
+#endif
 };
+
+// Whether a node holding s takes one more point: the cap test on the unrounded difference;
+// a node below zcap holds fewer than 20 points.
+inline bool takes_point(float s, double zcap) {
+  return double(s) - zcap < 0.0;
+}
 
 // ((s + z) + zoff) + zstep when s is below zcap, else s: a select rather than a branch,
 // since whether a node is full follows no pattern.
@@ -64,30 +82,127 @@ float accumulate(float s, float z, double zoff, double zstep, double zcap) {
   return _mm_cvtss_f32(
       _mm_or_ps(_mm_and_ps(below, _mm_set_ss(sum)), _mm_andnot_ps(below, _mm_set_ss(s))));
 #else
-  return double(s) - zcap < 0.0 ? sum : s;
+  return takes_point(s, zcap) ? sum : s;
 #endif
 }
 
-}  // namespace
+// The array position of each point's node, or no_node, looked up `lookahead` points before
+// the point is accumulated, and its node fetched into the cache meanwhile: the stores into a
+// large grid fall at random, and this keeps several of them under way.
+constexpr std::int64_t no_node = -1;
+constexpr std::size_t lookahead = 16;
 
-void assign_points(const node_grid& grid, const encoding_scalars& enc, const grid_placement& at,
-                   std::span<const float> xp, std::span<const float> yp,
-                   std::span<const float> zp) {
-  const std::size_t n = zp.size();
-  const node_locator locator(grid, at);
-  // Held in locals: the grid's own stores could otherwise alias them.
-  const double zoff = enc.zoff, zstep = enc.zstep, zcap = enc.zcap;
-  for (std::size_t k = 0; k < n; ++k) {
+// Stage 3 for one member: every point in order, accumulating those whose node lies in `share`
+// of the array; `reports` (member 0 only) counts and passes on the points outside the grid.
+class band_assignment {
+ public:
+  band_assignment(const node_grid& grid, const encoding_scalars& enc, const grid_placement& at,
+                  index_range share, std::uint32_t* node_counts)
+      : grid_(grid),
+        locator_(grid, at),
+        zoff_(enc.zoff),
+        zstep_(enc.zstep),
+        zcap_(enc.zcap),
+        share_(share),
+        node_counts_(node_counts) {}
+
+  // Returns false when `stop` was raised before the block was done.
+  bool assign(const point_block& block, std::int64_t first_k, const out_of_range_sink* reports,
+              const std::atomic<bool>& stop) {
+    const std::size_t n = block.z.size();
+    std::int64_t ahead[lookahead];
+    for (std::size_t q = 0; q < lookahead && q < n; ++q) ahead[q] = position(block, q);
+    for (std::size_t k = 0; k < n; ++k) {
+      const std::int64_t p = ahead[k % lookahead];
+      if (k + lookahead < n) ahead[k % lookahead] = position(block, k + lookahead);
+      if (p == no_node) [[unlikely]] {
+        if (reports != nullptr) report(*reports, first_k + std::int64_t(k), block, k);
+      } else if (p >= share_.first && p < share_.last) {
+        add_point(p, block.z[k]);
+      }
+      if ((k & 4095) == 4095 && stop.load(std::memory_order_relaxed)) return false;
+    }
+    return true;
+  }
+
+  const assignment_counts& counts() const { return counts_; }
+
+ private:
+  std::int64_t position(const point_block& block, std::size_t k) const {
     std::int32_t i = 0;
     std::int32_t j = 0;
-    if (!locator.locate(xp[k], yp[k], i, j)) [[unlikely]] {
-      report_out_of_range(static_cast<std::int32_t>(k + 1), xp[k], yp[k], zp[k]);
-      continue;
+    if (!locator_.locate(block.x[k], block.y[k], i, j)) return no_node;
+    const std::int64_t p = grid_.index(i, j);
+    if (p >= share_.first && p < share_.last) {
+      __builtin_prefetch(grid_.z + p, 1);
+      if (node_counts_ != nullptr) __builtin_prefetch(node_counts_ + p, 1);
     }
-    // The cap test on the unrounded difference: a node below zcap holds fewer than 20 points.
-    float& s = grid.at(i, j);
-    s = accumulate(s, zp[k], zoff, zstep, zcap);
+    return p;
   }
+
+  void add_point(std::int64_t p, float z) {
+    float& s = grid_.z[p];
+    const bool taken = takes_point(s, zcap_);
+    counts_.accumulated += taken;
+    counts_.ignored += !taken;
+    s = accumulate(s, z, zoff_, zstep_, zcap_);
+    if (node_counts_ != nullptr && node_counts_[p] != UINT32_MAX) ++node_counts_[p];
+  }
+
+  void report(const out_of_range_sink& sink, std::int64_t k, const point_block& block,
+              std::size_t q) {
+    ++counts_.out_of_range;
+    if (sink) sink(k, block.x[q], block.y[q], block.z[q]);
+  }
+
+  node_grid grid_;
+  node_locator locator_;
+  double zoff_, zstep_, zcap_;  // held here: the grid's own stores could otherwise alias them
+  index_range share_;
+  std::uint32_t* node_counts_;
+  assignment_counts counts_;
+};
+
+}  // namespace
+
+assignment_counts assign_blocks(const node_grid& grid, const encoding_scalars& enc,
+                                const grid_placement& at, std::span<const point_block> blocks,
+                                std::int64_t first_k, const out_of_range_sink& sink,
+                                std::uint32_t* node_counts, worker_team& team) {
+  for (const point_block& block : blocks)
+    if (block.x.size() != block.z.size() || block.y.size() != block.z.size())
+      throw std::invalid_argument("point block: x, y and z differ in length");
+  // Positions from 0 to the last node's, shared out in consecutive parts.
+  const std::int64_t positions = grid.nodes() == 0 ? 0 : grid.index(grid.nx, grid.ny) + 1;
+  std::vector<assignment_counts> counts(static_cast<std::size_t>(team.size()));
+  std::atomic<bool> stop = false;
+  team.run([&](std::int32_t member) {
+    band_assignment band(grid, enc, at, share_of(positions, member, team.size()), node_counts);
+    const out_of_range_sink* reports = member == 0 ? &sink : nullptr;
+    std::int64_t k = first_k;
+    try {
+      for (const point_block& block : blocks) {
+        if (!band.assign(block, k, reports, stop)) break;
+        k += std::int64_t(block.z.size());
+      }
+    } catch (...) {
+      stop = true;
+      counts[static_cast<std::size_t>(member)] = band.counts();
+      throw;
+    }
+    counts[static_cast<std::size_t>(member)] = band.counts();
+  });
+  assignment_counts total;
+  for (const assignment_counts& part : counts) total += part;
+  return total;
+}
+
+assignment_counts assign_points(const node_grid& grid, const encoding_scalars& enc,
+                                const grid_placement& at, std::span<const float> xp,
+                                std::span<const float> yp, std::span<const float> zp,
+                                const out_of_range_sink& sink) {
+  const point_block block{xp, yp, zp};
+  return assign_blocks(grid, enc, at, std::span(&block, 1), 1, sink, nullptr, lone_worker());
 }
 
 }  // namespace plaxen::engine

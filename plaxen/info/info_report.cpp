@@ -9,8 +9,6 @@
 namespace plaxen::info {
 namespace {
 
-constexpr float missing_value = -999.0f;  // what the grid file writes for an undefined node
-
 // The one-based point arrays as zgrid receives them: n values from element 1.
 std::span<const float> first_n(const float* array, std::int32_t n) {
   return std::span<const float>(array + 1, std::size_t(n));

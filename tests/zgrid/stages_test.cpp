@@ -19,7 +19,7 @@ using namespace plaxen::engine;
 using zgrid_test::bits;
 
 node_grid view(std::vector<float>& z, std::int32_t nx, std::int32_t ny) {
-  return node_grid{z.data(), static_cast<std::size_t>(nx), nx, ny};
+  return make_node_grid(z, nx, ny, 1, nx);
 }
 
 TEST(DataRange, ValuesFromZeroToHundredGiveTheScalarsOfTheWorkedExample) {
@@ -87,11 +87,11 @@ TEST(NodeEncoding, WorkedExampleStageByStage) {
                 std::span(zp).subspan(1));
   EXPECT_EQ(z, (std::vector<float>{0.0f, 5150.0f, 2525.0f, 2625.0f}));  // 2565 + 60 + 25 + 2500
 
-  EXPECT_EQ(average_nodes(grid, enc), 1);
+  EXPECT_EQ(average_nodes(grid, enc).nempty, 1);
   // (2500 - 5150/2) - 1000; (2500 - 2525) - 1000; (2500 - 2625) - 1000.
   EXPECT_EQ(z, (std::vector<float>{empty_marker, -1075.0f, -1025.0f, -1125.0f}));
 
-  EXPECT_EQ(range_fill(grid, 1), 1);
+  EXPECT_EQ(range_fill(grid, 1).passes, 1);
   EXPECT_EQ(z[0], 1075.0f);  // the magnitude of its right neighbour
 
   close_nodes(grid);
@@ -132,7 +132,7 @@ TEST(NodeEncoding, ExcludedNodesAreNeverClearedAssignedOrChanged) {
   const std::vector<float> xp = {0.0f, 1.0f, 2.0f, 3.0f, 4.0f}, yp(5, 0.0f), zp = {1, 2, 3, 4, 5};
   const encoding_scalars enc = data_range(zp);
   assign_points(grid, enc, {0.0f, 0.0f, 1.0f, 1.0f}, xp, yp, zp);
-  EXPECT_EQ(average_nodes(grid, enc), 0);
+  EXPECT_EQ(average_nodes(grid, enc).nempty, 0);
   close_nodes(grid);
   decode_nodes(grid, enc);
   for (int k = 0; k < 4; ++k) EXPECT_EQ(bits(z[k]), bits(entry[k])) << "node " << k + 1;
@@ -179,7 +179,7 @@ TEST(RangeFill, GrowsTheDefinedRegionOneStepPerPassInSweepOrder) {
                         : mark == 'X' ? 1.0e35f
                                       : empty_marker;
       }
-    EXPECT_EQ(range_fill(grid, c.nfill), c.passes);
+    EXPECT_EQ(range_fill(grid, c.nfill).passes, c.passes);
     for (std::int32_t j = 1; j <= ny; ++j)
       for (std::int32_t i = 1; i <= nx; ++i) {
         const char mark = c.filled[static_cast<std::size_t>(ny - j)][i - 1];
