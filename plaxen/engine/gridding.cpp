@@ -31,6 +31,7 @@ void gridding::clear() {
 }
 
 void gridding::assign(std::span<const point_block> blocks, const out_of_range_sink& sink) {
+  check_blocks(blocks);  // a refused call numbers no point
   std::int64_t given = 0;
   for (const point_block& block : blocks) given += std::int64_t(block.z.size());
   try {

@@ -165,13 +165,17 @@ class band_assignment {
 
 }  // namespace
 
+void check_blocks(std::span<const point_block> blocks) {
+  for (const point_block& block : blocks)
+    if (block.x.size() != block.z.size() || block.y.size() != block.z.size())
+      throw std::invalid_argument("point block: x, y and z differ in length");
+}
+
 assignment_counts assign_blocks(const node_grid& grid, const encoding_scalars& enc,
                                 const grid_placement& at, std::span<const point_block> blocks,
                                 std::int64_t first_k, const out_of_range_sink& sink,
                                 std::uint32_t* node_counts, worker_team& team) {
-  for (const point_block& block : blocks)
-    if (block.x.size() != block.z.size() || block.y.size() != block.z.size())
-      throw std::invalid_argument("point block: x, y and z differ in length");
+  check_blocks(blocks);
   // Positions from 0 to the last node's, shared out in consecutive parts.
   const std::int64_t positions = grid.nodes() == 0 ? 0 : grid.index(grid.nx, grid.ny) + 1;
   std::vector<assignment_counts> counts(static_cast<std::size_t>(team.size()));

@@ -57,6 +57,9 @@ struct assignment_counts {
   }
 };
 
+// Throws std::invalid_argument when a block's three spans differ in length.
+void check_blocks(std::span<const point_block> blocks);
+
 // Stage 3, for the points of `blocks` in input order, the first of them numbered first_k: a
 // point outside the grid (its y is not examined when x already fails) goes to `sink`, when it
 // holds a target, and is skipped; otherwise its node s, when below zcap, becomes
