@@ -87,12 +87,16 @@ bool update_factor(float& omega, float rate) {
 
 namespace {
 
-// One bit per node in sweep order, bit (i-1)*ny + (j-1) for node (i, j): the nodes to visit.
+// One bit per node in sweep order, bit (i-1)*ny + (j-1) for node (i, j).
 class node_bits {
  public:
-  // The bits of the nodes free on entry; the team's members set whole words each.
-  node_bits(const node_grid& grid, worker_team& team)
-      : ny_(grid.ny), words_(static_cast<std::size_t>((grid.nodes() + 63) / 64), 0) {
+  // All bits clear.
+  explicit node_bits(const node_grid& grid)
+      : ny_(grid.ny), words_(static_cast<std::size_t>((grid.nodes() + 63) / 64), 0) {}
+
+  // The bits of the nodes for which selected(s) holds; the team's members set whole words.
+  template <class Select>
+  node_bits(const node_grid& grid, worker_team& team, Select selected) : node_bits(grid) {
     const auto word_count = static_cast<std::int64_t>(words_.size());
     team.run([&](std::int32_t member) {
       const index_range words = share_of(word_count, member, team.size());
@@ -103,7 +107,7 @@ class node_bits {
         std::int32_t i = std::int32_t(first / ny_) + 1;
         std::int32_t j = std::int32_t(first % ny_) + 1;
         for (std::int64_t b = 0; b < count; ++b) {
-          if (is_free(grid.at(i, j))) word |= std::uint64_t{1} << b;
+          if (selected(grid.at(i, j))) word |= std::uint64_t{1} << b;
           if (++j > ny_) j = 1, ++i;
         }
         words_[std::size_t(w)] = word;
@@ -111,10 +115,19 @@ class node_bits {
     });
   }
 
+  void set(std::int32_t i, std::int32_t j) {
+    const std::int64_t p = position(i, j);
+    words_[std::size_t(p >> 6)] |= std::uint64_t{1} << (p & 63);
+  }
+  bool test(std::int32_t i, std::int32_t j) const {
+    const std::int64_t p = position(i, j);
+    return (words_[std::size_t(p >> 6)] >> (p & 63)) & 1;
+  }
+
   // Calls visit(j) for every node of column i whose bit is set, in increasing j.
   template <class Visit>
   void for_column(std::int32_t i, Visit visit) const {
-    const std::int64_t first = std::int64_t{i - 1} * ny_;
+    const std::int64_t first = position(i, 1);
     const std::int64_t end = first + ny_;
     std::int64_t p = first;
     while (p < end) {
@@ -131,21 +144,27 @@ class node_bits {
   }
 
  private:
+  std::int64_t position(std::int32_t i, std::int32_t j) const {
+    return std::int64_t{i - 1} * ny_ + (j - 1);
+  }
+
   std::int32_t ny_;
   std::vector<std::uint64_t> words_;
 };
 
-// Relaxes the free node (i, j) with factor omega and folds its change into `result`.
-inline void relax_node(const node_grid& grid, std::int32_t i, std::int32_t j, double t,
-                       double omega, sweep_result& result) {
-  float* node = &grid.at(i, j);
-  const float s = *node;
-  if (!is_free(s)) return;
+// The stencil of the node (i, j) at `node`: W and S of its usable neighbours.
+inline stencil stencil_of(const node_grid& grid, const float* node, std::int32_t i, std::int32_t j,
+                          double t) {
   stencil acc;
   add_axis(acc, node, grid.x_stride, i, grid.nx, t);
   add_axis(acc, node, grid.y_stride, j, grid.ny, t);
-  if (acc.weight == 0.0f) return;  // no defined stencil value: the node stays as it is
-  const float d = stored(double(acc.sum) / double(acc.weight) - double(s));
+  return acc;
+}
+
+// Moves the free node at `node`, holding s, by omega times its change d = quotient - s, where
+// quotient is S/W in double, and folds d into `result`.
+inline void move_node(float* node, float s, double quotient, double omega, sweep_result& result) {
+  const float d = stored(quotient - double(s));
   result.sumsq = stored(double(d) * double(d) + double(result.sumsq));
   if (std::fabs(d) >= result.maxchg) result.maxchg = std::fabs(d);
   const float updated = stored(double(d) * omega + double(s));
@@ -157,10 +176,69 @@ inline void relax_node(const node_grid& grid, std::int32_t i, std::int32_t j, do
   }
 }
 
-// One sweep over column i.
-inline void sweep_column(const node_grid& grid, const node_bits& bits, std::int32_t i, double t,
-                         double omega, sweep_result& result) {
-  bits.for_column(i, [&](std::int32_t j) { relax_node(grid, i, j, t, omega, result); });
+// The free nodes whose stencil never changes: no node within two steps along either axis is
+// free, so every usable neighbour is a data node, and neither data nodes nor unusable nodes
+// ever change. Their quotient S/W is worked out once, by the same steps as every sweep would,
+// and kept in sweep order, for at most `budget` of them (the first in sweep order): eight
+// bytes each, and one bit per node to mark them.
+class fixed_stencils {
+ public:
+  fixed_stencils(const node_grid& grid, const node_bits& free, double t, std::int64_t budget)
+      : marked_(grid) {
+    for (std::int32_t i = 1; i <= grid.nx && budget > 0; ++i)
+      free.for_column(i, [&](std::int32_t j) {
+        if (budget == 0 || !all_neighbours_fixed(grid, free, i, j)) return;
+        const float* node = &grid.at(i, j);
+        const stencil acc = stencil_of(grid, node, i, j, t);
+        if (acc.weight == 0.0f) return;  // left to the general path, which skips it
+        quotients_.push_back(double(acc.sum) / double(acc.weight));
+        marked_.set(i, j);
+        --budget;
+      });
+  }
+
+  const node_bits& marked() const { return marked_; }
+  double quotient(std::size_t n) const { return quotients_[n]; }
+
+ private:
+  static bool all_neighbours_fixed(const node_grid& grid, const node_bits& free, std::int32_t i,
+                                   std::int32_t j) {
+    for (std::int32_t step = -2; step <= 2; ++step) {
+      if (step == 0) continue;
+      const std::int32_t p = i + step, q = j + step;
+      if (p >= 1 && p <= grid.nx && free.test(p, j)) return false;
+      if (q >= 1 && q <= grid.ny && free.test(i, q)) return false;
+    }
+    return true;
+  }
+
+  node_bits marked_;
+  std::vector<double> quotients_;
+};
+
+// The nodes one sweep visits and how: the free nodes, some with their fixed quotient.
+struct sweep_plan {
+  const node_bits& free;
+  const fixed_stencils& fixed;
+};
+
+// One sweep over column i; `next_fixed` is the sweep's count of fixed quotients used so far.
+inline void sweep_column(const node_grid& grid, const sweep_plan& plan, std::int32_t i, double t,
+                         double omega, std::size_t& next_fixed, sweep_result& result) {
+  plan.free.for_column(i, [&](std::int32_t j) {
+    float* node = &grid.at(i, j);
+    const float s = *node;
+    const bool fixed = plan.fixed.marked().test(i, j);
+    const std::size_t n = fixed ? next_fixed++ : 0;
+    if (!is_free(s)) return;
+    if (fixed) {
+      move_node(node, s, plan.fixed.quotient(n), omega, result);
+      return;
+    }
+    const stencil acc = stencil_of(grid, node, i, j, t);
+    if (acc.weight == 0.0f) return;  // no defined stencil value: the node stays as it is
+    move_node(node, s, double(acc.sum) / double(acc.weight), omega, result);
+  });
 }
 
 // Waits until `done` reaches `column`: briefly spinning, then giving the core away.
@@ -183,8 +261,8 @@ void wait_for_column(const std::atomic<std::int32_t>& done, std::int32_t column)
 // that changed nothing is skipped: it would change nothing either.
 class sweep_block {
  public:
-  sweep_block(const node_grid& grid, const node_bits& bits, float tension)
-      : grid_(grid), bits_(bits), t_(tension) {}
+  sweep_block(const node_grid& grid, const sweep_plan& plan, float tension)
+      : grid_(grid), plan_(plan), t_(tension) {}
 
   // Runs `count` sweeps; results(q) then holds sweep q's statistics for every q up to the
   // first sweep that changed nothing.
@@ -204,9 +282,10 @@ class sweep_block {
       return;
     }
     sweep_result result;
+    std::size_t next_fixed = 0;
     for (std::int32_t i = 1; i <= grid_.nx; ++i) {
       if (q > 0) wait_for_column(done_[q - 1], std::min(i + 2, grid_.nx));
-      sweep_column(grid_, bits_, i, t_, omega, result);
+      sweep_column(grid_, plan_, i, t_, omega, next_fixed, result);
       done_[q].store(i, std::memory_order_release);
     }
     results_[q] = result;
@@ -218,7 +297,7 @@ class sweep_block {
   }
 
   const node_grid& grid_;
-  const node_bits& bits_;
+  const sweep_plan& plan_;
   double t_;
   std::atomic<std::int32_t> done_[sweeps_per_update];  // columns finished by each sweep
   sweep_result results_[sweeps_per_update];
@@ -227,17 +306,28 @@ class sweep_block {
 
 }  // namespace
 
+// At most one byte per node for the fixed quotients (eight bytes each).
+std::int64_t fixed_budget(const node_grid& grid) {
+  return grid.nodes() / 8;
+}
+
 sweep_result relaxation_sweep(const node_grid& grid, float tension, float omega) {
-  const node_bits bits(grid, lone_worker());
+  const node_bits free(grid, lone_worker(), is_free);
+  const fixed_stencils fixed(grid, free, tension, fixed_budget(grid));
+  const sweep_plan plan{free, fixed};
   sweep_result result;
-  for (std::int32_t i = 1; i <= grid.nx; ++i) sweep_column(grid, bits, i, tension, omega, result);
+  std::size_t next_fixed = 0;
+  for (std::int32_t i = 1; i <= grid.nx; ++i)
+    sweep_column(grid, plan, i, tension, omega, next_fixed, result);
   return result;
 }
 
 std::int32_t relax(const node_grid& grid, float zspan, std::int64_t nempty, float tension,
                    worker_team& team) {
-  const node_bits bits(grid, team);
-  sweep_block block(grid, bits, tension);
+  const node_bits free(grid, team, is_free);
+  const fixed_stencils fixed(grid, free, tension, fixed_budget(grid));
+  const sweep_plan plan{free, fixed};
+  sweep_block block(grid, plan, tension);
   float omega = 1.0f;
   float prevrms = zspan;
   for (std::int32_t base = 0; base < max_sweeps; base += sweeps_per_update) {

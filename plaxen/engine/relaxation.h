@@ -41,13 +41,15 @@ bool update_factor(float& omega, float rate);
 // zspan and nempty are those of the data range and the averaging stage.
 //
 // Only the nodes free when it starts are visited (no other node can become free), found
-// through one bit per node. With a team of several members, consecutive sweeps run at once,
-// each on one member a few columns behind the sweep before it: node (i, j) reads columns i-1
-// and i-2 as its own sweep left them and columns i+1 and i+2 as the sweep before left them,
-// exactly as one sweep after the other would, and each sweep folds its own statistics in
+// through one bit per node. A free node with no free node among its eight stencil neighbours
+// has a stencil that never changes: its quotient S/W is worked out once, by the same steps,
+// for up to one such node in eight of the grid. With a team of several members, consecutive sweeps
+// run at once, each on one member a few columns behind the sweep before it: node (i, j) reads
+// columns i-1 and i-2 as its own sweep left them and columns i+1 and i+2 as the sweep before left
+// them, exactly as one sweep after the other would, and each sweep folds its own statistics in
 // sweep order. The team drains at every multiple of sweeps_per_update, where omega may change.
-// The grid and the sweep count are the same for every number of members. Allocates the bits,
-// nodes/8 bytes.
+// The grid and the sweep count are the same for every number of members. Allocates two bits
+// per node and at most one byte per node for the fixed quotients.
 std::int32_t relax(const node_grid& grid, float zspan, std::int64_t nempty, float tension,
                    worker_team& team = lone_worker());
 
