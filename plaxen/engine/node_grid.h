@@ -26,10 +26,11 @@ struct node_grid {
   std::int64_t y_stride = 1;  // distance in the array between node (i, j) and node (i, j+1)
 
   // Zero-based array position of node (i, j).
-  std::int64_t index(std::int32_t i, std::int32_t j) const {
-    return std::int64_t{i - 1} * x_stride + std::int64_t{j - 1} * y_stride;
+  // Node indices are 64-bit so that loops may step one past nx or ny = 2^31 - 1.
+  std::int64_t index(std::int64_t i, std::int64_t j) const {
+    return (i - 1) * x_stride + (j - 1) * y_stride;
   }
-  float& at(std::int32_t i, std::int32_t j) const { return z[index(i, j)]; }
+  float& at(std::int64_t i, std::int64_t j) const { return z[index(i, j)]; }
   // Number of nodes, nx*ny.
   std::int64_t nodes() const { return std::int64_t{nx} * std::int64_t{ny}; }
   // Whether consecutive j lie next to each other: sweeps then run in memory order.

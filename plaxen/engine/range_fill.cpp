@@ -10,8 +10,8 @@ namespace {
 
 // One member's band of columns [first, last) and what it needs to fill them in a pass.
 struct fill_band {
-  std::int32_t first = 1;
-  std::int32_t last = 1;
+  std::int64_t first = 1;
+  std::int64_t last = 1;
   std::vector<float> left_column;   // column first - 1 before the pass, when it exists
   std::vector<float> right_column;  // column last before the pass, when it exists
   std::vector<unsigned char> leftnew;
@@ -19,7 +19,7 @@ struct fill_band {
 };
 
 // Node (p, q) as the member sees it: the copies for the columns beside its band.
-float neighbour(const node_grid& grid, const fill_band& band, std::int32_t p, std::int32_t q) {
+float neighbour(const node_grid& grid, const fill_band& band, std::int64_t p, std::int64_t q) {
   if (p < band.first) return band.left_column[static_cast<std::size_t>(q - 1)];
   if (p >= band.last) return band.right_column[static_cast<std::size_t>(q - 1)];
   return grid.at(p, q);
@@ -28,9 +28,9 @@ float neighbour(const node_grid& grid, const fill_band& band, std::int32_t p, st
 // The magnitude of the first usable neighbour of the empty node (i, j), tried in the order
 // below, left, above, right; a neighbour filled in this pass (belownew, leftnew(j)) is
 // skipped. Returns false when no neighbour qualifies.
-bool fill_source(const node_grid& grid, const fill_band& band, std::int32_t i, std::int32_t j,
+bool fill_source(const node_grid& grid, const fill_band& band, std::int64_t i, std::int64_t j,
                  bool belownew, bool leftnew_j, float& source) {
-  auto take = [&](std::int32_t p, std::int32_t q) {
+  auto take = [&](std::int64_t p, std::int64_t q) {
     const float a = neighbour(grid, band, p, q);
     if (!is_usable(a)) return false;
     source = std::fabs(a);
@@ -41,10 +41,10 @@ bool fill_source(const node_grid& grid, const fill_band& band, std::int32_t i, s
 }
 
 // Copies column i of the grid, or leaves `copy` empty when the grid has no such column.
-void copy_column(const node_grid& grid, std::int32_t i, std::vector<float>& copy) {
+void copy_column(const node_grid& grid, std::int64_t i, std::vector<float>& copy) {
   copy.clear();
   if (i < 1 || i > grid.nx) return;
-  for (std::int32_t j = 1; j <= grid.ny; ++j) copy.push_back(grid.at(i, j));
+  for (std::int64_t j = 1; j <= grid.ny; ++j) copy.push_back(grid.at(i, j));
 }
 
 // One pass over the band's columns in sweep order; sets band.nset to the nodes filled.
@@ -55,8 +55,8 @@ void fill_pass(const node_grid& grid, fill_band& band) {
   band.nset = 0;
   band.leftnew.assign(static_cast<std::size_t>(grid.ny), 0);
   bool belownew = false;
-  for (std::int32_t i = band.first; i < band.last; ++i)
-    for (std::int32_t j = 1; j <= grid.ny; ++j) {
+  for (std::int64_t i = band.first; i < band.last; ++i)
+    for (std::int64_t j = 1; j <= grid.ny; ++j) {
       float& s = grid.at(i, j);
       unsigned char& left_filled = band.leftnew[static_cast<std::size_t>(j - 1)];
       float source = 0.0f;
@@ -81,8 +81,8 @@ fill_result range_fill(const node_grid& grid, std::int32_t nfill, worker_team& t
   std::vector<fill_band> bands(static_cast<std::size_t>(team.size()));
   for (std::int32_t member = 0; member < team.size(); ++member) {
     const index_range columns = share_of(grid.nx, member, team.size());
-    bands[std::size_t(member)].first = std::int32_t(columns.first) + 1;
-    bands[std::size_t(member)].last = std::int32_t(columns.last) + 1;
+    bands[std::size_t(member)].first = columns.first + 1;
+    bands[std::size_t(member)].last = columns.last + 1;
   }
   while (result.passes < nfill) {
     ++result.passes;

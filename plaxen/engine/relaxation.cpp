@@ -32,8 +32,8 @@ struct stencil {
 // whose neighbours lie `stride` elements apart. Each usable direct neighbour has weight 1; a
 // usable second neighbour beyond a usable direct one adds weight t and the extrapolated value
 // of that side; both direct neighbours usable add weight 4t and 2t times their sum.
-inline void add_axis(stencil& acc, const float* node, std::int64_t stride, std::int32_t k,
-                     std::int32_t count, double t) {
+inline void add_axis(stencil& acc, const float* node, std::int64_t stride, std::int64_t k,
+                     std::int64_t count, double t) {
   bool lower_present = false;
   double lower = 0.0;
   if (k > 1 && is_usable(node[-stride])) {
@@ -104,8 +104,8 @@ class node_bits {
         std::uint64_t word = 0;
         const std::int64_t first = w * 64;
         const std::int64_t count = std::min<std::int64_t>(64, grid.nodes() - first);
-        std::int32_t i = std::int32_t(first / ny_) + 1;
-        std::int32_t j = std::int32_t(first % ny_) + 1;
+        std::int64_t i = first / ny_ + 1;
+        std::int64_t j = first % ny_ + 1;
         for (std::int64_t b = 0; b < count; ++b) {
           if (selected(grid.at(i, j))) word |= std::uint64_t{1} << b;
           if (++j > ny_) j = 1, ++i;
@@ -115,18 +115,18 @@ class node_bits {
     });
   }
 
-  void set(std::int32_t i, std::int32_t j) {
+  void set(std::int64_t i, std::int64_t j) {
     const std::int64_t p = position(i, j);
     words_[std::size_t(p >> 6)] |= std::uint64_t{1} << (p & 63);
   }
-  bool test(std::int32_t i, std::int32_t j) const {
+  bool test(std::int64_t i, std::int64_t j) const {
     const std::int64_t p = position(i, j);
     return (words_[std::size_t(p >> 6)] >> (p & 63)) & 1;
   }
 
   // Calls visit(j) for every node of column i whose bit is set, in increasing j.
   template <class Visit>
-  void for_column(std::int32_t i, Visit visit) const {
+  void for_column(std::int64_t i, Visit visit) const {
     const std::int64_t first = position(i, 1);
     const std::int64_t end = first + ny_;
     std::int64_t p = first;
@@ -138,22 +138,20 @@ class node_bits {
       }
       p += std::countr_zero(word);
       if (p >= end) return;
-      visit(std::int32_t(p - first) + 1);
+      visit(p - first + 1);
       ++p;
     }
   }
 
  private:
-  std::int64_t position(std::int32_t i, std::int32_t j) const {
-    return std::int64_t{i - 1} * ny_ + (j - 1);
-  }
+  std::int64_t position(std::int64_t i, std::int64_t j) const { return (i - 1) * ny_ + (j - 1); }
 
-  std::int32_t ny_;
+  std::int64_t ny_;
   std::vector<std::uint64_t> words_;
 };
 
 // The stencil of the node (i, j) at `node`: W and S of its usable neighbours.
-inline stencil stencil_of(const node_grid& grid, const float* node, std::int32_t i, std::int32_t j,
+inline stencil stencil_of(const node_grid& grid, const float* node, std::int64_t i, std::int64_t j,
                           double t) {
   stencil acc;
   add_axis(acc, node, grid.x_stride, i, grid.nx, t);
@@ -185,8 +183,8 @@ class fixed_stencils {
  public:
   fixed_stencils(const node_grid& grid, const node_bits& free, double t, std::int64_t budget)
       : marked_(grid) {
-    for (std::int32_t i = 1; i <= grid.nx && budget > 0; ++i)
-      free.for_column(i, [&](std::int32_t j) {
+    for (std::int64_t i = 1; i <= grid.nx && budget > 0; ++i)
+      free.for_column(i, [&](std::int64_t j) {
         if (budget == 0 || !all_neighbours_fixed(grid, free, i, j)) return;
         const float* node = &grid.at(i, j);
         const stencil acc = stencil_of(grid, node, i, j, t);
@@ -201,11 +199,11 @@ class fixed_stencils {
   double quotient(std::size_t n) const { return quotients_[n]; }
 
  private:
-  static bool all_neighbours_fixed(const node_grid& grid, const node_bits& free, std::int32_t i,
-                                   std::int32_t j) {
-    for (std::int32_t step = -2; step <= 2; ++step) {
+  static bool all_neighbours_fixed(const node_grid& grid, const node_bits& free, std::int64_t i,
+                                   std::int64_t j) {
+    for (std::int64_t step = -2; step <= 2; ++step) {
       if (step == 0) continue;
-      const std::int32_t p = i + step, q = j + step;
+      const std::int64_t p = i + step, q = j + step;
       if (p >= 1 && p <= grid.nx && free.test(p, j)) return false;
       if (q >= 1 && q <= grid.ny && free.test(i, q)) return false;
     }
@@ -223,9 +221,9 @@ struct sweep_plan {
 };
 
 // One sweep over column i; `next_fixed` is the sweep's count of fixed quotients used so far.
-inline void sweep_column(const node_grid& grid, const sweep_plan& plan, std::int32_t i, double t,
+inline void sweep_column(const node_grid& grid, const sweep_plan& plan, std::int64_t i, double t,
                          double omega, std::size_t& next_fixed, sweep_result& result) {
-  plan.free.for_column(i, [&](std::int32_t j) {
+  plan.free.for_column(i, [&](std::int64_t j) {
     float* node = &grid.at(i, j);
     const float s = *node;
     const bool fixed = plan.fixed.marked().test(i, j);
@@ -242,7 +240,7 @@ inline void sweep_column(const node_grid& grid, const sweep_plan& plan, std::int
 }
 
 // Waits until `done` reaches `column`: briefly spinning, then giving the core away.
-void wait_for_column(const std::atomic<std::int32_t>& done, std::int32_t column) {
+void wait_for_column(const std::atomic<std::int64_t>& done, std::int64_t column) {
   for (int spins = 0; done.load(std::memory_order_acquire) < column; ++spins) {
     if (spins < 256) {
 #if defined(__SSE2__)
@@ -283,8 +281,8 @@ class sweep_block {
     }
     sweep_result result;
     std::size_t next_fixed = 0;
-    for (std::int32_t i = 1; i <= grid_.nx; ++i) {
-      if (q > 0) wait_for_column(done_[q - 1], std::min(i + 2, grid_.nx));
+    for (std::int64_t i = 1; i <= grid_.nx; ++i) {
+      if (q > 0) wait_for_column(done_[q - 1], std::min<std::int64_t>(i + 2, grid_.nx));
       sweep_column(grid_, plan_, i, t_, omega, next_fixed, result);
       done_[q].store(i, std::memory_order_release);
     }
@@ -299,7 +297,7 @@ class sweep_block {
   const node_grid& grid_;
   const sweep_plan& plan_;
   double t_;
-  std::atomic<std::int32_t> done_[sweeps_per_update];  // columns finished by each sweep
+  std::atomic<std::int64_t> done_[sweeps_per_update];  // columns finished by each sweep
   sweep_result results_[sweeps_per_update];
   std::atomic<std::int32_t> first_unchanged_{0};
 };
@@ -317,7 +315,7 @@ sweep_result relaxation_sweep(const node_grid& grid, float tension, float omega)
   const sweep_plan plan{free, fixed};
   sweep_result result;
   std::size_t next_fixed = 0;
-  for (std::int32_t i = 1; i <= grid.nx; ++i)
+  for (std::int64_t i = 1; i <= grid.nx; ++i)
     sweep_column(grid, plan, i, tension, omega, next_fixed, result);
   return result;
 }
