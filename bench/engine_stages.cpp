@@ -14,6 +14,7 @@
 #include <fast_float/fast_float.h>
 #include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -139,6 +140,15 @@ struct run_result {
   std::int32_t sweeps = 0;
 };
 
+// The processor time of the whole process so far, user and system, in milliseconds: on a
+// shared machine it shows the work the threads did apart from the time they waited for a core.
+double cpu_ms() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  const auto ms = [](const timeval& t) { return double(t.tv_sec) * 1e3 + double(t.tv_usec) / 1e3; };
+  return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
+
 double since(clock_type::time_point& start) {
   const auto now = clock_type::now();
   const double ms = std::chrono::duration<double, std::milli>(now - start).count();
@@ -165,7 +175,7 @@ run_result run_once(const point_arrays& points, const grid_placement& at, const 
   r.ms[clear_stage] = since(start);
   std::int64_t k = 1;
   for (const point_block& block : blocks) {
-    r.counts += assign_blocks(grid, enc, at, std::span(&block, 1), k, {}, nullptr, team);
+    r.counts += assign_blocks(grid, enc, at, std::span(&block, 1), k, {}, nullptr);
     k += std::int64_t(block.z.size());
   }
   r.ms[assign_stage] = since(start);
@@ -192,7 +202,9 @@ void run_configuration(const point_arrays& points, const grid_placement& at, std
                                       : make_node_grid({memory.data, nodes}, nx, ny, 1, nx);
   worker_team team(threads);
   std::vector<run_result> runs;
+  const double cpu_before = cpu_ms();
   for (int round = 0; round < rounds; ++round) runs.push_back(run_once(points, at, grid, team));
+  const double cpu_per_round = (cpu_ms() - cpu_before) / rounds;
   std::printf("%-12s threads %d:", column_major ? "column-major" : "row-major", threads);
   for (int s = 0; s < stage_count; ++s) {
     std::vector<double> ms;
@@ -204,10 +216,11 @@ void run_configuration(const point_arrays& points, const grid_placement& at, std
   bool same = true;
   for (const run_result& other : runs) same = same && other.sum == r.sum;
   std::printf(
-      " ms (median/min of %d)\n  checksum %016llx%s; points %lld accumulated, %lld ignored,"
+      " ms (median/min of %d), processor time %.1f ms a round\n  checksum %016llx%s; points %lld "
+      "accumulated, %lld ignored,"
       " %lld out of range; %lld data nodes, %lld empty, %lld free; %d fill passes,"
       " %d sweeps\n",
-      rounds, static_cast<unsigned long long>(r.sum), same ? "" : " VARIES",
+      rounds, cpu_per_round, static_cast<unsigned long long>(r.sum), same ? "" : " VARIES",
       static_cast<long long>(r.counts.accumulated), static_cast<long long>(r.counts.ignored),
       static_cast<long long>(r.counts.out_of_range), static_cast<long long>(r.averaged.data_nodes),
       static_cast<long long>(r.averaged.nempty), static_cast<long long>(r.filled.filled),

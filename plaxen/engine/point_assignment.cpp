@@ -5,9 +5,7 @@
 #include <emmintrin.h>
 #endif
 
-#include <atomic>
 #include <stdexcept>
-#include <vector>
 
 namespace plaxen::engine {
 namespace {
@@ -92,23 +90,19 @@ float accumulate(float s, float z, double zoff, double zstep, double zcap) {
 constexpr std::int64_t no_node = -1;
 constexpr std::size_t lookahead = 16;
 
-// Stage 3 for one member: every point in order, accumulating those whose node lies in `share`
-// of the array; `reports` (member 0 only) counts and passes on the points outside the grid.
-class band_assignment {
+// Stage 3 over blocks of points, every point in input order.
+class block_assignment {
  public:
-  band_assignment(const node_grid& grid, const encoding_scalars& enc, const grid_placement& at,
-                  index_range share, std::uint32_t* node_counts)
+  block_assignment(const node_grid& grid, const encoding_scalars& enc, const grid_placement& at,
+                   std::uint32_t* node_counts)
       : grid_(grid),
         locator_(grid, at),
         zoff_(enc.zoff),
         zstep_(enc.zstep),
         zcap_(enc.zcap),
-        share_(share),
         node_counts_(node_counts) {}
 
-  // Returns false when `stop` was raised before the block was done.
-  bool assign(const point_block& block, std::int64_t first_k, const out_of_range_sink* reports,
-              const std::atomic<bool>& stop) {
+  void assign(const point_block& block, std::int64_t first_k, const out_of_range_sink& sink) {
     const std::size_t n = block.z.size();
     std::int64_t ahead[lookahead];
     for (std::size_t q = 0; q < lookahead && q < n; ++q) ahead[q] = position(block, q);
@@ -116,13 +110,12 @@ class band_assignment {
       const std::int64_t p = ahead[k % lookahead];
       if (k + lookahead < n) ahead[k % lookahead] = position(block, k + lookahead);
       if (p == no_node) [[unlikely]] {
-        if (reports != nullptr) report(*reports, first_k + std::int64_t(k), block, k);
-      } else if (p >= share_.first && p < share_.last) {
+        ++counts_.out_of_range;
+        if (sink) sink(first_k + std::int64_t(k), block.x[k], block.y[k], block.z[k]);
+      } else {
         add_point(p, block.z[k]);
       }
-      if ((k & 4095) == 4095 && stop.load(std::memory_order_relaxed)) return false;
     }
-    return true;
   }
 
   const assignment_counts& counts() const { return counts_; }
@@ -133,10 +126,8 @@ class band_assignment {
     std::int32_t j = 0;
     if (!locator_.locate(block.x[k], block.y[k], i, j)) return no_node;
     const std::int64_t p = grid_.index(i, j);
-    if (p >= share_.first && p < share_.last) {
-      __builtin_prefetch(grid_.z + p, 1);
-      if (node_counts_ != nullptr) __builtin_prefetch(node_counts_ + p, 1);
-    }
+    __builtin_prefetch(grid_.z + p, 1);
+    if (node_counts_ != nullptr) __builtin_prefetch(node_counts_ + p, 1);
     return p;
   }
 
@@ -149,16 +140,9 @@ class band_assignment {
     if (node_counts_ != nullptr && node_counts_[p] != UINT32_MAX) ++node_counts_[p];
   }
 
-  void report(const out_of_range_sink& sink, std::int64_t k, const point_block& block,
-              std::size_t q) {
-    ++counts_.out_of_range;
-    if (sink) sink(k, block.x[q], block.y[q], block.z[q]);
-  }
-
   node_grid grid_;
   node_locator locator_;
   double zoff_, zstep_, zcap_;  // held here: the grid's own stores could otherwise alias them
-  index_range share_;
   std::uint32_t* node_counts_;
   assignment_counts counts_;
 };
@@ -174,31 +158,15 @@ void check_blocks(std::span<const point_block> blocks) {
 assignment_counts assign_blocks(const node_grid& grid, const encoding_scalars& enc,
                                 const grid_placement& at, std::span<const point_block> blocks,
                                 std::int64_t first_k, const out_of_range_sink& sink,
-                                std::uint32_t* node_counts, worker_team& team) {
+                                std::uint32_t* node_counts) {
   check_blocks(blocks);
-  // Positions from 0 to the last node's, shared out in consecutive parts.
-  const std::int64_t positions = grid.nodes() == 0 ? 0 : grid.index(grid.nx, grid.ny) + 1;
-  std::vector<assignment_counts> counts(static_cast<std::size_t>(team.size()));
-  std::atomic<bool> stop = false;
-  team.run([&](std::int32_t member) {
-    band_assignment band(grid, enc, at, share_of(positions, member, team.size()), node_counts);
-    const out_of_range_sink* reports = member == 0 ? &sink : nullptr;
-    std::int64_t k = first_k;
-    try {
-      for (const point_block& block : blocks) {
-        if (!band.assign(block, k, reports, stop)) break;
-        k += std::int64_t(block.z.size());
-      }
-    } catch (...) {
-      stop = true;
-      counts[static_cast<std::size_t>(member)] = band.counts();
-      throw;
-    }
-    counts[static_cast<std::size_t>(member)] = band.counts();
-  });
-  assignment_counts total;
-  for (const assignment_counts& part : counts) total += part;
-  return total;
+  block_assignment assignment(grid, enc, at, node_counts);
+  std::int64_t k = first_k;
+  for (const point_block& block : blocks) {
+    assignment.assign(block, k, sink);
+    k += std::int64_t(block.z.size());
+  }
+  return assignment.counts();
 }
 
 assignment_counts assign_points(const node_grid& grid, const encoding_scalars& enc,
@@ -206,7 +174,7 @@ assignment_counts assign_points(const node_grid& grid, const encoding_scalars& e
                                 std::span<const float> yp, std::span<const float> zp,
                                 const out_of_range_sink& sink) {
   const point_block block{xp, yp, zp};
-  return assign_blocks(grid, enc, at, std::span(&block, 1), 1, sink, nullptr, lone_worker());
+  return assign_blocks(grid, enc, at, std::span(&block, 1), 1, sink, nullptr);
 }
 
 }  // namespace plaxen::engine
