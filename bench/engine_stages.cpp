@@ -175,7 +175,7 @@ run_result run_once(const point_arrays& points, const grid_placement& at, const 
   r.ms[clear_stage] = since(start);
   std::int64_t k = 1;
   for (const point_block& block : blocks) {
-    r.counts += assign_blocks(grid, enc, at, std::span(&block, 1), k, {}, nullptr);
+    r.counts += assign_blocks(grid, enc, at, std::span(&block, 1), k, {}, nullptr, team);
     k += std::int64_t(block.z.size());
   }
   r.ms[assign_stage] = since(start);

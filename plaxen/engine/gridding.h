@@ -28,10 +28,9 @@ struct gridding_stats {
 //   3. assign() takes the points, block after block, in input order, as often as needed;
 //   4-8. finish() averages, fills, closes, relaxes and decodes, once, after the last block.
 // The result is that of zgrid over the whole sequence of points, bit for bit, for every
-// layout of the grid and every number of threads: the threads share clearing, averaging,
-// fill, closing, relaxation and decoding, and the order of everything that depends on order
-// (the fill and relaxation sweeps, the fold of the sweep statistics) is kept; the assignment
-// runs on the calling thread, in input order (see assign_blocks).
+// layout of the grid and every number of threads: the threads share each stage, and the
+// order of everything that depends on order (a node's points, the fill and relaxation
+// sweeps, the fold of the sweep statistics, the out-of-range reports) is kept.
 // A gridding is tied to one thread at a time; it owns its worker threads (threads - 1 of them,
 // started by the constructor) and none of the arrays.
 class gridding {
@@ -49,8 +48,8 @@ class gridding {
   void clear();
 
   // Stage 3 for the points of `blocks`, which follow those of earlier calls in input order
-  // (the first point of the first call is k = 1), on the calling thread: see assign_blocks,
-  // whose rules and exceptions apply. The counts add up over the calls.
+  // (the first point of the first call is k = 1): see assign_blocks, whose rules and
+  // exceptions apply. The counts add up over the calls.
   void assign(std::span<const point_block> blocks, const out_of_range_sink& sink = {});
   // The fates of the points assigned since clear().
   const assignment_counts& counts() const { return counts_; }

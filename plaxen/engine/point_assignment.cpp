@@ -5,7 +5,9 @@
 #include <emmintrin.h>
 #endif
 
+#include <algorithm>
 #include <stdexcept>
+#include <vector>
 
 namespace plaxen::engine {
 namespace {
@@ -119,18 +121,22 @@ class block_assignment {
   }
 
   const assignment_counts& counts() const { return counts_; }
+  void count_out_of_range() { ++counts_.out_of_range; }
 
- private:
-  std::int64_t position(const point_block& block, std::size_t k) const {
+  // The array position of the node of point k of the block, or no_node.
+  std::int64_t locate(const point_block& block, std::size_t k) const {
     std::int32_t i = 0;
     std::int32_t j = 0;
     if (!locator_.locate(block.x[k], block.y[k], i, j)) return no_node;
-    const std::int64_t p = grid_.index(i, j);
+    return grid_.index(i, j);
+  }
+  // Starts fetching the node at p (and its count) into the cache.
+  void prefetch(std::int64_t p) const {
     __builtin_prefetch(grid_.z + p, 1);
     if (node_counts_ != nullptr) __builtin_prefetch(node_counts_ + p, 1);
-    return p;
   }
 
+  // Accumulates the value z into the node at p (see assign_blocks).
   void add_point(std::int64_t p, float z) {
     float& s = grid_.z[p];
     const bool taken = takes_point(s, zcap_);
@@ -140,11 +146,113 @@ class block_assignment {
     if (node_counts_ != nullptr && node_counts_[p] != UINT32_MAX) ++node_counts_[p];
   }
 
+ private:
+  std::int64_t position(const point_block& block, std::size_t k) const {
+    const std::int64_t p = locate(block, k);
+    if (p != no_node) prefetch(p);
+    return p;
+  }
+
   node_grid grid_;
   node_locator locator_;
   double zoff_, zstep_, zcap_;  // held here: the grid's own stores could otherwise alias them
   std::uint32_t* node_counts_;
   assignment_counts counts_;
+};
+
+// Stage 3 shared by a team, chunk by chunk. First every member locates its consecutive part
+// of the chunk's points and sorts them, in order, into one list per band of array positions
+// (one band per member) and a list of outsiders. Then member b accumulates the lists of band
+// b, those of member 0 first: that is input order within the band, so every node sees its
+// points in input order; member 0 also passes the outsiders, in order, to the sink. Each
+// point is located once and each node is written by one member only.
+class shared_assignment {
+ public:
+  shared_assignment(const node_grid& grid, const encoding_scalars& enc, const grid_placement& at,
+                    std::uint32_t* node_counts, worker_team& team)
+      : team_(team), lists_(std::size_t(team.size())) {
+    const std::int64_t positions = grid.nodes() == 0 ? 0 : grid.index(grid.nx, grid.ny) + 1;
+    for (std::int32_t b = 1; b < team.size(); ++b)
+      band_starts_.push_back(share_of(positions, b, team.size()).first);
+    for (std::int32_t m = 0; m < team.size(); ++m) {
+      members_.emplace_back(grid, enc, at, node_counts);
+      lists_[std::size_t(m)].bands.resize(std::size_t(team.size()));
+    }
+  }
+
+  void assign(const point_block& block, std::int64_t first_k, const out_of_range_sink& sink) {
+    for (std::size_t first = 0; first < block.z.size(); first += chunk_points) {
+      const std::size_t count = std::min(chunk_points, block.z.size() - first);
+      team_.run([&](std::int32_t m) { sort_part(block, first, count, m); });
+      team_.run([&](std::int32_t b) {
+        if (b == 0) report(block, first_k, sink);
+        accumulate_band(block, b);
+      });
+    }
+  }
+
+  assignment_counts counts() const {
+    assignment_counts total;
+    for (const block_assignment& member : members_) total += member.counts();
+    return total;
+  }
+
+ private:
+  static constexpr std::size_t chunk_points = std::size_t{1} << 18;  // lists of 4 MB
+
+  struct located {
+    std::int64_t position;
+    std::uint32_t k;  // within the block
+  };
+  struct member_lists {
+    std::vector<std::vector<located>> bands;
+    std::vector<std::uint32_t> outsiders;
+  };
+
+  std::size_t band_of(std::int64_t p) const {
+    std::size_t b = 0;
+    while (b < band_starts_.size() && p >= band_starts_[b]) ++b;
+    return b;
+  }
+
+  void sort_part(const point_block& block, std::size_t first, std::size_t count, std::int32_t m) {
+    member_lists& lists = lists_[std::size_t(m)];
+    for (std::vector<located>& band : lists.bands) band.clear();
+    lists.outsiders.clear();
+    const index_range part = share_of(std::int64_t(count), m, team_.size());
+    const block_assignment& member = members_[std::size_t(m)];
+    for (auto k = std::size_t(part.first) + first; k < std::size_t(part.last) + first; ++k) {
+      const std::int64_t p = member.locate(block, k);
+      if (p == no_node) [[unlikely]]
+        lists.outsiders.push_back(std::uint32_t(k));
+      else
+        lists.bands[band_of(p)].push_back({p, std::uint32_t(k)});
+    }
+  }
+
+  void report(const point_block& block, std::int64_t first_k, const out_of_range_sink& sink) {
+    for (const member_lists& lists : lists_)
+      for (const std::uint32_t k : lists.outsiders) {
+        members_[0].count_out_of_range();
+        if (sink) sink(first_k + k, block.x[k], block.y[k], block.z[k]);
+      }
+  }
+
+  void accumulate_band(const point_block& block, std::int32_t b) {
+    block_assignment& member = members_[std::size_t(b)];
+    for (const member_lists& lists : lists_) {
+      const std::vector<located>& points = lists.bands[std::size_t(b)];
+      for (std::size_t e = 0; e < points.size(); ++e) {
+        if (e + lookahead < points.size()) member.prefetch(points[e + lookahead].position);
+        member.add_point(points[e].position, block.z[points[e].k]);
+      }
+    }
+  }
+
+  worker_team& team_;
+  std::vector<std::int64_t> band_starts_;  // the first position of bands 1, 2, ...
+  std::vector<block_assignment> members_;  // each member's accumulator and counts
+  std::vector<member_lists> lists_;
 };
 
 }  // namespace
@@ -158,8 +266,17 @@ void check_blocks(std::span<const point_block> blocks) {
 assignment_counts assign_blocks(const node_grid& grid, const encoding_scalars& enc,
                                 const grid_placement& at, std::span<const point_block> blocks,
                                 std::int64_t first_k, const out_of_range_sink& sink,
-                                std::uint32_t* node_counts) {
+                                std::uint32_t* node_counts, worker_team& team) {
   check_blocks(blocks);
+  if (team.size() > 1) {
+    shared_assignment assignment(grid, enc, at, node_counts, team);
+    std::int64_t k = first_k;
+    for (const point_block& block : blocks) {
+      assignment.assign(block, k, sink);
+      k += std::int64_t(block.z.size());
+    }
+    return assignment.counts();
+  }
   block_assignment assignment(grid, enc, at, node_counts);
   std::int64_t k = first_k;
   for (const point_block& block : blocks) {
@@ -174,7 +291,7 @@ assignment_counts assign_points(const node_grid& grid, const encoding_scalars& e
                                 std::span<const float> yp, std::span<const float> zp,
                                 const out_of_range_sink& sink) {
   const point_block block{xp, yp, zp};
-  return assign_blocks(grid, enc, at, std::span(&block, 1), 1, sink, nullptr);
+  return assign_blocks(grid, enc, at, std::span(&block, 1), 1, sink, nullptr, lone_worker());
 }
 
 }  // namespace plaxen::engine

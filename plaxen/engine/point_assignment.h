@@ -7,6 +7,7 @@
 
 #include "plaxen/engine/node_encoding.h"
 #include "plaxen/engine/node_grid.h"
+#include "plaxen/engine/worker_team.h"
 
 namespace plaxen::engine {
 
@@ -67,17 +68,18 @@ void check_blocks(std::span<const point_block> blocks);
 // like the grid whose element at each node counts every point that falls on it, accumulated
 // or ignored, saturating at 2^32 - 1.
 //
-// Runs on the calling thread. Each point's node is located a few points ahead and fetched
-// into the cache meanwhile. (Sharing the grid among threads by bands of nodes, each thread
-// scanning every point in order, gave the same bits but took three times as long with two
-// threads on a 2000 x 2000 grid: each thread locates every point and mispredicts the band
-// test for half of them.) Throws std::invalid_argument, before any point is assigned, when a
-// block's three spans differ in length; an exception from the sink is passed on, the grid then
-// holding the points before it.
+// Each point's node is located a few points ahead and fetched into the cache meanwhile. A
+// team of several members shares the work chunk by chunk: each member locates a part of the
+// points and lists them by band of array positions, in order; then each member accumulates
+// one band, the lists in input order, and member 0 alone calls the sink, in input order. So
+// every node sees its points in input order whatever the number of members.
+// Throws std::invalid_argument, before any point is assigned, when a block's three spans
+// differ in length. An exception from the sink is passed on (after the team's members have
+// finished their part of the chunk): the grid then holds a partial assignment.
 assignment_counts assign_blocks(const node_grid& grid, const encoding_scalars& enc,
                                 const grid_placement& at, std::span<const point_block> blocks,
                                 std::int64_t first_k, const out_of_range_sink& sink,
-                                std::uint32_t* node_counts);
+                                std::uint32_t* node_counts, worker_team& team);
 
 // Stage 3 for one run of points numbered from 1, on the calling thread.
 assignment_counts assign_points(const node_grid& grid, const encoding_scalars& enc,

@@ -32,31 +32,39 @@ struct stencil {
 // whose neighbours lie `stride` elements apart. Each usable direct neighbour has weight 1; a
 // usable second neighbour beyond a usable direct one adds weight t and the extrapolated value
 // of that side; both direct neighbours usable add weight 4t and 2t times their sum.
+//
+// A step that adds two single reals is written as a single-precision addition: the sum of two
+// single reals evaluated in double and rounded once to single is the correctly rounded single
+// sum (double carries more than twice single's 24 bits plus two), and the single addition is
+// the shorter path from one step to the next. Every other step is evaluated in double.
 inline void add_axis(stencil& acc, const float* node, std::int64_t stride, std::int64_t k,
-                     std::int64_t count, double t) {
+                     std::int64_t count, float tension) {
+  const double t = tension;
   bool lower_present = false;
-  double lower = 0.0;
+  float lower = 0.0f;
   if (k > 1 && is_usable(node[-stride])) {
     lower = std::fabs(node[-stride]);
-    acc.weight = stored(1.0 + double(acc.weight));
-    acc.sum = stored(double(acc.sum) + lower);
+    acc.weight = 1.0f + acc.weight;
+    acc.sum = acc.sum + lower;
     lower_present = true;
     if (k > 2 && is_usable(node[-2 * stride])) {
-      acc.weight = stored(double(acc.weight) + t);
-      acc.sum = stored(double(acc.sum) - (double(std::fabs(node[-2 * stride])) - 2.0 * lower) * t);
+      acc.weight = acc.weight + tension;
+      acc.sum = stored(double(acc.sum) -
+                       (double(std::fabs(node[-2 * stride])) - 2.0 * double(lower)) * t);
     }
   }
   if (k < count && is_usable(node[stride])) {
-    const double upper = std::fabs(node[stride]);
-    acc.weight = stored(1.0 + double(acc.weight));
-    acc.sum = stored(double(acc.sum) + upper);
+    const float upper = std::fabs(node[stride]);
+    acc.weight = 1.0f + acc.weight;
+    acc.sum = acc.sum + upper;
     if (lower_present) {
       acc.weight = stored(t * 4.0 + double(acc.weight));
-      acc.sum = stored(2.0 * t * (lower + upper) + double(acc.sum));
+      acc.sum = stored(2.0 * t * (double(lower) + double(upper)) + double(acc.sum));
     }
     if (k + 1 < count && is_usable(node[2 * stride])) {
-      acc.weight = stored(double(acc.weight) + t);
-      acc.sum = stored(double(acc.sum) - (double(std::fabs(node[2 * stride])) - 2.0 * upper) * t);
+      acc.weight = acc.weight + tension;
+      acc.sum =
+          stored(double(acc.sum) - (double(std::fabs(node[2 * stride])) - 2.0 * double(upper)) * t);
     }
   }
 }
@@ -152,7 +160,7 @@ class node_bits {
 
 // The stencil of the node (i, j) at `node`: W and S of its usable neighbours.
 inline stencil stencil_of(const node_grid& grid, const float* node, std::int64_t i, std::int64_t j,
-                          double t) {
+                          float t) {
   stencil acc;
   add_axis(acc, node, grid.x_stride, i, grid.nx, t);
   add_axis(acc, node, grid.y_stride, j, grid.ny, t);
@@ -181,7 +189,7 @@ inline void move_node(float* node, float s, double quotient, double omega, sweep
 // bytes each, and one bit per node to mark them.
 class fixed_stencils {
  public:
-  fixed_stencils(const node_grid& grid, const node_bits& free, double t, std::int64_t budget)
+  fixed_stencils(const node_grid& grid, const node_bits& free, float t, std::int64_t budget)
       : marked_(grid) {
     for (std::int64_t i = 1; i <= grid.nx && budget > 0; ++i)
       free.for_column(i, [&](std::int64_t j) {
@@ -221,7 +229,7 @@ struct sweep_plan {
 };
 
 // One sweep over column i; `next_fixed` is the sweep's count of fixed quotients used so far.
-inline void sweep_column(const node_grid& grid, const sweep_plan& plan, std::int64_t i, double t,
+inline void sweep_column(const node_grid& grid, const sweep_plan& plan, std::int64_t i, float t,
                          double omega, std::size_t& next_fixed, sweep_result& result) {
   plan.free.for_column(i, [&](std::int64_t j) {
     float* node = &grid.at(i, j);
@@ -296,7 +304,7 @@ class sweep_block {
 
   const node_grid& grid_;
   const sweep_plan& plan_;
-  double t_;
+  float t_;
   std::atomic<std::int64_t> done_[sweeps_per_update];  // columns finished by each sweep
   sweep_result results_[sweeps_per_update];
   std::atomic<std::int32_t> first_unchanged_{0};

@@ -1,7 +1,26 @@
 // A fixed team of threads that runs one task on every member at once, for the engine's stages.
 #include "plaxen/engine/worker_team.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace plaxen::engine {
+namespace {
+
+// Stages hand out tasks in quick succession: a member that has just finished watches for the
+// next one for a few tens of microseconds before it sleeps, since a sleeping thread can take a
+// whole time slice to wake on a busy machine. Returns early once done() holds.
+template <class Done>
+void spin_until(Done done) {
+  for (int spins = 0; spins < 4096 && !done(); ++spins) {
+#if defined(__SSE2__)
+    _mm_pause();
+#endif
+  }
+}
+
+}  // namespace
 
 worker_team::worker_team(std::int32_t size) : size_(size < 1 ? 1 : size), failures_(size_) {
   threads_.reserve(static_cast<std::size_t>(size_ - 1));
@@ -46,6 +65,7 @@ void worker_team::run(const std::function<void(std::int32_t)>& task) {
   } catch (...) {
     failures_[0] = std::current_exception();
   }
+  spin_until([this] { return running_.load(std::memory_order_acquire) == 0; });
   std::unique_lock lock(mutex_);
   done_.wait(lock, [this] { return running_ == 0; });
   task_ = nullptr;
@@ -57,6 +77,7 @@ void worker_team::serve(std::int32_t member) {
   std::uint64_t seen = 0;
   for (;;) {
     const std::function<void(std::int32_t)>* task = nullptr;
+    spin_until([&] { return generation_.load(std::memory_order_acquire) != seen; });
     {
       std::unique_lock lock(mutex_);
       start_.wait(lock, [&] { return closing_ || generation_ != seen; });

@@ -1,6 +1,7 @@
 // A fixed team of threads that runs one task on every member at once, for the engine's stages.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
@@ -40,8 +41,9 @@ class worker_team {
   std::condition_variable start_;
   std::condition_variable done_;
   const std::function<void(std::int32_t)>* task_ = nullptr;
-  std::uint64_t generation_ = 0;  // counts the tasks handed out, so a member runs each once
-  std::int32_t running_ = 0;      // helpers still busy with the current task
+  // Changed under mutex_, also read without it while a member watches for a change.
+  std::atomic<std::uint64_t> generation_ = 0;  // tasks handed out, so a member runs each once
+  std::atomic<std::int32_t> running_ = 0;      // helpers still busy with the current task
   bool closing_ = false;
   std::vector<std::exception_ptr> failures_;
 };

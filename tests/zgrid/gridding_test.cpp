@@ -51,7 +51,7 @@ outcome run_zgrid(const job& c) {
 // the value range scanned block by block and merged, the grid in either layout.
 outcome run_staged(const job& c, bool column_major, std::int32_t threads) {
   const std::size_t n = c.zp.size();
-  const std::size_t cuts[] = {0, n / 7, n / 2, n};
+  const std::size_t cuts[] = {0, n / 7, n / 5, n};
   std::vector<point_block> blocks;
   value_range range;
   for (int b = 0; b < 3; ++b) {
@@ -160,7 +160,7 @@ TEST(Gridding, EveryLayoutAndThreadCountGivesZgridsResultBitForBit) {
   }
   {
     job c = make_job(3, 100000, 1);
-    scatter(c, rng, 20000, 2, -1.0e4f, 2.0e4f);
+    scatter(c, rng, 175000, 2, -1.0e4f, 2.0e4f);  // a block of more than one chunk
     rows.push_back({"3 x 100000", c, 0});
   }
   for (const row& r : rows) {
