@@ -183,10 +183,13 @@ class shared_assignment {
   void assign(const point_block& block, std::int64_t first_k, const out_of_range_sink& sink) {
     for (std::size_t first = 0; first < block.z.size(); first += chunk_points) {
       const std::size_t count = std::min(chunk_points, block.z.size() - first);
-      team_.run([&](std::int32_t m) { sort_part(block, first, count, m); });
+      const point_block chunk{block.x.subspan(first, count), block.y.subspan(first, count),
+                              block.z.subspan(first, count)};
+      const std::int64_t chunk_k = first_k + std::int64_t(first);
+      team_.run([&](std::int32_t m) { sort_part(chunk, m); });
       team_.run([&](std::int32_t b) {
-        if (b == 0) report(block, first_k, sink);
-        accumulate_band(block, b);
+        if (b == 0) report(chunk, chunk_k, sink);
+        accumulate_band(chunk, b);
       });
     }
   }
@@ -202,7 +205,7 @@ class shared_assignment {
 
   struct located {
     std::int64_t position;
-    std::uint32_t k;  // within the block
+    std::uint32_t k;  // within the chunk
   };
   struct member_lists {
     std::vector<std::vector<located>> bands;
@@ -215,14 +218,14 @@ class shared_assignment {
     return b;
   }
 
-  void sort_part(const point_block& block, std::size_t first, std::size_t count, std::int32_t m) {
+  void sort_part(const point_block& chunk, std::int32_t m) {
     member_lists& lists = lists_[std::size_t(m)];
     for (std::vector<located>& band : lists.bands) band.clear();
     lists.outsiders.clear();
-    const index_range part = share_of(std::int64_t(count), m, team_.size());
+    const index_range part = share_of(std::int64_t(chunk.z.size()), m, team_.size());
     const block_assignment& member = members_[std::size_t(m)];
-    for (auto k = std::size_t(part.first) + first; k < std::size_t(part.last) + first; ++k) {
-      const std::int64_t p = member.locate(block, k);
+    for (auto k = std::size_t(part.first); k < std::size_t(part.last); ++k) {
+      const std::int64_t p = member.locate(chunk, k);
       if (p == no_node) [[unlikely]]
         lists.outsiders.push_back(std::uint32_t(k));
       else
@@ -230,21 +233,21 @@ class shared_assignment {
     }
   }
 
-  void report(const point_block& block, std::int64_t first_k, const out_of_range_sink& sink) {
+  void report(const point_block& chunk, std::int64_t first_k, const out_of_range_sink& sink) {
     for (const member_lists& lists : lists_)
       for (const std::uint32_t k : lists.outsiders) {
         members_[0].count_out_of_range();
-        if (sink) sink(first_k + k, block.x[k], block.y[k], block.z[k]);
+        if (sink) sink(first_k + k, chunk.x[k], chunk.y[k], chunk.z[k]);
       }
   }
 
-  void accumulate_band(const point_block& block, std::int32_t b) {
+  void accumulate_band(const point_block& chunk, std::int32_t b) {
     block_assignment& member = members_[std::size_t(b)];
     for (const member_lists& lists : lists_) {
       const std::vector<located>& points = lists.bands[std::size_t(b)];
       for (std::size_t e = 0; e < points.size(); ++e) {
         if (e + lookahead < points.size()) member.prefetch(points[e + lookahead].position);
-        member.add_point(points[e].position, block.z[points[e].k]);
+        member.add_point(points[e].position, chunk.z[points[e].k]);
       }
     }
   }
