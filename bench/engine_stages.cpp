@@ -157,7 +157,7 @@ double since(clock_type::time_point& start) {
 }
 
 run_result run_once(const point_arrays& points, const grid_placement& at, const node_grid& grid,
-                    worker_team& team) {
+                    worker_team& team, assignment_lists& lists) {
   run_result r;
   std::vector<point_block> blocks;
   for (std::size_t first = 0; first < points.z.size(); first += block_points) {
@@ -175,7 +175,7 @@ run_result run_once(const point_arrays& points, const grid_placement& at, const 
   r.ms[clear_stage] = since(start);
   std::int64_t k = 1;
   for (const point_block& block : blocks) {
-    r.counts += assign_blocks(grid, enc, at, std::span(&block, 1), k, {}, nullptr, team);
+    r.counts += assign_blocks(grid, enc, at, std::span(&block, 1), k, {}, nullptr, team, lists);
     k += std::int64_t(block.z.size());
   }
   r.ms[assign_stage] = since(start);
@@ -201,9 +201,11 @@ void run_configuration(const point_arrays& points, const grid_placement& at, std
   const node_grid grid = column_major ? make_node_grid({memory.data, nodes}, nx, ny, ny, 1)
                                       : make_node_grid({memory.data, nodes}, nx, ny, 1, nx);
   worker_team team(threads);
+  assignment_lists lists;
   std::vector<run_result> runs;
   const double cpu_before = cpu_ms();
-  for (int round = 0; round < rounds; ++round) runs.push_back(run_once(points, at, grid, team));
+  for (int round = 0; round < rounds; ++round)
+    runs.push_back(run_once(points, at, grid, team, lists));
   const double cpu_per_round = (cpu_ms() - cpu_before) / rounds;
   std::printf("%-12s threads %d:", column_major ? "column-major" : "row-major", threads);
   for (int s = 0; s < stage_count; ++s) {

@@ -35,7 +35,7 @@ void gridding::assign(std::span<const point_block> blocks, const out_of_range_si
   std::int64_t given = 0;
   for (const point_block& block : blocks) given += std::int64_t(block.z.size());
   try {
-    counts_ += assign_blocks(grid_, enc_, at_, blocks, next_k_, sink, node_counts_, team_);
+    counts_ += assign_blocks(grid_, enc_, at_, blocks, next_k_, sink, node_counts_, team_, lists_);
   } catch (...) {
     next_k_ += given;  // what a sink saw stays numbered as it was
     throw;

@@ -67,6 +67,7 @@ class gridding {
   encoding_scalars enc_;
   std::uint32_t* node_counts_ = nullptr;
   worker_team team_;
+  assignment_lists lists_;
   assignment_counts counts_;
   std::int64_t next_k_ = 1;
 };

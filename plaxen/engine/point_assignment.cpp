@@ -6,6 +6,7 @@
 #endif
 
 #include <algorithm>
+#include <array>
 #include <stdexcept>
 #include <vector>
 
@@ -92,8 +93,9 @@ float accumulate(float s, float z, double zoff, double zstep, double zcap) {
 constexpr std::int64_t no_node = -1;
 constexpr std::size_t lookahead = 16;
 
-// Stage 3 over blocks of points, every point in input order.
-class block_assignment {
+// Stage 3 over blocks of points, every point in input order. On a cache line of its own: the
+// members of a team each update one.
+class alignas(64) block_assignment {
  public:
   block_assignment(const node_grid& grid, const encoding_scalars& enc, const grid_placement& at,
                    std::uint32_t* node_counts)
@@ -169,15 +171,14 @@ class block_assignment {
 class shared_assignment {
  public:
   shared_assignment(const node_grid& grid, const encoding_scalars& enc, const grid_placement& at,
-                    std::uint32_t* node_counts, worker_team& team)
-      : team_(team), lists_(std::size_t(team.size())) {
+                    std::uint32_t* node_counts, worker_team& team, assignment_lists& lists)
+      : team_(team), lists_(lists.members) {
     const std::int64_t positions = grid.nodes() == 0 ? 0 : grid.index(grid.nx, grid.ny) + 1;
     for (std::int32_t b = 1; b < team.size(); ++b)
       band_starts_.push_back(share_of(positions, b, team.size()).first);
-    for (std::int32_t m = 0; m < team.size(); ++m) {
+    lists_.resize(std::size_t(team.size()));
+    for (std::int32_t m = 0; m < team.size(); ++m)
       members_.emplace_back(grid, enc, at, node_counts);
-      lists_[std::size_t(m)].bands.resize(std::size_t(team.size()));
-    }
   }
 
   void assign(const point_block& block, std::int64_t first_k, const out_of_range_sink& sink) {
@@ -203,39 +204,53 @@ class shared_assignment {
  private:
   static constexpr std::size_t chunk_points = std::size_t{1} << 18;  // lists of 4 MB
 
-  struct located {
-    std::int64_t position;
-    std::uint32_t k;  // within the chunk
-  };
-  struct member_lists {
-    std::vector<std::vector<located>> bands;
-    std::vector<std::uint32_t> outsiders;
-  };
+ public:
+  static constexpr std::size_t max_bands = 64;  // larger teams assign on one thread
 
+ private:
+  using located = assignment_lists::located;
+  using member_lists = assignment_lists::member;
+
+  // The band of position p: how many bands start at or before it (counted without a branch,
+  // since the band of a point follows no pattern).
   std::size_t band_of(std::int64_t p) const {
     std::size_t b = 0;
-    while (b < band_starts_.size() && p >= band_starts_[b]) ++b;
+    for (const std::int64_t start : band_starts_) b += std::size_t(p >= start);
     return b;
   }
 
+  // Lists member m's part of the chunk. The counts stay in locals until the end: members
+  // write nothing that another member touches before the chunk's second step.
   void sort_part(const point_block& chunk, std::int32_t m) {
     member_lists& lists = lists_[std::size_t(m)];
-    for (std::vector<located>& band : lists.bands) band.clear();
-    lists.outsiders.clear();
     const index_range part = share_of(std::int64_t(chunk.z.size()), m, team_.size());
+    const auto room = std::size_t(part.last - part.first);
+    const auto bands = std::size_t(team_.size());
+    if (lists.entries.size() < bands * room) lists.entries.resize(bands * room);
+    if (lists.outsiders.size() < room) lists.outsiders.resize(room);
+    located* const entries = lists.entries.data();
+    std::uint32_t* const outsiders = lists.outsiders.data();
+    std::array<std::size_t, max_bands> sizes{};
+    std::size_t outsider_count = 0;
     const block_assignment& member = members_[std::size_t(m)];
     for (auto k = std::size_t(part.first); k < std::size_t(part.last); ++k) {
       const std::int64_t p = member.locate(chunk, k);
-      if (p == no_node) [[unlikely]]
-        lists.outsiders.push_back(std::uint32_t(k));
-      else
-        lists.bands[band_of(p)].push_back({p, std::uint32_t(k)});
+      if (p == no_node) [[unlikely]] {
+        outsiders[outsider_count++] = std::uint32_t(k);
+      } else {
+        const std::size_t b = band_of(p);
+        entries[b * room + sizes[b]++] = {p, std::uint32_t(k)};
+      }
     }
+    lists.room = room;
+    lists.sizes.assign(sizes.begin(), sizes.begin() + std::ptrdiff_t(bands));
+    lists.outsider_count = outsider_count;
   }
 
   void report(const point_block& chunk, std::int64_t first_k, const out_of_range_sink& sink) {
     for (const member_lists& lists : lists_)
-      for (const std::uint32_t k : lists.outsiders) {
+      for (std::size_t e = 0; e < lists.outsider_count; ++e) {
+        const std::uint32_t k = lists.outsiders[e];
         members_[0].count_out_of_range();
         if (sink) sink(first_k + k, chunk.x[k], chunk.y[k], chunk.z[k]);
       }
@@ -244,9 +259,10 @@ class shared_assignment {
   void accumulate_band(const point_block& chunk, std::int32_t b) {
     block_assignment& member = members_[std::size_t(b)];
     for (const member_lists& lists : lists_) {
-      const std::vector<located>& points = lists.bands[std::size_t(b)];
-      for (std::size_t e = 0; e < points.size(); ++e) {
-        if (e + lookahead < points.size()) member.prefetch(points[e + lookahead].position);
+      const located* const points = lists.entries.data() + std::size_t(b) * lists.room;
+      const std::size_t count = lists.sizes[std::size_t(b)];
+      for (std::size_t e = 0; e < count; ++e) {
+        if (e + lookahead < count) member.prefetch(points[e + lookahead].position);
         member.add_point(points[e].position, chunk.z[points[e].k]);
       }
     }
@@ -255,7 +271,7 @@ class shared_assignment {
   worker_team& team_;
   std::vector<std::int64_t> band_starts_;  // the first position of bands 1, 2, ...
   std::vector<block_assignment> members_;  // each member's accumulator and counts
-  std::vector<member_lists> lists_;
+  std::vector<member_lists>& lists_;
 };
 
 }  // namespace
@@ -269,10 +285,11 @@ void check_blocks(std::span<const point_block> blocks) {
 assignment_counts assign_blocks(const node_grid& grid, const encoding_scalars& enc,
                                 const grid_placement& at, std::span<const point_block> blocks,
                                 std::int64_t first_k, const out_of_range_sink& sink,
-                                std::uint32_t* node_counts, worker_team& team) {
+                                std::uint32_t* node_counts, worker_team& team,
+                                assignment_lists& lists) {
   check_blocks(blocks);
-  if (team.size() > 1) {
-    shared_assignment assignment(grid, enc, at, node_counts, team);
+  if (team.size() > 1 && std::size_t(team.size()) <= shared_assignment::max_bands) {
+    shared_assignment assignment(grid, enc, at, node_counts, team, lists);
     std::int64_t k = first_k;
     for (const point_block& block : blocks) {
       assignment.assign(block, k, sink);
@@ -294,7 +311,8 @@ assignment_counts assign_points(const node_grid& grid, const encoding_scalars& e
                                 std::span<const float> yp, std::span<const float> zp,
                                 const out_of_range_sink& sink) {
   const point_block block{xp, yp, zp};
-  return assign_blocks(grid, enc, at, std::span(&block, 1), 1, sink, nullptr, lone_worker());
+  assignment_lists lists;
+  return assign_blocks(grid, enc, at, std::span(&block, 1), 1, sink, nullptr, lone_worker(), lists);
 }
 
 }  // namespace plaxen::engine
