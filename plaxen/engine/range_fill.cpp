@@ -8,8 +8,9 @@ namespace plaxen::engine {
 
 namespace {
 
-// One member's band of columns [first, last) and what it needs to fill them in a pass.
-struct fill_band {
+// One member's band of columns [first, last) and what it needs to fill them in a pass; on
+// cache lines of its own, since each member updates its band during the pass.
+struct alignas(64) fill_band {
   std::int64_t first = 1;
   std::int64_t last = 1;
   std::vector<float> left_column;   // column first - 1 before the pass, when it exists
@@ -52,7 +53,7 @@ void copy_column(const node_grid& grid, std::int64_t i, std::vector<float>& copy
 // (i, j-1); both start cleared, which at the band's first column is the same as reading the
 // copy of the column before it (a node filled in the pass was unusable before it).
 void fill_pass(const node_grid& grid, fill_band& band) {
-  band.nset = 0;
+  std::int64_t nset = 0;
   band.leftnew.assign(static_cast<std::size_t>(grid.ny), 0);
   bool belownew = false;
   for (std::int64_t i = band.first; i < band.last; ++i)
@@ -65,12 +66,13 @@ void fill_pass(const node_grid& grid, fill_band& band) {
         s = source;  // positive: a free node carrying its source's encoded value
         left_filled = 1;
         belownew = true;
-        ++band.nset;
+        ++nset;
       } else {
         left_filled = 0;
         belownew = false;
       }
     }
+  band.nset = nset;
 }
 
 }  // namespace

@@ -305,7 +305,9 @@ class sweep_block {
   const node_grid& grid_;
   const sweep_plan& plan_;
   float t_;
-  std::atomic<std::int64_t> done_[sweeps_per_update];  // columns finished by each sweep
+  // Columns finished by each sweep, one cache line each: a sweep's member writes its own.
+  struct alignas(64) progress : std::atomic<std::int64_t> {};
+  progress done_[sweeps_per_update];
   sweep_result results_[sweeps_per_update];
   std::atomic<std::int32_t> first_unchanged_{0};
 };
