@@ -90,7 +90,9 @@ void check_blocks(std::span<const point_block> blocks);
 // team of several members shares the work chunk by chunk: each member locates a part of the
 // points and lists them by band of array positions, in order; then each member accumulates
 // one band, the lists in input order, and member 0 alone calls the sink, in input order. So
-// every node sees its points in input order whatever the number of members.
+// every node sees its points in input order whatever the number of members, and the sink is
+// always called on the thread that called assign_blocks. A team of more than 64 members
+// assigns on the calling thread alone.
 // Throws std::invalid_argument, before any point is assigned, when a block's three spans
 // differ in length. An exception from the sink is passed on (after the team's members have
 // finished their part of the chunk): the grid then holds a partial assignment.
