@@ -33,8 +33,6 @@ struct node_grid {
   float& at(std::int64_t i, std::int64_t j) const { return z[index(i, j)]; }
   // Number of nodes, nx*ny.
   std::int64_t nodes() const { return std::int64_t{nx} * std::int64_t{ny}; }
-  // Whether consecutive j lie next to each other: sweeps then run in memory order.
-  bool column_major() const { return y_stride == 1 && nx > 1 && ny > 1; }
 };
 
 // The nx-by-ny grid laid in z with the given strides, after checking that it fits:
