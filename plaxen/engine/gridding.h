@@ -35,10 +35,10 @@ struct gridding_stats {
 // started by the constructor) and none of the arrays.
 //
 // As in zgrid, the node encoding holds only while the values span less than about 1.7e32;
-// the gridding does not check (plaxen refuses spans from max_value_span, 1.0e32, on). A value
-// that is not a number makes every value the same NaN when it comes first (no point is then
-// taken), and otherwise makes its node NaN to the end, counted neither as a data node nor as
-// an empty one: callers whose values can hold NaN check them first.
+// the gridding does not check (plaxen refuses spans from max_value_span, 1.0e32, on). A first
+// value that is not a number makes the range and so every scalar NaN: no point is taken and
+// every node comes back undefined. A later one makes its node NaN to the end, counted neither
+// as a data node nor as an empty one. Callers whose values can hold NaN check them first.
 class gridding {
  public:
   // grid: the view of the caller's array (make_node_grid checks it); at: where node (1, 1)
