@@ -11,11 +11,13 @@
 #include "plaxen/common/capacities.h"
 #include "plaxen/common/grid_geometry.h"
 #include "plaxen/common/grid_size.h"
+#include "plaxen/common/gridding_settings.h"
 #include "plaxen/common/job_check.h"
 #include "plaxen/common/scattered_data.h"
 #include "plaxen/common/value_span.h"
 #include "plaxen/driver/grid_file.h"
 #include "plaxen/driver/operator_messages.h"
+#include "plaxen/engine/out_of_range_report.h"
 #include "plaxen/engine/zgrid.h"
 #include "recordio/recordio.h"
 
@@ -32,8 +34,8 @@ constexpr int data_unit = 11;
 
 // Fixed settings of the run.
 constexpr int blanking_switch = PLAXEN_BLANKING_SWITCH;
-constexpr float tension = 3.0f;
-constexpr std::int32_t nfill = 1;
+constexpr float tension = gridding_tension;
+constexpr std::int32_t nfill = gridding_fill_passes;
 
 // The grid, nx by ny nodes, node (i, j) at linear position (j-1)*nx + i.
 float z[max_nodes];
@@ -53,6 +55,11 @@ void write_data_limits(const DataLimits& limits) {
   recordio::write(limits.ymin);
   recordio::write(limits.ymax);
   recordio::end_write();
+}
+
+// Each point outside the grid gets the operator's line; k is at most max_records.
+void report_each_outsider(std::int64_t k, float x, float y, float z) {
+  report_out_of_range(static_cast<std::int32_t>(k), x, y, z);
 }
 
 // Written as a character item of its own with one blank before it, so that the line reads
@@ -103,7 +110,8 @@ int main() {
   const std::int32_t nysize = max_nodes / size.nx;
   zgrid(grid, nxsize, nysize, size.nx, size.ny, zmask.xmin, zmask.ymin, zmask.dx, zmask.dy,
         std::span<const float>(points.xp).subspan(1), std::span<const float>(points.yp).subspan(1),
-        std::span<const float>(points.zp).subspan(1), points.n, tension, nfill);
+        std::span<const float>(points.zp).subspan(1), points.n, tension, nfill,
+        report_each_outsider);
   mark_undefined_nodes(grid, size.nx, size.ny);
   write_grid(grid_unit, grid, size.nx, size.ny);
   recordio::stop();

@@ -1,5 +1,9 @@
-// The node value encoding of zgrid: data range, clearing, averaging, closing and decoding.
+// The node value encoding of zgrid: clearing, averaging, closing and decoding.
 #include "plaxen/engine/node_encoding.h"
+
+#include <vector>
+
+#include "plaxen/engine/node_visit.h"
 
 namespace plaxen::engine {
 
@@ -25,62 +29,56 @@ inline std::int32_t accumulated_count(float s, float zstep) {
 
 }  // namespace
 
-encoding_scalars data_range(std::span<const float> zp) {
-  encoding_scalars enc;
-  if (zp.empty()) return enc;
-  enc.zmin = enc.zmax = zp[0];
-  for (const float value : zp.subspan(1)) {
-    if (value <= enc.zmin) enc.zmin = value;
-    if (value >= enc.zmax) enc.zmax = value;
+worker_team& lone_worker() {
+  static worker_team team(1);  // starts no thread and keeps no state between tasks
+  return team;
+}
+
+void clear_nodes(const node_grid& grid, worker_team& team) {
+  visit_nodes(grid, team, [z = grid.z](std::int64_t p, std::int32_t) {
+    if (z[p] < big) z[p] = 0.0f;
+  });
+}
+
+averaging_result average_nodes(const node_grid& grid, const encoding_scalars& enc,
+                               worker_team& team) {
+  struct alignas(64) member_count {  // one cache line each: members never share one
+    averaging_result value;
+  };
+  std::vector<member_count> counts(static_cast<std::size_t>(team.size()));
+  visit_nodes(grid, team, [&, z = grid.z](std::int64_t p, std::int32_t member) {
+    float& s = z[p];
+    if (!(s < big)) return;
+    const std::int32_t m = accumulated_count(s, enc.zstep);
+    if (m >= 1) {
+      // (zstep - s/m) - 10*zspan = -(mean + zoff + 10*zspan): a data node, stored negative.
+      s = stored((double(enc.zstep) - double(s) / double(m)) - 10.0 * double(enc.zspan));
+      ++counts[static_cast<std::size_t>(member)].value.data_nodes;
+    } else {
+      s = empty_marker;
+      ++counts[static_cast<std::size_t>(member)].value.nempty;
+    }
+  });
+  averaging_result total;
+  for (const member_count& count : counts) {
+    total.data_nodes += count.value.data_nodes;
+    total.nempty += count.value.nempty;
   }
-  enc.zspan = stored(double(enc.zmax) - double(enc.zmin));
-  enc.zoff = stored(-double(enc.zmin) + double(enc.zspan) * 0.25);
-  enc.ztop = stored(double(enc.zoff) + double(enc.zmax));
-  enc.zstep = stored(double(enc.ztop) * 20.0);
-  enc.zcap = stored(double(enc.ztop) * 400.0);
-  return enc;
+  return total;
 }
 
-void clear_nodes(const node_grid& grid) {
-  for (std::int32_t i = 1; i <= grid.nx; ++i)
-    for (std::int32_t j = 1; j <= grid.ny; ++j) {
-      float& s = grid.at(i, j);
-      if (s < big) s = 0.0f;
-    }
+void close_nodes(const node_grid& grid, worker_team& team) {
+  visit_nodes(grid, team, [z = grid.z](std::int64_t p, std::int32_t) {
+    if (std::fabs(z[p]) >= big) z[p] = std::fabs(z[p]);
+  });
 }
 
-std::int64_t average_nodes(const node_grid& grid, const encoding_scalars& enc) {
-  std::int64_t nempty = 0;
-  for (std::int32_t i = 1; i <= grid.nx; ++i)
-    for (std::int32_t j = 1; j <= grid.ny; ++j) {
-      float& s = grid.at(i, j);
-      if (!(s < big)) continue;
-      const std::int32_t m = accumulated_count(s, enc.zstep);
-      if (m >= 1) {
-        // (zstep - s/m) - 10*zspan = -(mean + zoff + 10*zspan): a data node, stored negative.
-        s = stored((double(enc.zstep) - double(s) / double(m)) - 10.0 * double(enc.zspan));
-      } else {
-        s = empty_marker;
-        ++nempty;
-      }
-    }
-  return nempty;
-}
-
-void close_nodes(const node_grid& grid) {
-  for (std::int32_t i = 1; i <= grid.nx; ++i)
-    for (std::int32_t j = 1; j <= grid.ny; ++j) {
-      float& s = grid.at(i, j);
-      if (std::fabs(s) >= big) s = std::fabs(s);
-    }
-}
-
-void decode_nodes(const node_grid& grid, const encoding_scalars& enc) {
-  for (std::int32_t i = 1; i <= grid.nx; ++i)
-    for (std::int32_t j = 1; j <= grid.ny; ++j) {
-      float& s = grid.at(i, j);
-      if (s < big) s = stored((double(std::fabs(s)) - double(enc.zoff)) - 10.0 * double(enc.zspan));
-    }
+void decode_nodes(const node_grid& grid, const encoding_scalars& enc, worker_team& team) {
+  const double zoff = enc.zoff;
+  const double ten_spans = 10.0 * double(enc.zspan);
+  visit_nodes(grid, team, [=, z = grid.z](std::int64_t p, std::int32_t) {
+    if (z[p] < big) z[p] = stored((double(std::fabs(z[p])) - zoff) - ten_spans);
+  });
 }
 
 }  // namespace plaxen::engine

@@ -20,7 +20,9 @@
 #include <span>
 
 #include "plaxen/common/capacities.h"
+#include "plaxen/engine/data_range.h"
 #include "plaxen/engine/node_grid.h"
+#include "plaxen/engine/worker_team.h"
 
 namespace plaxen::engine {
 
@@ -44,35 +46,32 @@ inline bool is_free(float s) {
   return s >= 0.0f && s < big;
 }
 
-// The scalars derived from the data range, each rounded to single precision in this order.
-struct encoding_scalars {
-  float zmin = 0.0f;
-  float zmax = 0.0f;
-  float zspan = 0.0f;  // zmax - zmin
-  float zoff = 0.0f;   // -zmin + zspan*0.25: maps the data into [0.25, 1.25]*zspan
-  float ztop = 0.0f;   // zoff + zmax
-  float zstep = 0.0f;  // ztop*20: added with each accumulated point
-  float zcap = 0.0f;   // ztop*400: no point is accepted by a node at or above it
-};
+// The team of one member that the stages use when the caller names none.
+worker_team& lone_worker();
 
-// Stage 1, data range: scans zp in order (zmin takes a value <= it, zmax a value >= it)
-// and derives the scalars. An empty zp gives all scalars 0 (no point will be assigned).
-encoding_scalars data_range(std::span<const float> zp);
+// Every stage below visits each node once, the team's members sharing the grid; no result
+// depends on the number of members.
 
 // Stage 2, clearing: every node with s < big becomes 0; the others are excluded.
-void clear_nodes(const node_grid& grid);
+void clear_nodes(const node_grid& grid, worker_team& team = lone_worker());
 
 // Stage 4, averaging: turns every node with s < big into a data node when it accumulated
-// at least one point, otherwise into empty_marker. Returns nempty, the number of empty nodes.
-// The point count m = trunc(s/zstep) is exact up to 19 points; a full node whose values all
-// lie at the top of the range reads 21, so m is held to points_per_node: a node of 20 points
-// always takes the mean of its 20 values.
-std::int64_t average_nodes(const node_grid& grid, const encoding_scalars& enc);
+// at least one point, otherwise into empty_marker, and counts both kinds (nempty: the empty
+// ones). The point count m = trunc(s/zstep) is exact up to 19 points; a full node whose values
+// all lie at the top of the range reads 21, so m is held to points_per_node: a node of 20
+// points always takes the mean of its 20 values.
+struct averaging_result {
+  std::int64_t data_nodes = 0;
+  std::int64_t nempty = 0;
+};
+averaging_result average_nodes(const node_grid& grid, const encoding_scalars& enc,
+                               worker_team& team = lone_worker());
 
 // Stage 6, closing: every node with |s| >= big takes |s| (empty nodes become undefined_value).
-void close_nodes(const node_grid& grid);
+void close_nodes(const node_grid& grid, worker_team& team = lone_worker());
 
 // Stage 8, decoding: every node with s < big becomes (|s| - zoff) - 10*zspan.
-void decode_nodes(const node_grid& grid, const encoding_scalars& enc);
+void decode_nodes(const node_grid& grid, const encoding_scalars& enc,
+                  worker_team& team = lone_worker());
 
 }  // namespace plaxen::engine

@@ -2,10 +2,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
+#include <vector>
 
 #include "plaxen/engine/node_encoding.h"
 #include "plaxen/engine/node_grid.h"
+#include "plaxen/engine/worker_team.h"
 
 namespace plaxen::engine {
 
@@ -29,33 +32,80 @@ inline std::int32_t nearest_index(float p, float origin, float step, std::int32_
   return static_cast<std::int32_t>(position);
 }
 
-// What became of one point in stage 3.
-enum class point_fate {
-  accumulated,   // added to its node
-  ignored,       // its node is full (20 points) or excluded: dropped without a message
-  out_of_range,  // outside the grid: reported and skipped
+// One run of points in input order: x, y and z of each point, zero-based, of equal length.
+struct point_block {
+  std::span<const float> x;
+  std::span<const float> y;
+  std::span<const float> z;
 };
 
-// Stage 3 for one point (x, y, z): its nearest node (y is not examined when x already
-// fails), and, when that node is below zcap, s becomes ((s + z) + zoff) + zstep, each
-// step evaluated in double and rounded once. Reports nothing.
-inline point_fate assign_point(const node_grid& grid, const encoding_scalars& enc,
-                               const grid_placement& at, float x, float y, float z) {
-  const std::int32_t i = nearest_index(x, at.xmin, at.dx, grid.nx);
-  const std::int32_t j = i == 0 ? 0 : nearest_index(y, at.ymin, at.dy, grid.ny);
-  if (j == 0) return point_fate::out_of_range;
-  float& s = grid.at(i, j);
-  // The cap test on the unrounded difference: a node below zcap holds fewer than 20 points.
-  if (!(double(s) - double(enc.zcap) < 0.0)) return point_fate::ignored;
-  s = static_cast<float>(((double(s) + double(z)) + double(enc.zoff)) + double(enc.zstep));
-  return point_fate::accumulated;
-}
+// Receives each point that falls outside the grid, in input order: k is its 1-based index
+// among all points given to the gridding so far, then its x, y and z. May throw: the
+// assignment then stops there (see assign_blocks).
+using out_of_range_sink = std::function<void(std::int64_t k, float x, float y, float z)>;
 
-// Stage 3, for k = 1..n in input order (n = the common length of xp, yp and zp): a point
-// outside the grid is reported with one line on unit 6 (its y is not examined when x
-// already failed) and skipped; otherwise its node, when below zcap, becomes
-// ((s + zp) + zoff) + zstep. A full or excluded node ignores the point silently.
-void assign_points(const node_grid& grid, const encoding_scalars& enc, const grid_placement& at,
-                   std::span<const float> xp, std::span<const float> yp, std::span<const float> zp);
+// What stage 3 did with the points, one count per fate.
+struct assignment_counts {
+  std::int64_t accumulated = 0;   // added to their node
+  std::int64_t ignored = 0;       // their node was full (20 points) or excluded
+  std::int64_t out_of_range = 0;  // outside the grid: given to the sink and skipped
+
+  assignment_counts& operator+=(const assignment_counts& other) {
+    accumulated += other.accumulated;
+    ignored += other.ignored;
+    out_of_range += other.out_of_range;
+    return *this;
+  }
+};
+
+// What a team's shared assignment lists its points in, kept by the caller from call to call so
+// that the memory is reused: for each member, about 16 bytes per point of a chunk of 2^18.
+struct assignment_lists {
+  struct located {
+    std::int64_t position;  // of the point's node in the grid's array
+    std::uint32_t k;        // the point within its chunk
+  };
+  struct alignas(64) member {      // on cache lines of its own: members write their own
+    std::vector<located> entries;  // points on band b in order at b*room, sizes[b] of them
+    std::size_t room = 0;
+    std::vector<std::size_t> sizes;
+    std::vector<std::uint32_t> outsiders;  // the points outside the grid, in order
+    std::size_t outsider_count = 0;
+  };
+  std::vector<member> members;
+};
+
+// Throws std::invalid_argument when a block's three spans differ in length.
+void check_blocks(std::span<const point_block> blocks);
+
+// Stage 3, for the points of `blocks` in input order, the first of them numbered first_k: a
+// point outside the grid (its y is not examined when x already fails) goes to `sink`, when it
+// holds a target, and is skipped; otherwise its node s, when below zcap, becomes
+// ((s + z) + zoff) + zstep, each step evaluated in double and rounded once, and a full or
+// excluded node ignores the point silently. node_counts, when not null, is an array laid out
+// like the grid whose element at each node counts every point that falls on it, accumulated
+// or ignored, saturating at 2^32 - 1.
+//
+// Each point's node is located a few points ahead and fetched into the cache meanwhile. A
+// team of several members shares the work chunk by chunk: each member locates a part of the
+// points and lists them by band of array positions, in order; then each member accumulates
+// one band, the lists in input order, and member 0 alone calls the sink, in input order. So
+// every node sees its points in input order whatever the number of members, and the sink is
+// always called on the thread that called assign_blocks. A team of more than 64 members
+// assigns on the calling thread alone.
+// Throws std::invalid_argument, before any point is assigned, when a block's three spans
+// differ in length. An exception from the sink is passed on (after the team's members have
+// finished their part of the chunk): the grid then holds a partial assignment.
+assignment_counts assign_blocks(const node_grid& grid, const encoding_scalars& enc,
+                                const grid_placement& at, std::span<const point_block> blocks,
+                                std::int64_t first_k, const out_of_range_sink& sink,
+                                std::uint32_t* node_counts, worker_team& team,
+                                assignment_lists& lists);
+
+// Stage 3 for one run of points numbered from 1, on the calling thread.
+assignment_counts assign_points(const node_grid& grid, const encoding_scalars& enc,
+                                const grid_placement& at, std::span<const float> xp,
+                                std::span<const float> yp, std::span<const float> zp,
+                                const out_of_range_sink& sink = {});
 
 }  // namespace plaxen::engine

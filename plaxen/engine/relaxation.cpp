@@ -1,8 +1,17 @@
 // Stage 7 of zgrid: successive over-relaxation of the free nodes with a tensioned stencil.
 #include "plaxen/engine/relaxation.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include <algorithm>
+#include <atomic>
+#include <bit>
 #include <cmath>
 #include <cstddef>
+#include <thread>
+#include <vector>
 
 namespace plaxen::engine {
 
@@ -23,31 +32,39 @@ struct stencil {
 // whose neighbours lie `stride` elements apart. Each usable direct neighbour has weight 1; a
 // usable second neighbour beyond a usable direct one adds weight t and the extrapolated value
 // of that side; both direct neighbours usable add weight 4t and 2t times their sum.
-inline void add_axis(stencil& acc, const float* node, std::ptrdiff_t stride, std::int32_t k,
-                     std::int32_t count, double t) {
+//
+// A step that adds two single reals is written as a single-precision addition: the sum of two
+// single reals evaluated in double and rounded once to single is the correctly rounded single
+// sum (double carries more than twice single's 24 bits plus two), and the single addition is
+// the shorter path from one step to the next. Every other step is evaluated in double.
+inline void add_axis(stencil& acc, const float* node, std::int64_t stride, std::int64_t k,
+                     std::int64_t count, float tension) {
+  const double t = tension;
   bool lower_present = false;
-  double lower = 0.0;
+  float lower = 0.0f;
   if (k > 1 && is_usable(node[-stride])) {
     lower = std::fabs(node[-stride]);
-    acc.weight = stored(1.0 + double(acc.weight));
-    acc.sum = stored(double(acc.sum) + lower);
+    acc.weight = 1.0f + acc.weight;
+    acc.sum = acc.sum + lower;
     lower_present = true;
     if (k > 2 && is_usable(node[-2 * stride])) {
-      acc.weight = stored(double(acc.weight) + t);
-      acc.sum = stored(double(acc.sum) - (double(std::fabs(node[-2 * stride])) - 2.0 * lower) * t);
+      acc.weight = acc.weight + tension;
+      acc.sum = stored(double(acc.sum) -
+                       (double(std::fabs(node[-2 * stride])) - 2.0 * double(lower)) * t);
     }
   }
   if (k < count && is_usable(node[stride])) {
-    const double upper = std::fabs(node[stride]);
-    acc.weight = stored(1.0 + double(acc.weight));
-    acc.sum = stored(double(acc.sum) + upper);
+    const float upper = std::fabs(node[stride]);
+    acc.weight = 1.0f + acc.weight;
+    acc.sum = acc.sum + upper;
     if (lower_present) {
       acc.weight = stored(t * 4.0 + double(acc.weight));
-      acc.sum = stored(2.0 * t * (lower + upper) + double(acc.sum));
+      acc.sum = stored(2.0 * t * (double(lower) + double(upper)) + double(acc.sum));
     }
     if (k + 1 < count && is_usable(node[2 * stride])) {
-      acc.weight = stored(double(acc.weight) + t);
-      acc.sum = stored(double(acc.sum) - (double(std::fabs(node[2 * stride])) - 2.0 * upper) * t);
+      acc.weight = acc.weight + tension;
+      acc.sum =
+          stored(double(acc.sum) - (double(std::fabs(node[2 * stride])) - 2.0 * double(upper)) * t);
     }
   }
 }
@@ -76,53 +93,278 @@ bool update_factor(float& omega, float rate) {
   return true;
 }
 
-sweep_result relaxation_sweep(const node_grid& grid, float tension, float omega) {
-  sweep_result result;
-  const double t = tension;
-  const std::ptrdiff_t row = grid.row_stride();
-  for (std::int32_t i = 1; i <= grid.nx; ++i)
-    for (std::int32_t j = 1; j <= grid.ny; ++j) {
-      float* node = &grid.at(i, j);
-      const float s = *node;
-      if (!is_free(s)) continue;
-      stencil acc;
-      add_axis(acc, node, 1, i, grid.nx, t);
-      add_axis(acc, node, row, j, grid.ny, t);
-      if (acc.weight == 0.0f) continue;  // no defined stencil value: the node stays as it is
-      const float d = stored(double(acc.sum) / double(acc.weight) - double(s));
-      result.sumsq = stored(double(d) * double(d) + double(result.sumsq));
-      if (std::fabs(d) >= result.maxchg) result.maxchg = std::fabs(d);
-      const float updated = stored(double(d) * double(omega) + double(s));
-      if (updated != s) result.changed = true;
-      *node = updated;
+namespace {
+
+// One bit per node in sweep order, bit (i-1)*ny + (j-1) for node (i, j).
+class node_bits {
+ public:
+  // All bits clear.
+  explicit node_bits(const node_grid& grid)
+      : ny_(grid.ny), words_(static_cast<std::size_t>((grid.nodes() + 63) / 64), 0) {}
+
+  // The bits of the nodes for which selected(s) holds; the team's members set whole words.
+  template <class Select>
+  node_bits(const node_grid& grid, worker_team& team, Select selected) : node_bits(grid) {
+    const auto word_count = static_cast<std::int64_t>(words_.size());
+    team.run([&](std::int32_t member) {
+      const index_range words = share_of(word_count, member, team.size());
+      for (std::int64_t w = words.first; w < words.last; ++w) {
+        std::uint64_t word = 0;
+        const std::int64_t first = w * 64;
+        const std::int64_t count = std::min<std::int64_t>(64, grid.nodes() - first);
+        std::int64_t i = first / ny_ + 1;
+        std::int64_t j = first % ny_ + 1;
+        for (std::int64_t b = 0; b < count; ++b) {
+          if (selected(grid.at(i, j))) word |= std::uint64_t{1} << b;
+          if (++j > ny_) j = 1, ++i;
+        }
+        words_[std::size_t(w)] = word;
+      }
+    });
+  }
+
+  void set(std::int64_t i, std::int64_t j) {
+    const std::int64_t p = position(i, j);
+    words_[std::size_t(p >> 6)] |= std::uint64_t{1} << (p & 63);
+  }
+  bool test(std::int64_t i, std::int64_t j) const {
+    const std::int64_t p = position(i, j);
+    return (words_[std::size_t(p >> 6)] >> (p & 63)) & 1;
+  }
+
+  // Calls visit(j) for every node of column i whose bit is set, in increasing j.
+  template <class Visit>
+  void for_column(std::int64_t i, Visit visit) const {
+    const std::int64_t first = position(i, 1);
+    const std::int64_t end = first + ny_;
+    std::int64_t p = first;
+    while (p < end) {
+      const std::uint64_t word = words_[std::size_t(p >> 6)] >> (p & 63);
+      if (word == 0) {
+        p = (p | 63) + 1;
+        continue;
+      }
+      p += std::countr_zero(word);
+      if (p >= end) return;
+      visit(p - first + 1);
+      ++p;
     }
+  }
+
+ private:
+  std::int64_t position(std::int64_t i, std::int64_t j) const { return (i - 1) * ny_ + (j - 1); }
+
+  std::int64_t ny_;
+  std::vector<std::uint64_t> words_;
+};
+
+// The stencil of the node (i, j) at `node`: W and S of its usable neighbours.
+inline stencil stencil_of(const node_grid& grid, const float* node, std::int64_t i, std::int64_t j,
+                          float t) {
+  stencil acc;
+  add_axis(acc, node, grid.x_stride, i, grid.nx, t);
+  add_axis(acc, node, grid.y_stride, j, grid.ny, t);
+  return acc;
+}
+
+// Moves the free node at `node`, holding s, by omega times its change d = quotient - s, where
+// quotient is S/W in double, and folds d into `result`.
+inline void move_node(float* node, float s, double quotient, double omega, sweep_result& result) {
+  const float d = stored(quotient - double(s));
+  result.sumsq = stored(double(d) * double(d) + double(result.sumsq));
+  if (std::fabs(d) >= result.maxchg) result.maxchg = std::fabs(d);
+  const float updated = stored(double(d) * omega + double(s));
+  // Compared bit for bit and written only when changed: a sweep that changes nothing
+  // writes nothing, so one running behind it reads a grid nobody writes.
+  if (std::bit_cast<std::uint32_t>(updated) != std::bit_cast<std::uint32_t>(s)) {
+    *node = updated;
+    result.changed = true;
+  }
+}
+
+// The free nodes whose stencil never changes: no node within two steps along either axis is
+// free, so every usable neighbour is a data node, and neither data nodes nor unusable nodes
+// ever change. Their quotient S/W is worked out once, by the same steps as every sweep would,
+// and kept in sweep order, for at most `budget` of them (the first in sweep order): eight
+// bytes each, and one bit per node to mark them.
+class fixed_stencils {
+ public:
+  fixed_stencils(const node_grid& grid, const node_bits& free, float t, std::int64_t budget)
+      : marked_(grid) {
+    for (std::int64_t i = 1; i <= grid.nx && budget > 0; ++i)
+      free.for_column(i, [&](std::int64_t j) {
+        if (budget == 0 || !all_neighbours_fixed(grid, free, i, j)) return;
+        const float* node = &grid.at(i, j);
+        const stencil acc = stencil_of(grid, node, i, j, t);
+        if (acc.weight == 0.0f) return;  // left to the general path, which skips it
+        quotients_.push_back(double(acc.sum) / double(acc.weight));
+        marked_.set(i, j);
+        --budget;
+      });
+  }
+
+  const node_bits& marked() const { return marked_; }
+  double quotient(std::size_t n) const { return quotients_[n]; }
+
+ private:
+  static bool all_neighbours_fixed(const node_grid& grid, const node_bits& free, std::int64_t i,
+                                   std::int64_t j) {
+    for (std::int64_t step = -2; step <= 2; ++step) {
+      if (step == 0) continue;
+      const std::int64_t p = i + step, q = j + step;
+      if (p >= 1 && p <= grid.nx && free.test(p, j)) return false;
+      if (q >= 1 && q <= grid.ny && free.test(i, q)) return false;
+    }
+    return true;
+  }
+
+  node_bits marked_;
+  std::vector<double> quotients_;
+};
+
+// The nodes one sweep visits and how: the free nodes, some with their fixed quotient.
+struct sweep_plan {
+  const node_bits& free;
+  const fixed_stencils& fixed;
+};
+
+// One sweep over column i; `next_fixed` is the sweep's count of fixed quotients used so far.
+inline void sweep_column(const node_grid& grid, const sweep_plan& plan, std::int64_t i, float t,
+                         double omega, std::size_t& next_fixed, sweep_result& result) {
+  plan.free.for_column(i, [&](std::int64_t j) {
+    float* node = &grid.at(i, j);
+    const float s = *node;
+    const bool fixed = plan.fixed.marked().test(i, j);
+    const std::size_t n = fixed ? next_fixed++ : 0;
+    if (!is_free(s)) return;
+    if (fixed) {
+      move_node(node, s, plan.fixed.quotient(n), omega, result);
+      return;
+    }
+    const stencil acc = stencil_of(grid, node, i, j, t);
+    if (acc.weight == 0.0f) return;  // no defined stencil value: the node stays as it is
+    move_node(node, s, double(acc.sum) / double(acc.weight), omega, result);
+  });
+}
+
+// Waits until `done` reaches `column`: briefly spinning, then giving the core away.
+void wait_for_column(const std::atomic<std::int64_t>& done, std::int64_t column) {
+  for (int spins = 0; done.load(std::memory_order_acquire) < column; ++spins) {
+    if (spins < 256) {
+#if defined(__SSE2__)
+      _mm_pause();
+#endif
+    } else {
+      std::this_thread::yield();
+    }
+  }
+}
+
+// Up to sweeps_per_update consecutive sweeps with one factor omega, pipelined over the team:
+// sweep q of the block runs on member q mod size, and starts column i once sweep q-1 has
+// finished column i+2 (so node (i, j) reads columns i+1 and i+2 as sweep q-1 left them, and
+// sweep q-1 no longer reads the columns sweep q writes). A sweep that would start after one
+// that changed nothing is skipped: it would change nothing either.
+class sweep_block {
+ public:
+  sweep_block(const node_grid& grid, const sweep_plan& plan, float tension)
+      : grid_(grid), plan_(plan), t_(tension) {}
+
+  // Runs `count` sweeps; results(q) then holds sweep q's statistics for every q up to the
+  // first sweep that changed nothing.
+  void run(std::int32_t count, float omega, worker_team& team) {
+    first_unchanged_.store(count, std::memory_order_relaxed);
+    for (std::int32_t q = 0; q < count; ++q) done_[q].store(0, std::memory_order_relaxed);
+    team.run([&](std::int32_t member) {
+      for (std::int32_t q = member; q < count; q += team.size()) sweep(q, omega);
+    });
+  }
+  const sweep_result& results(std::int32_t q) const { return results_[q]; }
+
+ private:
+  void sweep(std::int32_t q, double omega) {
+    if (first_unchanged_.load(std::memory_order_acquire) < q) {
+      done_[q].store(grid_.nx, std::memory_order_release);
+      return;
+    }
+    sweep_result result;
+    std::size_t next_fixed = 0;
+    for (std::int64_t i = 1; i <= grid_.nx; ++i) {
+      if (q > 0) wait_for_column(done_[q - 1], std::min<std::int64_t>(i + 2, grid_.nx));
+      sweep_column(grid_, plan_, i, t_, omega, next_fixed, result);
+      done_[q].store(i, std::memory_order_release);
+    }
+    results_[q] = result;
+    if (!result.changed) {
+      std::int32_t seen = first_unchanged_.load(std::memory_order_relaxed);
+      while (q < seen && !first_unchanged_.compare_exchange_weak(seen, q)) {
+      }
+    }
+  }
+
+  const node_grid& grid_;
+  const sweep_plan& plan_;
+  float t_;
+  // Columns finished by each sweep, one cache line each: a sweep's member writes its own.
+  struct alignas(64) progress : std::atomic<std::int64_t> {};
+  progress done_[sweeps_per_update];
+  sweep_result results_[sweeps_per_update];
+  std::atomic<std::int32_t> first_unchanged_{0};
+};
+
+}  // namespace
+
+// At most one byte per node for the fixed quotients (eight bytes each).
+std::int64_t fixed_budget(const node_grid& grid) {
+  return grid.nodes() / 8;
+}
+
+sweep_result relaxation_sweep(const node_grid& grid, float tension, float omega) {
+  const node_bits free(grid, lone_worker(), is_free);
+  const fixed_stencils fixed(grid, free, tension, fixed_budget(grid));
+  const sweep_plan plan{free, fixed};
+  sweep_result result;
+  std::size_t next_fixed = 0;
+  for (std::int64_t i = 1; i <= grid.nx; ++i)
+    sweep_column(grid, plan, i, tension, omega, next_fixed, result);
   return result;
 }
 
-std::int32_t relax(const node_grid& grid, float zspan, std::int64_t nempty, float tension) {
+std::int32_t relax(const node_grid& grid, float zspan, std::int64_t nempty, float tension,
+                   worker_team& team) {
+  const node_bits free(grid, team, is_free);
+  const fixed_stencils fixed(grid, free, tension, fixed_budget(grid));
+  const sweep_plan plan{free, fixed};
+  sweep_block block(grid, plan, tension);
   float omega = 1.0f;
   float prevrms = zspan;
-  for (std::int32_t sweep = 1; sweep <= max_sweeps; ++sweep) {
-    // Step 1: one sweep. Once a sweep changes nothing every later one would repeat it, and its
-    // statistics would make the rate the undefined 0/0: the grid is final.
-    const sweep_result result = relaxation_sweep(grid, tension, omega);
-    if (!result.changed) return sweep;
+  for (std::int32_t base = 0; base < max_sweeps; base += sweeps_per_update) {
+    // Step 1: a block of sweeps with one factor.
+    const std::int32_t count = std::min(sweeps_per_update, max_sweeps - base);
+    block.run(count, omega, team);
+    for (std::int32_t q = 0; q < count; ++q) {
+      const std::int32_t sweep = base + q + 1;
+      const sweep_result& result = block.results(q);
+      // Once a sweep changes nothing every later one would repeat it, and its statistics
+      // would make the rate the undefined 0/0: the grid is final.
+      if (!result.changed) return sweep;
 
-    // Step 2: the statistics of the sweep. The mean is over nempty, every empty node found
-    // by the averaging stage, whether or not a fill pass reached it.
-    const float rmschg = stored(std::sqrt(double(result.sumsq) / double(nempty)));
-    const float rate = stored(double(rmschg) / double(prevrms));
-    prevrms = rmschg;
-    const float maxrel = stored(double(result.maxchg) / double(zspan));
-    if (sweep % sweeps_per_update != 0) continue;
+      // Step 2: the statistics of the sweep. The mean is over nempty, every empty node found
+      // by the averaging stage, whether or not a fill pass reached it.
+      const float rmschg = stored(std::sqrt(double(result.sumsq) / double(nempty)));
+      const float rate = stored(double(rmschg) / double(prevrms));
+      prevrms = rmschg;
+      const float maxrel = stored(double(result.maxchg) / double(zspan));
+      if (sweep % sweeps_per_update != 0) continue;
 
-    // Step 3: the factor update. A rate that is not a number (squared changes too small to
-    // register in two sweeps) says nothing about convergence: omega and the test wait.
-    if (std::isnan(rate) || !update_factor(omega, rate)) continue;
+      // Step 3: the factor update. A rate that is not a number (squared changes too small to
+      // register in two sweeps) says nothing about convergence: omega and the test wait.
+      if (std::isnan(rate) || !update_factor(omega, rate)) continue;
 
-    // Step 4: the convergence test: the largest change, extrapolated over the geometric tail
-    // 1/(1 - rate) and taken relative to the span, against the single real 0.01.
-    if (double(maxrel) / (1.0 - double(rate)) - double(0.01f) <= 0.0) return sweep;
+      // Step 4: the convergence test: the largest change, extrapolated over the geometric
+      // tail 1/(1 - rate) and taken relative to the span, against the single real 0.01.
+      if (double(maxrel) / (1.0 - double(rate)) - double(0.01f) <= 0.0) return sweep;
+    }
   }
   return max_sweeps;
 }

@@ -5,6 +5,7 @@
 
 #include "plaxen/engine/node_encoding.h"
 #include "plaxen/engine/node_grid.h"
+#include "plaxen/engine/worker_team.h"
 
 namespace plaxen::engine {
 
@@ -23,7 +24,8 @@ struct sweep_result {
 
 // One in-place sweep (i outer, j inner) over the free nodes (0 <= s < big) with factor omega:
 // each moves by omega times its change d = S/W - s towards the stencil value S/W of its usable
-// neighbours. A node whose weight W is 0 (possible only with a negative tension) is left as it is.
+// neighbours. A node whose weight W is 0 (possible only with a negative tension) is left as it
+// is. sumsq is folded in sweep order.
 sweep_result relaxation_sweep(const node_grid& grid, float tension, float omega);
 
 // The factor update at a multiple of sweeps_per_update: sets omega from the observed rate by
@@ -37,6 +39,18 @@ bool update_factor(float& omega, float rate);
 // all else at least big). Ends early at a passed convergence test, or as soon as a sweep
 // changes no node (the grid is then final). Returns the number of sweeps run.
 // zspan and nempty are those of the data range and the averaging stage.
-std::int32_t relax(const node_grid& grid, float zspan, std::int64_t nempty, float tension);
+//
+// Only the nodes free when it starts are visited (no other node can become free), found
+// through one bit per node. A free node with no free node among its eight stencil neighbours
+// has a stencil that never changes: its quotient S/W is worked out once, by the same steps,
+// for up to one such node in eight of the grid. With a team of several members, consecutive sweeps
+// run at once, each on one member a few columns behind the sweep before it: node (i, j) reads
+// columns i-1 and i-2 as its own sweep left them and columns i+1 and i+2 as the sweep before left
+// them, exactly as one sweep after the other would, and each sweep folds its own statistics in
+// sweep order. The team drains at every multiple of sweeps_per_update, where omega may change.
+// The grid and the sweep count are the same for every number of members. Allocates two bits
+// per node and at most one byte per node for the fixed quotients.
+std::int32_t relax(const node_grid& grid, float zspan, std::int64_t nempty, float tension,
+                   worker_team& team = lone_worker());
 
 }  // namespace plaxen::engine

@@ -2,6 +2,7 @@
 // data limits and the marking of undefined nodes.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -12,6 +13,7 @@
 #include "plaxen/common/grid_geometry.h"
 #include "plaxen/common/grid_size.h"
 #include "plaxen/common/job_check.h"
+#include "plaxen/common/limits_tracker.h"
 #include "plaxen/common/scattered_data.h"
 #include "plaxen/common/value_span.h"
 #include "plaxen/driver/grid_file.h"
@@ -116,6 +118,45 @@ TEST(DataLimits, FirstPointReplacesTheStartingLimits) {
   EXPECT_EQ(limits.xmax, 3.0f);
   EXPECT_EQ(limits.ymin, -2.0f);
   EXPECT_EQ(limits.ymax, 4.0f);
+}
+
+TEST(DataLimits, RunsTrackedApartAndMergedInOrderGiveTheLimitsOfTheWhole) {
+  const float inf = std::numeric_limits<float>::infinity();
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float other_nan = -std::numeric_limits<float>::quiet_NaN();
+  using points = std::vector<std::pair<float, float>>;
+  const std::vector<points> rows = {
+      {},
+      {{3.0f, -2.0f}, {-1.0f, 4.0f}, {7.0f, 0.5f}},
+      {{0.0f, -0.0f}, {-0.0f, 0.0f}, {0.0f, -0.0f}},  // equal values: the first one stays
+      {{inf, -inf}, {-inf, inf}, {1.0f, 2.0f}},
+      {{2.0e35f, -3.0e38f}, {1.0e35f, -1.0e35f}},  // at or beyond the starting limits
+      {{nan, 1.0f}, {4.0f, 2.0f}, {5.0f, 3.0f}},   // the value after a NaN is always taken
+      {{1.0f, nan}, {-1.0f, 5.0f}, {nan, 6.0f}},   // a NaN last is the limit
+      {{other_nan, 0.0f}, {nan, 0.0f}, {3.0f, -1.0f}, {2.0f, nan}, {9.0f, -4.0f}},
+  };
+  auto same = [](float a, float b) {
+    return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b);
+  };
+  for (const points& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.size() << " points");
+    DataLimits expected;
+    for (const auto& [x, y] : row) track_limits(expected, x, y);
+    for (std::size_t a = 0; a <= row.size(); ++a)
+      for (std::size_t b = a; b <= row.size(); ++b) {
+        SCOPED_TRACE(testing::Message() << "runs end at " << a << " and " << b);
+        limits_tracker first, middle, last;
+        for (std::size_t k = 0; k < row.size(); ++k)
+          (k < a ? first : k < b ? middle : last).add(row[k].first, row[k].second);
+        middle.merge(last);
+        first.merge(middle);
+        const DataLimits got = first.limits();
+        EXPECT_TRUE(same(got.xmin, expected.xmin)) << got.xmin << " for " << expected.xmin;
+        EXPECT_TRUE(same(got.xmax, expected.xmax)) << got.xmax << " for " << expected.xmax;
+        EXPECT_TRUE(same(got.ymin, expected.ymin)) << got.ymin << " for " << expected.ymin;
+        EXPECT_TRUE(same(got.ymax, expected.ymax)) << got.ymax << " for " << expected.ymax;
+      }
+  }
 }
 
 TEST(GridFile, UndefinedNodesBecomeMissingValue) {

@@ -2,12 +2,14 @@
 // writes on standard output exactly as the program would.
 //
 // Usage: out_of_range_probe nx ny xmin ymin dx dy [x y z]...
-// Grids the points with tension 3.0 and one fill pass; exit status 2 on a malformed argument.
+// Grids the points with tension 3.0 and one fill pass, with plaxen's line for each point out
+// of range; exit status 2 on a malformed argument.
 #include <charconv>
 #include <cstdint>
 #include <cstring>
 #include <vector>
 
+#include "plaxen/engine/out_of_range_report.h"
 #include "plaxen/engine/zgrid.h"
 #include "recordio/recordio.h"
 
@@ -40,6 +42,9 @@ int main(int argc, char** argv) {
   recordio::start_up();
   std::vector<float> grid(static_cast<std::size_t>(nx * ny), 0.0f);
   plaxen::zgrid(grid, nx, 50000 / nx, nx, ny, geometry[2], geometry[3], geometry[4], geometry[5],
-                xp, yp, zp, static_cast<std::int32_t>(zp.size()), 3.0f, 1);
+                xp, yp, zp, static_cast<std::int32_t>(zp.size()), 3.0f, 1,
+                [](std::int64_t k, float x, float y, float z) {
+                  plaxen::report_out_of_range(static_cast<std::int32_t>(k), x, y, z);
+                });
   recordio::stop();
 }

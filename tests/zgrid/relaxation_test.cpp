@@ -68,14 +68,14 @@ struct relaxation_case {
 
   relaxation_case(std::int32_t nx, std::int32_t ny) : g(nx, ny) {}
   plaxen::engine::node_grid grid() {
-    return {g.z.data(), static_cast<std::size_t>(g.nx), g.nx, g.ny};
+    return plaxen::engine::make_node_grid(g.z, g.nx, g.ny, 1, g.nx);
   }
   void prepare(std::int32_t nfill) {
     using namespace plaxen::engine;
     enc = data_range(g.zp);
     clear_nodes(grid());
     assign_points(grid(), enc, {0.0f, 0.0f, 1.0f, 1.0f}, g.xp, g.yp, g.zp);
-    nempty = average_nodes(grid(), enc);
+    nempty = average_nodes(grid(), enc).nempty;
     range_fill(grid(), nfill);
     close_nodes(grid());
   }

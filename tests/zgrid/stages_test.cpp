@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <random>
+#include <utility>
 #include <vector>
 
 #include "plaxen/engine/node_encoding.h"
@@ -19,7 +21,7 @@ using namespace plaxen::engine;
 using zgrid_test::bits;
 
 node_grid view(std::vector<float>& z, std::int32_t nx, std::int32_t ny) {
-  return node_grid{z.data(), static_cast<std::size_t>(nx), nx, ny};
+  return make_node_grid(z, nx, ny, 1, nx);
 }
 
 TEST(DataRange, ValuesFromZeroToHundredGiveTheScalarsOfTheWorkedExample) {
@@ -32,6 +34,52 @@ TEST(DataRange, ValuesFromZeroToHundredGiveTheScalarsOfTheWorkedExample) {
   EXPECT_EQ(enc.ztop, 125.0f);    // 25 + 100
   EXPECT_EQ(enc.zstep, 2500.0f);  // 125*20
   EXPECT_EQ(enc.zcap, 50000.0f);  // 125*400
+}
+
+// The scan as stage 1 states it, one value after the other.
+std::pair<float, float> scanned_range(const std::vector<float>& values) {
+  if (values.empty()) return {0.0f, 0.0f};
+  float zmin = values[0], zmax = values[0];
+  for (std::size_t k = 1; k < values.size(); ++k) {
+    if (values[k] <= zmin) zmin = values[k];
+    if (values[k] >= zmax) zmax = values[k];
+  }
+  return {zmin, zmax};
+}
+
+TEST(DataRange, RunsScannedApartAndMergedInOrderGiveTheScanOfTheWhole) {
+  const float inf = std::numeric_limits<float>::infinity();
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float other_nan = -std::numeric_limits<float>::signaling_NaN();
+  const std::vector<std::vector<float>> rows = {
+      {},
+      {5.0f},
+      {3.0f, 1.0f, 4.0f, 1.0f, 5.0f, 9.0f, 2.0f, 6.0f},
+      {0.0f, -0.0f},  // equal values: the later one is taken
+      {-0.0f, 0.0f, -0.0f, 1.0f, -1.0f, -0.0f, 0.0f},
+      {inf, -inf, 1.0f, -inf, inf},
+      {nan, 1.0f, -2.0f},  // a first NaN stays
+      {other_nan, nan, 3.0f},
+      {1.0f, nan, -2.0f, nan, 7.0f},  // later NaNs are never taken
+      {nan, nan},
+  };
+  for (const std::vector<float>& values : rows) {
+    SCOPED_TRACE(testing::Message() << values.size() << " values");
+    const auto [zmin, zmax] = scanned_range(values);
+    // Split into a first run, a middle run and the rest at every pair of points.
+    for (std::size_t a = 0; a <= values.size(); ++a)
+      for (std::size_t b = a; b <= values.size(); ++b) {
+        SCOPED_TRACE(testing::Message() << "runs end at " << a << " and " << b);
+        value_range first, middle, last;
+        for (std::size_t k = 0; k < values.size(); ++k)
+          (k < a ? first : k < b ? middle : last).add(values[k]);
+        middle.merge(last);
+        first.merge(middle);
+        EXPECT_EQ(bits(first.zmin()), bits(zmin));
+        EXPECT_EQ(bits(first.zmax()), bits(zmax));
+        EXPECT_EQ(first.count(), std::int64_t(values.size()));
+      }
+  }
 }
 
 TEST(NearestIndex, PicksTheNearestNodeAndRefusesEverythingOutside) {
@@ -87,11 +135,11 @@ TEST(NodeEncoding, WorkedExampleStageByStage) {
                 std::span(zp).subspan(1));
   EXPECT_EQ(z, (std::vector<float>{0.0f, 5150.0f, 2525.0f, 2625.0f}));  // 2565 + 60 + 25 + 2500
 
-  EXPECT_EQ(average_nodes(grid, enc), 1);
+  EXPECT_EQ(average_nodes(grid, enc).nempty, 1);
   // (2500 - 5150/2) - 1000; (2500 - 2525) - 1000; (2500 - 2625) - 1000.
   EXPECT_EQ(z, (std::vector<float>{empty_marker, -1075.0f, -1025.0f, -1125.0f}));
 
-  EXPECT_EQ(range_fill(grid, 1), 1);
+  EXPECT_EQ(range_fill(grid, 1).passes, 1);
   EXPECT_EQ(z[0], 1075.0f);  // the magnitude of its right neighbour
 
   close_nodes(grid);
@@ -132,7 +180,7 @@ TEST(NodeEncoding, ExcludedNodesAreNeverClearedAssignedOrChanged) {
   const std::vector<float> xp = {0.0f, 1.0f, 2.0f, 3.0f, 4.0f}, yp(5, 0.0f), zp = {1, 2, 3, 4, 5};
   const encoding_scalars enc = data_range(zp);
   assign_points(grid, enc, {0.0f, 0.0f, 1.0f, 1.0f}, xp, yp, zp);
-  EXPECT_EQ(average_nodes(grid, enc), 0);
+  EXPECT_EQ(average_nodes(grid, enc).nempty, 0);
   close_nodes(grid);
   decode_nodes(grid, enc);
   for (int k = 0; k < 4; ++k) EXPECT_EQ(bits(z[k]), bits(entry[k])) << "node " << k + 1;
@@ -179,7 +227,7 @@ TEST(RangeFill, GrowsTheDefinedRegionOneStepPerPassInSweepOrder) {
                         : mark == 'X' ? 1.0e35f
                                       : empty_marker;
       }
-    EXPECT_EQ(range_fill(grid, c.nfill), c.passes);
+    EXPECT_EQ(range_fill(grid, c.nfill).passes, c.passes);
     for (std::int32_t j = 1; j <= ny; ++j)
       for (std::int32_t i = 1; i <= nx; ++i) {
         const char mark = c.filled[static_cast<std::size_t>(ny - j)][i - 1];
@@ -224,6 +272,45 @@ TEST(RangeFill, AnEmptyNodeTakesItsNeighboursInTheOrderBelowLeftAboveRight) {
     range_fill(grid, 1);
     EXPECT_EQ(grid.at(2, 2), r.expected);
   }
+}
+
+// A random grid after averaging: data nodes ('D', negative), empty nodes, excluded nodes.
+std::vector<float> random_averaged_grid(std::mt19937& rng, std::size_t nodes) {
+  std::vector<float> z;
+  std::uniform_int_distribution<int> kind(0, 9);
+  std::uniform_real_distribution<float> value(1.0f, 100.0f);
+  for (std::size_t p = 0; p < nodes; ++p) {
+    const int k = kind(rng);
+    z.push_back(k == 0 ? -value(rng) : k == 1 ? 1.0e35f : empty_marker);
+  }
+  return z;
+}
+
+TEST(RangeFill, BandsOfColumnsFillExactlyAsOneSweep) {
+  struct row {
+    std::int32_t nx, ny;
+  };
+  const row rows[] = {{1, 1}, {2, 9}, {9, 2}, {5, 5}, {13, 40}, {40, 13}, {3, 100}, {100, 3}};
+  std::mt19937 rng(5150);
+  for (const row& r : rows)
+    for (std::int32_t nfill = 1; nfill <= 5; ++nfill)
+      for (int trial = 0; trial < 4; ++trial) {
+        SCOPED_TRACE(testing::Message()
+                     << r.nx << " x " << r.ny << ", nfill " << nfill << ", trial " << trial);
+        std::vector<float> sequential = random_averaged_grid(rng, std::size_t(r.nx * r.ny));
+        const std::vector<float> entry = sequential;
+        const fill_result expected = range_fill(view(sequential, r.nx, r.ny), nfill);
+        for (const std::int32_t members : {2, 3, 4}) {
+          SCOPED_TRACE(testing::Message() << members << " members");
+          std::vector<float> banded = entry;
+          worker_team team(members);
+          const fill_result got = range_fill(view(banded, r.nx, r.ny), nfill, team);
+          EXPECT_EQ(got.passes, expected.passes);
+          EXPECT_EQ(got.filled, expected.filled);
+          for (std::size_t p = 0; p < banded.size(); ++p)
+            ASSERT_EQ(bits(banded[p]), bits(sequential[p])) << "node " << p;
+        }
+      }
 }
 
 }  // namespace
