@@ -21,8 +21,12 @@ bool CommandLine::is_option(std::string_view arg) {
 }
 
 void CommandLine::fail(const std::string& line) const {
+  std::exit(failure(line));
+}
+
+int CommandLine::failure(const std::string& line) const {
   std::fprintf(stderr, "%s: %s\n", program_.c_str(), line.c_str());
-  std::exit(1);
+  return 1;
 }
 
 void CommandLine::fail_unknown_option(std::string_view arg) const {

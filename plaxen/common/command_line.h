@@ -29,6 +29,9 @@ class CommandLine {
   // Writes "PROGRAM: LINE" on standard error and exits with status 1. The line is shown
   // as it stands; text from files and arguments must already be made safe (shown_text).
   [[noreturn]] void fail(const std::string& line) const;
+  // Writes "PROGRAM: LINE" on standard error and returns 1, the exit status, for a main that
+  // must end by returning so that its objects remove what they would leave behind.
+  int failure(const std::string& line) const;
   // "unknown option 'ARG'; see PROGRAM --help"
   [[noreturn]] void fail_unknown_option(std::string_view arg) const;
   // Writes `text` on standard output and exits with status 0, or 1 when it cannot be written.

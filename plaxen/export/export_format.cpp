@@ -22,40 +22,58 @@ std::string write_esri_job(const ExportJob& job) {
 std::string write_xyz_job(const ExportJob& job) {
   return write_xyz(job.path, job.grid);
 }
+std::string write_plaxen_job(const ExportJob& job) {
+  return write_plaxen_grid(job.path, job.grid, job.threads);
+}
 
+// One row a format. needs_gdal: written by the GDAL writer module; holds_crs: takes
+// --a_srs; needs_regular_file: written by seeking; grids_only: plaxen-grid's only.
 constexpr FormatRow formats[] = {
-    {ExportFormat::gtiff,
-     "GTiff",
-     {".tif", ".tiff"},
-     "GeoTIFF, float32, tiled, DEFLATE",
-     true,
-     true,
-     true,
-     write_gtiff_job},
-    {ExportFormat::netcdf,
-     "netCDF",
-     {".nc", ""},
-     "netCDF, CF conventions",
-     true,
-     true,
-     true,
-     write_netcdf_job},
-    {ExportFormat::aaigrid,
-     "AAIGrid",
-     {".asc", ""},
-     "ESRI ASCII grid, square cells only",
-     false,
-     false,
-     false,
-     write_esri_job},
-    {ExportFormat::xyz,
-     "XYZ",
-     {".xyz", ""},
-     "x y z of every defined node",
-     false,
-     false,
-     false,
-     write_xyz_job},
+    {.format = ExportFormat::gtiff,
+     .driver = "GTiff",
+     .extensions = {".tif", ".tiff"},
+     .description = "GeoTIFF, float32, tiled, DEFLATE",
+     .needs_gdal = true,
+     .holds_crs = true,
+     .needs_regular_file = true,
+     .grids_only = false,
+     .write = write_gtiff_job},
+    {.format = ExportFormat::netcdf,
+     .driver = "netCDF",
+     .extensions = {".nc", ""},
+     .description = "netCDF, CF conventions",
+     .needs_gdal = true,
+     .holds_crs = true,
+     .needs_regular_file = true,
+     .grids_only = false,
+     .write = write_netcdf_job},
+    {.format = ExportFormat::aaigrid,
+     .driver = "AAIGrid",
+     .extensions = {".asc", ""},
+     .description = "ESRI ASCII grid, square cells only",
+     .needs_gdal = false,
+     .holds_crs = false,
+     .needs_regular_file = false,
+     .grids_only = false,
+     .write = write_esri_job},
+    {.format = ExportFormat::xyz,
+     .driver = "XYZ",
+     .extensions = {".xyz", ""},
+     .description = "x y z of every defined node",
+     .needs_gdal = false,
+     .holds_crs = false,
+     .needs_regular_file = false,
+     .grids_only = false,
+     .write = write_xyz_job},
+    {.format = ExportFormat::plaxen,
+     .driver = "plaxen",
+     .extensions = {".grd", ""},
+     .description = "plaxen's own grid file: ny rows of nx E15.7 values",
+     .needs_gdal = false,
+     .holds_crs = false,
+     .needs_regular_file = false,
+     .grids_only = true,
+     .write = write_plaxen_job},
 };
 
 bool same_ignoring_case(std::string_view a, std::string_view b) {
@@ -91,39 +109,42 @@ const FormatRow& format_row(ExportFormat format) {
   return formats[0];  // every enumerator has its row
 }
 
-std::optional<ExportFormat> format_named(std::string_view name) {
+std::optional<ExportFormat> format_named(FormatSet set, std::string_view name) {
   for (const FormatRow& row : formats)
-    if (same_ignoring_case(row.driver, name)) return row.format;
+    if (row.in(set) && same_ignoring_case(row.driver, name)) return row.format;
   return std::nullopt;
 }
 
-std::optional<ExportFormat> format_of_file(std::string_view path) {
+std::optional<ExportFormat> format_of_file(FormatSet set, std::string_view path) {
   const std::size_t slash = path.find_last_of('/');
   const std::string_view base = slash == std::string_view::npos ? path : path.substr(slash + 1);
   const std::size_t dot = base.find_last_of('.');
   if (dot == std::string_view::npos || dot == 0) return std::nullopt;
   for (const FormatRow& row : formats)
     for (const std::string_view extension : row.extensions)
-      if (!extension.empty() && same_ignoring_case(base.substr(dot), extension)) return row.format;
+      if (row.in(set) && !extension.empty() && same_ignoring_case(base.substr(dot), extension))
+        return row.format;
   return std::nullopt;
 }
 
-std::string driver_list(bool crs_only, std::string_view last) {
+std::string driver_list(FormatSet set, bool crs_only, std::string_view last) {
   std::vector<std::string_view> names;
   for (const FormatRow& row : formats)
-    if (!crs_only || row.holds_crs) names.push_back(row.driver);
+    if (row.in(set) && (!crs_only || row.holds_crs)) names.push_back(row.driver);
   return joined(names, last);
 }
 
-std::string extension_list() {
+std::string extension_list(FormatSet set) {
   std::vector<std::string_view> extensions;
-  for (const FormatRow& row : formats) extensions.push_back(row.extensions[0]);
+  for (const FormatRow& row : formats)
+    if (row.in(set)) extensions.push_back(row.extensions[0]);
   return joined(extensions, "or");
 }
 
-std::string format_help(int indent) {
+std::string format_help(FormatSet set, int indent) {
   std::string text;
   for (const FormatRow& row : formats) {
+    if (!row.in(set)) continue;
     std::string names = std::string(row.driver) + " (";
     for (std::size_t k = 0; k < row.extensions.size() && !row.extensions[k].empty(); ++k)
       names += std::string(k > 0 ? ", " : "") + std::string(row.extensions[k]);

@@ -23,10 +23,11 @@ struct ExportGrid {
   std::size_t x_stride = 1;
   std::size_t y_stride = 0;  // 0: nx
 
-  float at(std::int32_t i, std::int32_t j) const {
+  std::size_t index(std::int32_t i, std::int32_t j) const {
     const std::size_t ys = y_stride != 0 ? y_stride : std::size_t(size.nx);
-    return z[std::size_t(i - 1) * x_stride + std::size_t(j - 1) * ys];
+    return std::size_t(i - 1) * x_stride + std::size_t(j - 1) * ys;
   }
+  float at(std::int32_t i, std::int32_t j) const { return z[index(i, j)]; }
 };
 
 // Whether a node has no value: -999.0 in the grid file, or a value that is not a number.

@@ -3,17 +3,15 @@
 
 #include <unistd.h>
 
-#include <vector>
-
 #include "plaxen/common/shown_text.h"
 #include "plaxen/export/text_writers.h"
 
 namespace plaxen::exporting {
 namespace {
 
-// The other formats that hold the reference system of `request` when tried: each writes a
-// grid of 2 x 2 nodes of `grid` beside OUTPUT under a temporary name, removed again. "netCDF",
-// or empty when none does.
+// The other GDAL formats that hold the reference system of `request` when tried: each
+// writes a grid of 2 x 2 nodes of `grid` beside OUTPUT under a temporary name, removed
+// again. "netCDF", or empty when none does.
 std::string formats_holding_crs(const ExportRequest& request, const ExportGrid& grid,
                                 const GdalWriter* gdal, const std::string& target) {
   ExportGrid corner = grid;
@@ -31,63 +29,62 @@ std::string formats_holding_crs(const ExportRequest& request, const ExportGrid& 
   return names;
 }
 
-// The file with its reference system checked and in place; returns why not, or "".
-std::string write_and_commit(const ExportRequest& request, const ExportGrid& grid,
-                             const GdalWriter* gdal, OutputFile& out) {
-  const FormatRow& row = format_row(request.format);
-  if (std::string problem = row.write({out.write_path(), grid, request.wkt, gdal});
-      !problem.empty())
-    return shown_text(request.output) + ": " + shown_text(problem);
-  if (row.needs_gdal && !request.wkt.empty()) {
-    if (const std::string lost =
-            gdal->check_crs_read_back(out.write_path(), row.driver.data(), request.wkt);
-        !lost.empty()) {
-      const std::string holders = formats_holding_crs(request, grid, gdal, out.target());
-      return "--a_srs '" + shown_text(request.crs) + "': " + lost +
-             (holders.empty() ? "; no export format holds it" : "; export to " + holders);
-    }
-  }
-  if (const std::string problem = out.commit(); !problem.empty())
-    return shown_text(request.output) + ": " + problem;
-  return {};
-}
-
 }  // namespace
 
-std::optional<ExportFormat> choose_format(std::optional<std::string_view> driver,
+std::optional<ExportFormat> choose_format(FormatSet set, std::optional<std::string_view> driver,
                                           std::string_view output, std::string& problem) {
   if (driver) {
-    if (const auto format = format_named(*driver)) return format;
-    problem = "unknown format '" + shown_text(*driver) + "'; the formats are " + driver_list();
+    if (const auto format = format_named(set, *driver)) return format;
+    problem = "unknown format '" + shown_text(*driver) + "'; the formats are " + driver_list(set);
     return std::nullopt;
   }
-  if (const auto format = format_of_file(output)) return format;
+  if (const auto format = format_of_file(set, output)) return format;
   problem = "cannot tell the format of '" + shown_text(output) + "' from its extension: name it " +
-            extension_list() + ", or give -of";
+            extension_list(set) + ", or give -of";
   return std::nullopt;
 }
 
-std::string crs_refusal(ExportFormat format) {
+std::string crs_refusal(FormatSet set, ExportFormat format) {
   const FormatRow& row = format_row(format);
   if (row.holds_crs) return {};
   return "--a_srs: " + std::string(row.driver) +
-         " files hold no coordinate reference system; export to " + driver_list(true, "or");
+         " files hold no coordinate reference system; export to " + driver_list(set, true, "or");
 }
 
-std::string export_grid_file(const ExportRequest& request, const ExportGrid& grid,
-                             const GdalWriter* gdal, std::span<const InputFile> inputs) {
-  const FormatRow& row = format_row(request.format);
-  if (request.format == ExportFormat::aaigrid)
+ExportTarget::ExportTarget(ExportRequest request, std::span<const InputFile> inputs)
+    : request_(std::move(request)),
+      out_(request_.output, inputs,
+           format_row(request_.format).needs_regular_file ? format_row(request_.format).driver
+                                                          : "") {
+  if (!out_.problem().empty()) problem_ = shown_text(request_.output) + ": " + out_.problem();
+}
+
+std::string ExportTarget::write(const ExportGrid& grid, const GdalWriter* gdal, int threads) {
+  if (!problem_.empty()) return problem_;
+  const FormatRow& row = format_row(request_.format);
+  if (request_.format == ExportFormat::aaigrid)
     if (std::string refusal = esri_refusal(grid); !refusal.empty()) return refusal;
-  OutputFile out(request.output, inputs, row.needs_regular_file ? row.driver : "");
-  if (!out.problem().empty()) return shown_text(request.output) + ": " + out.problem();
-  const std::string problem = write_and_commit(request, grid, gdal, out);
-  if (problem.empty() && row.needs_gdal && !out.streams()) {
+  if (std::string problem = row.write({out_.write_path(), grid, request_.wkt, gdal, threads});
+      !problem.empty())
+    return shown_text(request_.output) + ": " + shown_text(problem);
+  if (!row.needs_gdal || request_.wkt.empty()) return {};
+  const std::string lost =
+      gdal->check_crs_read_back(out_.write_path(), row.driver.data(), request_.wkt);
+  if (lost.empty()) return {};
+  const std::string holders = formats_holding_crs(request_, grid, gdal, out_.target());
+  return "--a_srs '" + shown_text(request_.crs) + "': " + lost +
+         (holders.empty() ? "; no export format holds it" : "; export to " + holders);
+}
+
+std::string ExportTarget::commit() {
+  if (const std::string problem = out_.commit(); !problem.empty())
+    return shown_text(request_.output) + ": " + problem;
+  if (format_row(request_.format).needs_gdal && !out_.streams()) {
     // GDAL's notes on the file just replaced, under the name given and the file's own.
-    unlink((request.output + ".aux.xml").c_str());
-    unlink((out.target() + ".aux.xml").c_str());
+    unlink((request_.output + ".aux.xml").c_str());
+    unlink((out_.target() + ".aux.xml").c_str());
   }
-  return problem;
+  return {};
 }
 
 }  // namespace plaxen::exporting

@@ -42,13 +42,13 @@ std::string help() {
          "like one of 3000 x 4).\n"
          "\n"
          "  -of FORMAT     " +
-         driver_list(false, "or") +
+         driver_list(FormatSet::exports, false, "or") +
          "; without it the extension of OUTPUT\n"
          "                 decides:\n" +
-         format_help(17) +
+         format_help(FormatSet::exports, 17) +
          "  --a_srs CRS    the coordinate reference system, in any form GDAL accepts (EPSG:32619,\n"
          "                 WKT, PROJ text); " +
-         driver_list(true) +
+         driver_list(FormatSet::exports, true) +
          " only. Without it none is written.\n"
          "  --help         print this text\n"
          "  --version      print the version\n"
@@ -105,11 +105,13 @@ Options parse(int argc, char** argv) {
   options.size = {line.node_count("NX", operands[2]), line.node_count("NY", operands[3])};
   options.output = operands[4];
   std::string problem;
-  const std::optional<ExportFormat> format = choose_format(format_name, options.output, problem);
+  const std::optional<ExportFormat> format =
+      choose_format(FormatSet::exports, format_name, options.output, problem);
   if (!format) line.fail(problem);
   options.format = *format;
   if (options.crs)
-    if (const std::string refusal = crs_refusal(options.format); !refusal.empty())
+    if (const std::string refusal = crs_refusal(FormatSet::exports, options.format);
+        !refusal.empty())
       line.fail(refusal);
   check_size(line, options.size);
   return options;
@@ -148,6 +150,7 @@ int main(int argc, char** argv) {
   const CommandLine line("plaxen-export", argc, argv);
   const std::vector<InputFile> inputs =
       existing_inputs({{"DATA", options.data}, {"GRID", options.grid}});
+  ExportTarget target({options.output, options.format, options.crs.value_or(""), ""}, inputs);
   // The GDAL writer loads on a thread of its own while the data and the grid load here; the
   // process must not end before finish() has joined that thread.
   std::optional<GdalWriterLoading> loading;
@@ -155,13 +158,15 @@ int main(int argc, char** argv) {
   ExportGrid grid;
   std::string problem = load_grid(options, grid);
   const GdalWriter* gdal = loading ? loading->finish() : nullptr;
-  if (loading && gdal == nullptr) line.fail("cannot load its GDAL writer: " + loading->problem());
+  if (loading && gdal == nullptr)
+    return line.failure("cannot load its GDAL writer: " + loading->problem());
   if (gdal != nullptr) gdal->start_gdal();
-  ExportRequest request{options.output, options.format, options.crs.value_or(""), ""};
   // A reference system GDAL does not know is named before a problem of the files.
-  if (std::string why = resolve_crs(options, gdal, request.wkt); !why.empty()) problem = why;
-  if (problem.empty()) problem = export_grid_file(request, grid, gdal, inputs);
+  if (std::string why = resolve_crs(options, gdal, target.request().wkt); !why.empty())
+    problem = why;
+  if (problem.empty()) problem = target.write(grid, gdal);
+  if (problem.empty()) problem = target.commit();
   if (gdal != nullptr) gdal->end_gdal();
-  if (!problem.empty()) line.fail(problem);
-  return 0;
+  // Returning, not exiting: the target's destructor removes a temporary file.
+  return problem.empty() ? 0 : line.failure(problem);
 }

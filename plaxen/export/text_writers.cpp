@@ -1,12 +1,18 @@
 // ESRI ASCII grids and x y z lists, written with exact number texts.
 #include "plaxen/export/text_writers.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <span>
+#include <thread>
+#include <vector>
 
 #include "plaxen/common/number_text.h"
+#include "recordio/e_field_text.h"
 
 namespace plaxen::exporting {
 namespace {
@@ -24,7 +30,9 @@ class text_file {
   text_file& operator=(const text_file&) = delete;
 
   void put(const std::string& text) {
-    if (file_ != nullptr && error_ == 0 && std::fputs(text.c_str(), file_) == EOF) error_ = errno;
+    if (file_ != nullptr && error_ == 0 &&
+        std::fwrite(text.data(), 1, text.size(), file_) != text.size())
+      error_ = errno;
   }
   // Closes the file; returns an empty string, or the first system error text.
   std::string close() {
@@ -79,6 +87,37 @@ std::string write_xyz(const std::string& path, const ExportGrid& grid) {
     for (std::int32_t i = 1; i <= grid.size.nx; ++i)
       if (const float z = grid.at(i, j); !is_undefined(z))
         out.put(exact_text(node_x(grid.geometry, i)).append(y).append(exact_text(z)).append("\n"));
+  }
+  return out.close();
+}
+
+std::string write_plaxen_grid(const std::string& path, const ExportGrid& grid, int threads) {
+  text_file out(path);
+  const std::int32_t nx = grid.size.nx, ny = grid.size.ny;
+  // Rows in batches of about 4 MiB of text, each batch laid out on the threads.
+  const std::int32_t batch =
+      std::max<std::int32_t>(1, std::int32_t((std::int64_t{4} << 20) / (15 * std::int64_t{nx})));
+  std::vector<std::string> rows(std::size_t(std::min(batch, ny)));
+  std::vector<float> values(std::size_t(nx) * rows.size());
+  for (std::int32_t first = 1; first <= ny; first += batch) {
+    const std::int32_t count = std::min(batch, ny - first + 1);
+    const auto lay_out = [&](std::int32_t r) {
+      float* row = values.data() + std::size_t(r) * std::size_t(nx);
+      for (std::int32_t i = 1; i <= nx; ++i) row[i - 1] = grid.at(i, first + r);
+      rows[std::size_t(r)].clear();
+      recordio::append_e_lines(rows[std::size_t(r)], std::span<const float>(row, std::size_t(nx)),
+                               3000, 15, 7);
+    };
+    {
+      std::atomic<std::int32_t> next{0};
+      const auto work = [&] {
+        for (std::int32_t r; (r = next.fetch_add(1)) < count;) lay_out(r);
+      };
+      std::vector<std::jthread> helpers;
+      for (int t = 1; t < std::min(threads, count); ++t) helpers.emplace_back(work);
+      work();
+    }
+    for (std::int32_t r = 0; r < count; ++r) out.put(rows[std::size_t(r)]);
   }
   return out.close();
 }
