@@ -1,0 +1,109 @@
+// Laying plaxen-grid's grid and judging whether it can be had.
+#include "plaxen/grid/grid_layout.h"
+
+#include <sys/resource.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <limits>
+
+#include "plaxen/common/job_check.h"
+#include "plaxen/common/number_text.h"
+
+namespace plaxen::grid {
+namespace {
+
+// The node count along an axis of `extent` at spacing `step`: round(extent/step) + 1, or -1
+// when it is no 32-bit count.
+std::int64_t count_for_spacing(double extent, float step) {
+  const double count = std::round(extent / double(step)) + 1.0;
+  if (!(count >= 0.0 && count <= double(std::numeric_limits<std::int32_t>::max()))) return -1;
+  return std::int64_t(count);
+}
+
+std::string gigabytes(std::int64_t bytes) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f GB", double(bytes) / 1e9);
+  return text;
+}
+
+}  // namespace
+
+bool lay_grid(const GridOptions& options, std::int64_t records, const DataLimits& limits,
+              float span, GridLayout& layout, std::string& problem) {
+  if (const std::string_view why = degenerate_extent(records, limits); !why.empty()) {
+    problem = std::string(why) + (options.region && records > 0 ? " (the region of -R)" : "");
+    return false;
+  }
+  if (options.size) {
+    layout.size = *options.size;
+    if (const std::string_view why = judge_job(layout.size, INT64_MAX, span); !why.empty()) {
+      problem = std::string(why);
+      return false;
+    }
+    layout.geometry = grid_geometry(limits, layout.size);
+  } else {
+    const float dx = *options.dx, dy = *options.dy;
+    if (!(std::isfinite(dx) && dx > 0.0f && std::isfinite(dy) && dy > 0.0f)) {
+      problem = std::string(spacing_unusable_refusal) + " (-I)";
+      return false;
+    }
+    const std::int64_t nx = count_for_spacing(double{limits.xmax} - double{limits.xmin}, dx);
+    const std::int64_t ny = count_for_spacing(double{limits.ymax} - double{limits.ymin}, dy);
+    if (nx < 0 || ny < 0) {
+      problem = "-I " + exact_text(dx) + "/" + exact_text(dy) +
+                " asks for more than 2147483647 nodes along an axis";
+      return false;
+    }
+    layout.size = {std::int32_t(nx), std::int32_t(ny)};
+    if (const std::string_view why = judge_job(layout.size, INT64_MAX, span); !why.empty()) {
+      problem = std::string(why) + " (-I " + exact_text(dx) + "/" + exact_text(dy) + " gives " +
+                std::to_string(nx) + " x " + std::to_string(ny) + ")";
+      return false;
+    }
+    GridGeometry& g = layout.geometry;
+    g.xmin = limits.xmin;
+    g.ymin = limits.ymin;
+    g.dx = dx;
+    g.dy = dy;
+    g.xmax = static_cast<float>(double{g.xmin} + double(nx - 1) * double{g.dx});
+    g.ymax = static_cast<float>(double{g.ymin} + double(ny - 1) * double{g.dy});
+  }
+  if (const std::string_view why = degenerate_geometry(records, limits, layout.geometry);
+      !why.empty()) {
+    problem = std::string(why);
+    return false;
+  }
+  return true;
+}
+
+std::int64_t grid_bytes(const GridSize& size, bool counts) {
+  const std::int64_t nodes = std::int64_t{size.nx} * std::int64_t{size.ny};
+  return nodes * (counts ? 8 : 4) + nodes / 8;
+}
+
+std::int64_t available_memory() {
+  std::ifstream meminfo("/proc/meminfo");
+  std::string key;
+  std::int64_t kilobytes = 0;
+  std::string unit;
+  while (meminfo >> key >> kilobytes >> unit)
+    if (key == "MemAvailable:") return kilobytes * 1024;
+  return -1;
+}
+
+bool memory_for(std::int64_t bytes, const GridSize& size, std::string& problem) {
+  std::int64_t available = available_memory();
+  struct rlimit limit {};
+  if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+      (available < 0 || std::int64_t(limit.rlim_cur) < available))
+    available = std::int64_t(limit.rlim_cur);
+  if (available < 0 || bytes <= available) return true;
+  problem = "a grid of " + std::to_string(size.nx) + " x " + std::to_string(size.ny) +
+            " nodes needs " + gigabytes(bytes) + " of memory; " + gigabytes(available) +
+            " are available";
+  return false;
+}
+
+}  // namespace plaxen::grid

@@ -1,0 +1,44 @@
+// Where plaxen-grid lays its grid: plaxen's geometry over the data limits or a region, for
+// a node count or a node spacing, and the refusals of jobs no grid can be laid for.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "plaxen/common/grid_geometry.h"
+#include "plaxen/common/grid_size.h"
+#include "plaxen/common/scattered_data.h"
+#include "plaxen/grid/grid_options.h"
+
+namespace plaxen::grid {
+
+struct GridLayout {
+  GridSize size;
+  GridGeometry geometry{};
+};
+
+// The grid of the options over `limits` (the records' own, replaced by -R's region):
+//   -n NX NY: plaxen's geometry (grid_geometry);
+//   -I DX/DY: nx = round((xmax - xmin)/dx) + 1 and ny likewise, in double, the grid
+//             starting at xmin, ymin with dx, dy as given (single reals), xmax and ymax
+//             fitted as plaxen fits them.
+// Refuses, with one line in `problem`, what plaxen refuses or cannot place: no records,
+// limits or spacings that are not finite numbers above 0, no extent along x or y, fewer
+// than 2 nodes along an axis, counts beyond 2^31 - 1, values that span too much (`span`
+// as the interpolation forms it).
+bool lay_grid(const GridOptions& options, std::int64_t records, const DataLimits& limits,
+              float span, GridLayout& layout, std::string& problem);
+
+// The bytes the grid needs in memory: 4 a node, 4 more with per-node counts, and the
+// relaxation's bit a node.
+std::int64_t grid_bytes(const GridSize& size, bool counts);
+
+// Whether `bytes` more can be had now: below what the system says is available (and the
+// address-space limit); false with `problem` naming the need ("a grid of 50000 x 50000
+// nodes needs 10.1 GB of memory; 3.2 GB are available").
+bool memory_for(std::int64_t bytes, const GridSize& size, std::string& problem);
+
+// The memory the system has available, in bytes (MemAvailable); -1 when unknown.
+std::int64_t available_memory();
+
+}  // namespace plaxen::grid

@@ -1,0 +1,58 @@
+// Growing the record store block by block.
+#include "plaxen/grid/point_store.h"
+
+#include <algorithm>
+
+namespace plaxen::grid {
+
+PointStore::Block& PointStore::room() {
+  if (blocks_.empty() || blocks_.back().count == block_records) {
+    Block block;
+    block.values = std::make_unique_for_overwrite<float[]>(3 * block_records);
+    blocks_.push_back(std::move(block));
+  }
+  return blocks_.back();
+}
+
+void PointStore::append(const RecordRun& run) {
+  for (std::size_t done = 0; done < run.z.size();) {
+    Block& b = room();
+    const std::size_t n = std::min(run.z.size() - done, block_records - b.count);
+    float* values = b.values.get();
+    std::copy_n(run.x.begin() + std::ptrdiff_t(done), n, values + b.count);
+    std::copy_n(run.y.begin() + std::ptrdiff_t(done), n, values + block_records + b.count);
+    std::copy_n(run.z.begin() + std::ptrdiff_t(done), n, values + 2 * block_records + b.count);
+    b.count += n;
+    done += n;
+    size_ += std::int64_t(n);
+  }
+}
+
+void PointStore::push(float x, float y, float z) {
+  Block& b = room();
+  float* values = b.values.get();
+  values[b.count] = x;
+  values[block_records + b.count] = y;
+  values[2 * block_records + b.count] = z;
+  ++b.count;
+  ++size_;
+}
+
+std::vector<RecordRun> PointStore::runs() const {
+  std::vector<RecordRun> runs;
+  for (const Block& b : blocks_) {
+    const float* values = b.values.get();
+    runs.push_back({{values, b.count},
+                    {values + block_records, b.count},
+                    {values + 2 * block_records, b.count}});
+  }
+  return runs;
+}
+
+void PointStore::clear() {
+  blocks_.clear();
+  blocks_.shrink_to_fit();
+  size_ = 0;
+}
+
+}  // namespace plaxen::grid
