@@ -11,7 +11,7 @@ namespace plaxen::exporting {
 namespace {
 
 std::string write_gtiff_job(const ExportJob& job) {
-  return job.gdal->write_geotiff(job.path, job.grid, job.wkt);
+  return job.gdal->write_geotiff(job.path, job.grid, job.wkt, job.threads);
 }
 std::string write_netcdf_job(const ExportJob& job) {
   return job.gdal->write_netcdf(job.path, job.grid, job.wkt);

@@ -16,7 +16,7 @@ struct GdalWriter {
   std::string (*check_crs_read_back)(const std::string& path, const char* driver,
                                      const std::string& wkt);
   std::string (*write_geotiff)(const std::string& path, const ExportGrid& grid,
-                               const std::string& wkt);
+                               const std::string& wkt, int threads);
   std::string (*write_netcdf)(const std::string& path, const ExportGrid& grid,
                               const std::string& wkt);
   void (*end_gdal)();

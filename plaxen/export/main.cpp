@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "plaxen/common/available_cores.h"
 #include "plaxen/common/capacities.h"
 #include "plaxen/common/command_line.h"
 #include "plaxen/common/data_file.h"
@@ -164,7 +165,7 @@ int main(int argc, char** argv) {
   // A reference system GDAL does not know is named before a problem of the files.
   if (std::string why = resolve_crs(options, gdal, target.request().wkt); !why.empty())
     problem = why;
-  if (problem.empty()) problem = target.write(grid, gdal);
+  if (problem.empty()) problem = target.write(grid, gdal, available_cores());
   if (problem.empty()) problem = target.commit();
   if (gdal != nullptr) gdal->end_gdal();
   // Returning, not exiting: the target's destructor removes a temporary file.

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "plaxen/common/grid_geometry.h"
@@ -136,13 +137,15 @@ std::vector<double> node_coordinates(std::int32_t count,
 
 }  // namespace
 
-std::string write_geotiff(const std::string& path, const ExportGrid& grid, const std::string& wkt) {
+std::string write_geotiff(const std::string& path, const ExportGrid& grid, const std::string& wkt,
+                          int threads) {
   CPLErrorReset();
   GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("GTiff");
   if (driver == nullptr) return "GDAL has no GTiff driver";
   CPLStringList options;
   options.SetNameValue("TILED", "YES");
   options.SetNameValue("COMPRESS", "DEFLATE");
+  options.SetNameValue("NUM_THREADS", std::to_string(std::max(threads, 1)).c_str());
   GDALDataset* dataset =
       driver->Create(path.c_str(), grid.size.nx, grid.size.ny, 1, GDT_Float32, options.List());
   if (dataset == nullptr) return last_gdal_error("cannot create it");

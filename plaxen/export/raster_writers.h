@@ -9,9 +9,11 @@ namespace plaxen::exporting {
 
 // Writes `grid` as a single-band float32 GeoTIFF, tiled and DEFLATE compressed, with the
 // geotransform of export_grid.h, undefined nodes as NaN declared the band's nodata value,
-// and the coordinate reference system `wkt` when it is not empty. Needs the GTiff driver
-// registered. Returns an empty string, or GDAL's message for the failure.
-std::string write_geotiff(const std::string& path, const ExportGrid& grid, const std::string& wkt);
+// and the coordinate reference system `wkt` when it is not empty. Its blocks are compressed
+// on `threads` threads; the file is the same byte for byte whatever their number. Needs
+// the GTiff driver registered. Returns an empty string, or GDAL's message for the failure.
+std::string write_geotiff(const std::string& path, const ExportGrid& grid, const std::string& wkt,
+                          int threads);
 
 // Writes `grid` as a CF netCDF file: coordinate variables x and y (double, one per node,
 // y increasing) holding exactly node_x(i) and node_y(j), and the float variable z(y, x)

@@ -10,8 +10,10 @@
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <span>
+#include <string_view>
 #include <system_error>
 #include <thread>
 
@@ -59,10 +61,60 @@ recordio::plain_scan scan_plain(const char* begin, const char* end, const ReadSe
   return recordio::scan_plain_records(begin, end, count, picks, room);
 }
 
+// Text read from the file into memory that is kept from window to window: it grows to what
+// the largest window needs and is never cleared or zero-filled first.
+class TextBuffer {
+ public:
+  char* data() { return data_.get(); }
+  const char* data() const { return data_.get(); }
+  std::size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  const char* begin() const { return data(); }
+  const char* end() const { return data() + size_; }
+
+  void clear() { size_ = 0; }
+  void assign(std::string_view text) {
+    size_ = 0;
+    std::memcpy(extend(text.size()), text.data(), text.size());
+  }
+  // Makes room for n more bytes after the text and returns where they go; they count as
+  // text until shrink() takes back what was not filled.
+  char* extend(std::size_t n) {
+    if (size_ + n > capacity_) {
+      const std::size_t capacity = std::max(size_ + n, 2 * capacity_);
+      std::unique_ptr<char[]> grown(new char[capacity]);
+      if (size_ > 0) std::memcpy(grown.get(), data_.get(), size_);
+      data_ = std::move(grown);
+      capacity_ = capacity;
+    }
+    size_ += n;
+    return data_.get() + size_ - n;
+  }
+  void shrink(std::size_t size) { size_ = std::min(size, size_); }
+  void drop_front(std::size_t n) {
+    std::memmove(data_.get(), data_.get() + n, size_ - n);
+    size_ -= n;
+  }
+  // The position of the first (last) newline, or npos.
+  std::size_t first_newline() const {
+    const void* p = size_ > 0 ? std::memchr(data(), '\n', size_) : nullptr;
+    return p == nullptr ? std::string::npos : std::size_t(static_cast<const char*>(p) - data());
+  }
+  std::size_t last_newline() const {
+    const void* p = size_ > 0 ? memrchr(data(), '\n', size_) : nullptr;
+    return p == nullptr ? std::string::npos : std::size_t(static_cast<const char*>(p) - data());
+  }
+
+ private:
+  std::unique_ptr<char[]> data_;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
+};
+
 // A window of the file's text: whole lines (the last one may lack its newline at the end of
 // the file), and what a worker made of its plain lines.
 struct Window {
-  std::string text;
+  TextBuffer text;
   std::int64_t offset = 0;  // of text[0] in the file
   bool last = false;        // the window reaches the end of the file
   std::string failure;      // a read of the system failed after the window's text
@@ -104,7 +156,7 @@ class DataReader::Pass {
 
  private:
   // The workers' side, under the lock.
-  void read_more(std::string& text);
+  void read_more(TextBuffer& text);
   void skip_header(Window& w);
   bool next_window(Window& w, std::int64_t& sequence);
   void work();
@@ -113,7 +165,7 @@ class DataReader::Pass {
   std::string consume(Window& w);
   void take_scanned(Window& w);
   std::string read_segment(const char* text, std::size_t size, std::int64_t offset, bool last);
-  std::string unreadable(const char* text, std::size_t at, std::size_t failed,
+  std::string unreadable(const char* text, std::size_t size, std::size_t at, std::size_t failed,
                          recordio::read_failure failure) const;
   void keep(const recordio::plain_scan& scan, std::size_t first);
   void flush();
@@ -152,16 +204,16 @@ class DataReader::Pass {
 
 // Appends up to a window's bytes of the file to `text`; sets file_done_ at its end. Throws
 // std::system_error when a read fails.
-void DataReader::Pass::read_more(std::string& text) {
+void DataReader::Pass::read_more(TextBuffer& text) {
   const std::size_t start = text.size();
-  text.resize(start + window_bytes);
+  char* const into = text.extend(window_bytes);
   std::size_t got = 0;
   while (got < window_bytes) {
-    const ssize_t n = ::read(reader_.fd_, text.data() + start + got, window_bytes - got);
+    const ssize_t n = ::read(reader_.fd_, into + got, window_bytes - got);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       const int error = errno;
-      text.resize(start + got);
+      text.shrink(start + got);
       throw std::system_error(error, std::generic_category());
     }
     if (n == 0) {
@@ -170,15 +222,15 @@ void DataReader::Pass::read_more(std::string& text) {
     }
     got += std::size_t(n);
   }
-  text.resize(start + got);
+  text.shrink(start + got);
 }
 
 // Drops the header lines still to skip from the front of `w`, reading on as needed.
 void DataReader::Pass::skip_header(Window& w) {
   while (lines_to_skip_ > 0) {
-    const std::size_t nl = w.text.find('\n');
+    const std::size_t nl = w.text.first_newline();
     if (nl != std::string::npos) {
-      w.text.erase(0, nl + 1);
+      w.text.drop_front(nl + 1);
       w.offset += std::int64_t(nl + 1);
       --lines_to_skip_;
       ++skipped_lines_;
@@ -193,13 +245,14 @@ void DataReader::Pass::skip_header(Window& w) {
 
 bool DataReader::Pass::next_window(Window& w, std::int64_t& sequence) {
   if (exhausted_) return false;
-  w.text.swap(carry_);
+  w.text.assign(carry_);
   carry_.clear();
   w.offset = carry_offset_;
   w.failure.clear();
   try {
     skip_header(w);
-    while (!file_done_ && (w.text.size() < window_bytes || w.text.find('\n') == std::string::npos))
+    while (!file_done_ &&
+           (w.text.size() < window_bytes || w.text.first_newline() == std::string::npos))
       read_more(w.text);
   } catch (const std::system_error& e) {
     w.failure = std::strerror(e.code().value());
@@ -208,9 +261,9 @@ bool DataReader::Pass::next_window(Window& w, std::int64_t& sequence) {
   w.last = file_done_;
   exhausted_ = file_done_;
   if (!w.last) {
-    const std::size_t size = w.text.rfind('\n') + 1;
-    carry_.assign(w.text, size);
-    w.text.resize(size);
+    const std::size_t size = w.text.last_newline() + 1;
+    carry_.assign(w.text.data() + size, w.text.size() - size);
+    w.text.shrink(size);
   }
   carry_offset_ = w.offset + std::int64_t(w.text.size());
   sequence = produced_++;
@@ -280,7 +333,7 @@ std::string DataReader::Pass::consume(Window& w) {
   std::string problem;
   if (!spill_.empty()) {
     // A record ran over the previous window's end: read on in the text joined to this one.
-    spill_ += w.text;
+    spill_.append(w.text.data(), w.text.size());
     const std::string text = std::move(spill_);
     spill_.clear();
     problem = read_segment(text.data(), text.size(), spill_offset_, w.last);
@@ -354,7 +407,7 @@ std::string DataReader::Pass::read_segment(const char* text, std::size_t size, s
     if (r.outcome != recordio::text_outcome::record) {
       if (r.outcome == recordio::text_outcome::failure) {
         flush();
-        return unreadable(text, at, at + r.failure_offset, r.failure);
+        return unreadable(text, size, at, at + r.failure_offset, r.failure);
       }
       finished_ = true;  // the end of the data
       break;
@@ -378,12 +431,12 @@ std::string DataReader::Pass::read_segment(const char* text, std::size_t size, s
 
 // "line 57: invalid number in record 56: \"4.5 x7 1\"", the line being the one of the value
 // that could not be read, at `failed` in the text of the record starting at `at`.
-std::string DataReader::Pass::unreadable(const char* text, std::size_t at, std::size_t failed,
-                                         recordio::read_failure failure) const {
+std::string DataReader::Pass::unreadable(const char* text, std::size_t size, std::size_t at,
+                                         std::size_t failed, recordio::read_failure failure) const {
   const std::int64_t line = line_ + newlines_in(text + at, text + failed);
   std::size_t begin = failed;
   while (begin > at && text[begin - 1] != '\n') --begin;
-  const char* end = std::find(text + failed, text + failed + 65536, '\n');
+  const char* end = std::find(text + failed, text + size, '\n');
   std::string_view shown(text + begin, std::size_t(end - text) - begin);
   if (!shown.empty() && shown.back() == '\r') shown.remove_suffix(1);
   return "line " + std::to_string(line) + ": " + std::string(recordio::describe(failure).tag) +

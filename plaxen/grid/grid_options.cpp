@@ -1,13 +1,12 @@
 // Parsing plaxen-grid's command line.
 #include "plaxen/grid/grid_options.h"
 
-#include <sched.h>
-
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <vector>
 
+#include "plaxen/common/available_cores.h"
 #include "plaxen/common/shown_text.h"
 #include "plaxen/export/export_format.h"
 
@@ -118,14 +117,6 @@ bool take_option(CommandLine& line, std::string_view arg, GridOptions& o) {
     return false;
   }
   return true;
-}
-
-// The cores this process may run on (taskset and cgroup cpusets included), at least 1.
-int available_cores() {
-  cpu_set_t set;
-  CPU_ZERO(&set);
-  if (sched_getaffinity(0, sizeof set, &set) != 0) return 1;
-  return std::max(1, CPU_COUNT(&set));
 }
 
 }  // namespace

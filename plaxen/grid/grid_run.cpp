@@ -125,149 +125,192 @@ struct GridArrays {
   LargeArray<std::uint32_t> counts;
 };
 
-}  // namespace
+// A run, step by step; each step returns an empty string or the line that ends the run.
+class GridRun {
+ public:
+  GridRun(const GridOptions& o, RunReport& report)
+      : o_(o), report_(report), reader_(o.data, {o.columns, o.skip_lines, o.threads}) {}
 
-std::string run_grid(const GridOptions& o, RunReport& report) {
-  report.data_name = o.data;
-  report.threads = o.threads;
-  const std::vector<InputFile> inputs = existing_inputs({{"DATA", o.data}});
-  DataReader reader(o.data, {o.columns, o.skip_lines, o.threads});
-  if (!reader.problem().empty()) return shown_text(o.data) + ": " + reader.problem();
-  Outputs out;
-  if (std::string problem = prepare_outputs(o, inputs, out); !problem.empty()) return problem;
-  report.passes = o.low_memory || too_many_to_hold(reader);
-  if (report.passes && !reader.rereadable())
+  std::string run();
+
+ private:
+  std::string read_records();
+  std::string lay_and_fill();
+  std::string honour_and_write();
+  std::string sum_residuals(const ExportGrid& placed);
+  std::string write_outputs(const ExportGrid& placed);
+  std::string data_problem(const std::string& problem) const {
+    return shown_text(o_.data) + ": " + problem;
+  }
+
+  const GridOptions& o_;
+  RunReport& report_;
+  DataReader reader_;
+  Outputs out_;
+  std::optional<ProgressLine> progress_;
+  PointStore store_;
+  DataSummary summary_;
+  GridLayout layout_;
+  GridArrays arrays_;
+};
+
+std::string GridRun::run() {
+  report_.data_name = o_.data;
+  report_.threads = o_.threads;
+  report_.region = o_.region;
+  if (!reader_.problem().empty()) return data_problem(reader_.problem());
+  const std::vector<InputFile> inputs = existing_inputs({{"DATA", o_.data}});
+  if (std::string problem = prepare_outputs(o_, inputs, out_); !problem.empty()) return problem;
+  report_.passes = o_.low_memory || too_many_to_hold(reader_);
+  if (report_.passes && !reader_.rereadable())
     return "--low-memory needs DATA to be a regular file, which can be read more than once";
-  ProgressLine progress(!o.quiet, reader.size());
+  progress_.emplace(!o_.quiet, reader_.size());
+  for (std::string (GridRun::*step)() :
+       {&GridRun::read_records, &GridRun::lay_and_fill, &GridRun::honour_and_write})
+    if (std::string problem = (this->*step)(); !problem.empty()) return problem;
+  if (out_.gdal != nullptr) out_.gdal->end_gdal();
+  return {};
+}
 
-  // Step 1: the records, held in memory or only counted (passes).
-  auto start = clock_type::now();
-  PointStore store;
-  DataSummary summary;
-  progress.phase("reading");
-  std::string problem = reader.read(
+// Step 1: the records, held in memory, or only counted when the file is read in passes.
+std::string GridRun::read_records() {
+  const auto start = clock_type::now();
+  progress_->phase("reading");
+  const std::string problem = reader_.read(
       [&](const RecordRun& run, std::int64_t) {
-        if (!report.passes) store.append(run);
+        if (!report_.passes) store_.append(run);
       },
-      summary, progress);
-  if (!problem.empty()) return shown_text(o.data) + ": " + problem;
-  report.read_seconds = seconds_since(start);
-  report.records = summary.records;
-  report.limits = summary.limits;
-  report.region = o.region;
-  report.value_min = summary.values.zmin();
-  report.value_max = summary.values.zmax();
+      summary_, *progress_);
+  if (!problem.empty()) return data_problem(problem);
+  report_.read_seconds = seconds_since(start);
+  report_.records = summary_.records;
+  report_.limits = summary_.limits;
+  report_.value_min = summary_.values.zmin();
+  report_.value_max = summary_.values.zmax();
+  return {};
+}
 
-  // Step 2: the grid laid, had and filled by the engine.
-  start = clock_type::now();
-  const engine::encoding_scalars enc = engine::encoding_of(summary.values);
-  GridLayout layout;
-  if (!lay_grid(o, summary.records, o.region.value_or(summary.limits), enc.zspan, layout, problem))
-    return shown_text(o.data) + ": " + problem;
-  report.size = layout.size;
-  report.geometry = layout.geometry;
-  const bool with_counts = out.counts != nullptr;
-  if (!memory_for(grid_bytes(layout.size, with_counts), layout.size, problem)) return problem;
-  GridArrays arrays;
-  const auto nodes = std::size_t(report.nodes());
+// Step 2: the grid laid, had and filled by the engine.
+std::string GridRun::lay_and_fill() {
+  const auto start = clock_type::now();
+  const engine::encoding_scalars enc = engine::encoding_of(summary_.values);
+  std::string problem;
+  if (!lay_grid(o_, summary_.records, o_.region.value_or(summary_.limits), enc.zspan, layout_,
+                problem))
+    return data_problem(problem);
+  report_.size = layout_.size;
+  report_.geometry = layout_.geometry;
+  const bool with_counts = out_.counts != nullptr;
+  if (!memory_for(grid_bytes(layout_.size, with_counts), layout_.size, problem)) return problem;
+  const auto nodes = std::size_t(report_.nodes());
   try {
-    arrays.z = LargeArray<float>(nodes);
-    if (with_counts) arrays.counts = LargeArray<std::uint32_t>(nodes);
+    arrays_.z = LargeArray<float>(nodes);
+    if (with_counts) arrays_.counts = LargeArray<std::uint32_t>(nodes);
   } catch (const std::bad_alloc&) {
-    memory_for(INT64_MAX, layout.size, problem);
+    memory_for(INT64_MAX, layout_.size, problem);
     return problem;
   }
   // Column by column: the engine's sweeps then run in memory order.
   const engine::node_grid grid =
-      engine::make_node_grid(arrays.z, layout.size.nx, layout.size.ny, layout.size.ny, 1);
-  const GridGeometry& g = layout.geometry;
-  engine::gridding gridding(grid, {g.xmin, g.ymin, g.dx, g.dy}, enc, o.threads, arrays.counts);
+      engine::make_node_grid(arrays_.z, layout_.size.nx, layout_.size.ny, layout_.size.ny, 1);
+  const GridGeometry& g = layout_.geometry;
+  engine::gridding gridding(grid, {g.xmin, g.ymin, g.dx, g.dy}, enc, o_.threads, arrays_.counts);
   gridding.clear();
-  if (report.passes) {
-    progress.phase("gridding");
-    problem = reader.read(
+  if (report_.passes) {
+    progress_->phase("gridding");
+    problem = reader_.read(
         [&](const RecordRun& run, std::int64_t) {
           gridding.assign({&run, 1});
         },
-        summary, progress);
-    if (!problem.empty()) return shown_text(o.data) + ": " + problem;
+        summary_, *progress_);
+    if (!problem.empty()) return data_problem(problem);
   } else {
-    const std::vector<RecordRun> runs = store.runs();
-    gridding.assign(runs);
+    gridding.assign(store_.runs());
   }
   const engine::gridding_stats stats = gridding.finish(gridding_tension, gridding_fill_passes);
-  mark_undefined_nodes(arrays.z, layout.size.nx, layout.size.ny);
-  report.data_nodes = stats.data_nodes;
-  report.defined_nodes = stats.data_nodes + stats.free_nodes;
-  report.dropped = stats.points.ignored;
-  report.outside = stats.points.out_of_range;
-  report.sweeps = stats.sweeps;
-  report.grid_seconds = seconds_since(start);
-
-  // Step 3: how well the grid honours the readings, and the residuals file.
-  start = clock_type::now();
-  const ExportGrid placed{layout.size, layout.geometry, arrays.z, std::size_t(layout.size.ny), 1};
-  std::optional<ResidualFile> residual_file;
-  if (out.residuals) residual_file.emplace(out.residuals->write_path(), placed, o.threads);
-  if (report.passes) {
-    progress.phase("residuals");
-    ResidualSums segment;
-    std::int64_t segment_index = 0;
-    problem = reader.read(
-        [&](const RecordRun& run, std::int64_t first) {
-          for (std::size_t k = 0; k < run.z.size(); ++k) {
-            const std::int64_t index = first + std::int64_t(k);
-            if (index / residual_segment != segment_index) {
-              report.residuals.fold(segment);
-              segment = ResidualSums{};
-              segment_index = index / residual_segment;
-            }
-            if (const auto r = residual_at(placed, run.x[k], run.y[k], run.z[k]))
-              segment.add(*r, index);
-          }
-          if (residual_file) residual_file->take(run);
-        },
-        summary, progress);
-    report.residuals.fold(segment);
-    if (!problem.empty()) return shown_text(o.data) + ": " + problem;
-  } else {
-    const std::vector<RecordRun> runs = store.runs();
-    report.residuals = residual_sums(placed, runs, 0, o.threads);
-    if (residual_file)
-      for (const RecordRun& run : runs) residual_file->take(run);
-    store.clear();
-  }
-  if (residual_file)
-    if (const std::string why = residual_file->close(); !why.empty())
-      return shown_text(o.residuals) + ": " + why;
-  if (report.residuals.count > 0)
-    report.largest_line = reader.line_of_record(report.residuals.largest_at);
-  report.residual_seconds = seconds_since(start);
-
-  // Step 4: the outputs, each complete before it takes its place.
-  start = clock_type::now();
-  progress.phase("writing");
-  if (problem = start_gdal(out); !problem.empty()) return problem;
-  if (problem = out.grid->write(placed, out.gdal, o.threads); !problem.empty()) return problem;
-  if (out.counts) {
-    // The counts as single reals, in place of the grid just written (exact up to 2^24
-    // readings a node).
-    for (std::size_t p = 0; p < nodes; ++p) arrays.z[p] = float(arrays.counts[p]);
-    if (problem = out.counts->write(placed, out.gdal, o.threads); !problem.empty()) return problem;
-  }
-  // Every output complete: each takes its place.
-  if (problem = out.grid->commit(); !problem.empty()) return problem;
-  if (out.counts)
-    if (problem = out.counts->commit(); !problem.empty()) return problem;
-  if (out.residuals)
-    if (const std::string why = out.residuals->commit(); !why.empty())
-      return shown_text(o.residuals) + ": " + why;
-  report.write_seconds = seconds_since(start);
-  report.written.push_back(o.output);
-  if (out.counts) report.written.push_back(o.counts);
-  if (out.residuals) report.written.push_back(o.residuals);
-  if (out.gdal != nullptr) out.gdal->end_gdal();
+  mark_undefined_nodes(arrays_.z, layout_.size.nx, layout_.size.ny);
+  report_.data_nodes = stats.data_nodes;
+  report_.defined_nodes = stats.data_nodes + stats.free_nodes;
+  report_.dropped = stats.points.ignored;
+  report_.outside = stats.points.out_of_range;
+  report_.sweeps = stats.sweeps;
+  report_.grid_seconds = seconds_since(start);
   return {};
+}
+
+// Steps 3 and 4: how well the grid honours the readings, then the outputs.
+std::string GridRun::honour_and_write() {
+  const ExportGrid placed{layout_.size, layout_.geometry, arrays_.z, std::size_t(layout_.size.ny),
+                          1};
+  auto start = clock_type::now();
+  if (std::string problem = sum_residuals(placed); !problem.empty()) return problem;
+  report_.residual_seconds = seconds_since(start);
+  start = clock_type::now();
+  if (std::string problem = write_outputs(placed); !problem.empty()) return problem;
+  report_.write_seconds = seconds_since(start);
+  return {};
+}
+
+// How well the grid honours the readings, and the residuals file.
+std::string GridRun::sum_residuals(const ExportGrid& placed) {
+  progress_->phase("residuals");
+  std::optional<ResidualFile> file;
+  if (out_.residuals) file.emplace(out_.residuals->write_path(), placed, o_.threads);
+  if (report_.passes) {
+    ResidualPass pass(placed);
+    const std::string problem = reader_.read(
+        [&](const RecordRun& run, std::int64_t first) {
+          pass.take(run, first);
+          if (file) file->take(run);
+        },
+        summary_, *progress_);
+    if (!problem.empty()) return data_problem(problem);
+    report_.residuals = pass.total();
+  } else {
+    const std::vector<RecordRun> runs = store_.runs();
+    report_.residuals = residual_sums(placed, runs, 0, o_.threads);
+    if (file)
+      for (const RecordRun& run : runs) file->take(run);
+    store_.clear();
+  }
+  if (file)
+    if (const std::string why = file->close(); !why.empty())
+      return shown_text(o_.residuals) + ": " + why;
+  if (report_.residuals.count > 0)
+    report_.largest_line = reader_.line_of_record(report_.residuals.largest_at);
+  return {};
+}
+
+// The grid, then the counts in place of its values, written; then every output takes its
+// place.
+std::string GridRun::write_outputs(const ExportGrid& placed) {
+  progress_->phase("writing");
+  if (std::string problem = start_gdal(out_); !problem.empty()) return problem;
+  if (std::string problem = out_.grid->write(placed, out_.gdal, o_.threads); !problem.empty())
+    return problem;
+  if (out_.counts) {
+    // The counts as single reals (exact up to 2^24 readings a node).
+    for (std::size_t p = 0; p < arrays_.z.size(); ++p) arrays_.z[p] = float(arrays_.counts[p]);
+    if (std::string problem = out_.counts->write(placed, out_.gdal, o_.threads); !problem.empty())
+      return problem;
+  }
+  if (std::string problem = out_.grid->commit(); !problem.empty()) return problem;
+  if (out_.counts)
+    if (std::string problem = out_.counts->commit(); !problem.empty()) return problem;
+  if (out_.residuals)
+    if (const std::string why = out_.residuals->commit(); !why.empty())
+      return shown_text(o_.residuals) + ": " + why;
+  report_.written.push_back(o_.output);
+  if (out_.counts) report_.written.push_back(o_.counts);
+  if (out_.residuals) report_.written.push_back(o_.residuals);
+  return {};
+}
+
+}  // namespace
+
+std::string run_grid(const GridOptions& options, RunReport& report) {
+  GridRun run(options, report);
+  return run.run();
 }
 
 }  // namespace plaxen::grid

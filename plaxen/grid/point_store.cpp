@@ -8,7 +8,7 @@ namespace plaxen::grid {
 PointStore::Block& PointStore::room() {
   if (blocks_.empty() || blocks_.back().count == block_records) {
     Block block;
-    block.values = std::make_unique_for_overwrite<float[]>(3 * block_records);
+    block.values = LargeArray<float>(3 * block_records);
     blocks_.push_back(std::move(block));
   }
   return blocks_.back();
@@ -18,7 +18,7 @@ void PointStore::append(const RecordRun& run) {
   for (std::size_t done = 0; done < run.z.size();) {
     Block& b = room();
     const std::size_t n = std::min(run.z.size() - done, block_records - b.count);
-    float* values = b.values.get();
+    float* values = b.values.data();
     std::copy_n(run.x.begin() + std::ptrdiff_t(done), n, values + b.count);
     std::copy_n(run.y.begin() + std::ptrdiff_t(done), n, values + block_records + b.count);
     std::copy_n(run.z.begin() + std::ptrdiff_t(done), n, values + 2 * block_records + b.count);
@@ -30,7 +30,7 @@ void PointStore::append(const RecordRun& run) {
 
 void PointStore::push(float x, float y, float z) {
   Block& b = room();
-  float* values = b.values.get();
+  float* values = b.values.data();
   values[b.count] = x;
   values[block_records + b.count] = y;
   values[2 * block_records + b.count] = z;
@@ -41,7 +41,7 @@ void PointStore::push(float x, float y, float z) {
 std::vector<RecordRun> PointStore::runs() const {
   std::vector<RecordRun> runs;
   for (const Block& b : blocks_) {
-    const float* values = b.values.get();
+    const float* values = b.values.data();
     runs.push_back({{values, b.count},
                     {values + block_records, b.count},
                     {values + 2 * block_records, b.count}});

@@ -8,6 +8,7 @@
 #include <span>
 #include <vector>
 
+#include "plaxen/common/large_array.h"
 #include "plaxen/engine/point_assignment.h"
 
 namespace plaxen::grid {
@@ -35,7 +36,7 @@ class PointStore {
 
  private:
   struct Block {
-    std::unique_ptr<float[]> values;  // x, then y, then z, block_records each
+    LargeArray<float> values;  // x, then y, then z, block_records each
     std::size_t count = 0;
   };
   Block& room();

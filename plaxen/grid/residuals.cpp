@@ -1,42 +1,109 @@
 // Residuals of the readings against the grid, summed segment by segment.
 #include "plaxen/grid/residuals.h"
 
+#include <algorithm>
 #include <vector>
 
+#include "plaxen/common/capacities.h"
 #include "plaxen/grid/parallel_segments.h"
 
 namespace plaxen::grid {
 namespace {
 
-// The cell of an axis holding coordinate p: the index i0 (1-based) of its lower node and
-// the fraction t in [0, 1] of the way to the next one; none outside [first node, last node].
-bool locate(double p, double origin, double step, std::int32_t count, std::int32_t& i0, double& t) {
-  const double u = (p - origin) / step;
-  if (!(u >= 0.0 && u <= double(count - 1))) return false;
-  // u >= 0: truncation is the floor; the last node belongs to the last cell.
-  i0 = std::min(static_cast<std::int32_t>(u), count - 2) + 1;
-  t = u - double(i0 - 1);
-  return true;
-}
-
-// Reading k of `runs` with its index, where the runs hold readings first.. in order.
-struct reading_cursor {
-  std::span<const RecordRun> runs;
-  std::size_t run = 0;
-  std::size_t at = 0;
-  // Moves to reading `k` (counted from the start of the runs).
-  void seek(std::int64_t k) {
-    run = 0;
-    while (run < runs.size() && std::int64_t(runs[run].z.size()) <= k) {
-      k -= std::int64_t(runs[run].z.size());
-      ++run;
-    }
-    at = std::size_t(k);
-  }
-  void next() {
-    if (++at == runs[run].z.size()) ++run, at = 0;
-  }
+// Where a reading lies among the nodes: the array position of the lower-left node of its
+// cell and the fractions (s, t) of the way to the next nodes along x and y.
+struct cell_place {
+  std::int64_t p = 0;
+  double s = 0.0, t = 0.0;
+  float value = 0.0f;
+  bool valid = false;
 };
+
+// The grid as the residuals read it: positions from the geometry's single reals in double,
+// node (i, j) at xmin + (i-1)*dx, ymin + (j-1)*dy as the exports place it.
+class cell_reader {
+ public:
+  explicit cell_reader(const exporting::ExportGrid& grid)
+      : z_(grid.z.data()),
+        xs_(std::int64_t(grid.x_stride)),
+        ys_(std::int64_t(grid.y_stride != 0 ? grid.y_stride : std::size_t(grid.size.nx))),
+        xmin_(grid.geometry.xmin),
+        ymin_(grid.geometry.ymin),
+        dx_(grid.geometry.dx),
+        dy_(grid.geometry.dy),
+        last_x_(grid.size.nx - 1),
+        last_y_(grid.size.ny - 1) {}
+
+  // Places (x, y): inside the rectangle of the nodes, the cell whose lower-left node is
+  // at (floor(u), floor(v)) for u = (x - xmin)/dx, v = (y - ymin)/dy; the last node
+  // belongs to the last cell.
+  cell_place place(float x, float y, float value) const {
+    cell_place c;
+    const double u = (double(x) - xmin_) / dx_;
+    const double v = (double(y) - ymin_) / dy_;
+    c.valid = u >= 0.0 && u <= double(last_x_) && v >= 0.0 && v <= double(last_y_);
+    if (!c.valid) return c;
+    const std::int64_t i = std::min(std::int64_t(u), last_x_ - 1);  // u >= 0: the floor
+    const std::int64_t j = std::min(std::int64_t(v), last_y_ - 1);
+    c.p = i * xs_ + j * ys_;
+    c.s = u - double(i);
+    c.t = v - double(j);
+    c.value = value;
+    return c;
+  }
+
+  // Where the cell's nodes lie: two lines hold them in either layout, but where a row or
+  // column wraps. (The caller prefetches them itself: GCC takes a function that does
+  // nothing but prefetch for one without effect and drops its calls.)
+  const float* first_node(const cell_place& c) const { return z_ + c.p; }
+  const float* last_node(const cell_place& c) const { return z_ + c.p + xs_ + ys_; }
+
+  // The bilinear interpolation at the placed reading minus its value; false when the
+  // reading is outside the nodes, one of the four nodes is undefined (-999.0 or not a
+  // number), or the residual is not a finite number.
+  bool residual(const cell_place& c, double& r) const {
+    if (!c.valid) return false;
+    const float z00 = z_[c.p], z10 = z_[c.p + xs_];
+    const float z01 = z_[c.p + ys_], z11 = z_[c.p + xs_ + ys_];
+    if (undefined(z00) || undefined(z10) || undefined(z01) || undefined(z11)) return false;
+    const double low = double(z00) + c.s * (double(z10) - double(z00));
+    const double high = double(z01) + c.s * (double(z11) - double(z01));
+    r = low + c.t * (high - low) - double(c.value);
+    return std::isfinite(r);
+  }
+
+ private:
+  static bool undefined(float z) { return z == missing_value || z != z; }
+
+  const float* z_;
+  std::int64_t xs_, ys_;
+  double xmin_, ymin_, dx_, dy_;
+  std::int64_t last_x_, last_y_;
+};
+
+// Adds the residuals of readings a..b-1 of `run`, whose reading 0 is reading `first` of
+// the file. Each reading is placed and its nodes asked for a few readings before it is
+// evaluated: the readings come in file order, their cells anywhere in a grid that seldom
+// fits the caches.
+void add_readings(const cell_reader& cells, const RecordRun& run, std::size_t a, std::size_t b,
+                  std::int64_t first, ResidualSums& sums) {
+  constexpr std::size_t ahead = 8;  // a power of 2
+  cell_place ring[ahead];
+  const auto take = [&](std::size_t k) {
+    cell_place& c = ring[k % ahead];
+    c = cells.place(run.x[k], run.y[k], run.z[k]);
+    if (c.valid) {
+      __builtin_prefetch(cells.first_node(c));
+      __builtin_prefetch(cells.last_node(c));
+    }
+  };
+  for (std::size_t k = a; k < std::min(b, a + ahead); ++k) take(k);
+  for (std::size_t k = a; k < b; ++k) {
+    double r = 0.0;
+    if (cells.residual(ring[k % ahead], r)) sums.add(r, first + std::int64_t(k));
+    if (k + ahead < b) take(k + ahead);
+  }
+}
 
 }  // namespace
 
@@ -61,96 +128,60 @@ void ResidualSums::fold(const ResidualSums& next) {
   sum_squares += next.sum_squares;
 }
 
-namespace {
-
-// Where a reading falls among the nodes: the lower-left node (i, j) of its cell and the
-// fractions (s, t) of the way to the next nodes; valid is false outside the nodes.
-struct cell_place {
-  bool valid = false;
-  std::int32_t i = 0, j = 0;
-  double s = 0.0, t = 0.0;
-};
-
-cell_place place(const exporting::ExportGrid& grid, float x, float y) {
-  const GridGeometry& g = grid.geometry;
-  cell_place c;
-  c.valid = locate(x, g.xmin, g.dx, grid.size.nx, c.i, c.s) &&
-            locate(y, g.ymin, g.dy, grid.size.ny, c.j, c.t);
-  return c;
-}
-
-std::optional<double> interpolate_minus(const exporting::ExportGrid& grid, const cell_place& c,
-                                        float value) {
-  if (!c.valid) return std::nullopt;
-  const float z00 = grid.at(c.i, c.j), z10 = grid.at(c.i + 1, c.j);
-  const float z01 = grid.at(c.i, c.j + 1), z11 = grid.at(c.i + 1, c.j + 1);
-  for (const float z : {z00, z10, z01, z11})
-    if (exporting::is_undefined(z)) return std::nullopt;
-  const double low = double(z00) + c.s * (double(z10) - double(z00));
-  const double high = double(z01) + c.s * (double(z11) - double(z01));
-  const double r = low + c.t * (high - low) - double(value);
-  if (!std::isfinite(r)) return std::nullopt;
+std::optional<double> residual_at(const exporting::ExportGrid& grid, float x, float y,
+                                  float value) {
+  const cell_reader cells(grid);
+  double r = 0.0;
+  if (!cells.residual(cells.place(x, y, value), r)) return std::nullopt;
   return r;
 }
 
-}  // namespace
-
-std::optional<double> residual_at(const exporting::ExportGrid& grid, float x, float y,
-                                  float value) {
-  return interpolate_minus(grid, place(grid, x, y), value);
-}
-
-namespace {
-
-// The sums of the readings begin..end-1 of `runs` (reading 0 of the runs is `first` of the
-// file). Each reading is placed and its nodes asked for a few readings before it is
-// evaluated: the readings come in file order, their cells anywhere in a grid that seldom
-// fits the caches.
-ResidualSums segment_sums(const exporting::ExportGrid& grid, std::span<const RecordRun> runs,
-                          std::int64_t first, std::int64_t begin, std::int64_t end) {
-  constexpr std::int64_t ahead = 8;
-  cell_place cells[ahead];
-  float values[ahead];
-  reading_cursor lead{runs};
-  lead.seek(begin);
-  ResidualSums sums;
-  for (std::int64_t k = begin; k < end + ahead; ++k) {
-    if (k >= begin + ahead) {
-      const std::int64_t b = (k - ahead) % ahead;
-      if (const auto r = interpolate_minus(grid, cells[b], values[b]))
-        sums.add(*r, first + k - ahead);
-    }
-    if (k < end) {
-      const RecordRun& r = runs[lead.run];
-      cells[k % ahead] = place(grid, r.x[lead.at], r.y[lead.at]);
-      values[k % ahead] = r.z[lead.at];
-      // The four nodes lie on two lines in either layout, but where a row or column wraps.
-      // (Written here, not in a function of its own: GCC takes a function that only
-      // prefetches for one without effect and drops its calls.)
-      if (const cell_place& c = cells[k % ahead]; c.valid) {
-        __builtin_prefetch(&grid.z[grid.index(c.i, c.j)]);
-        __builtin_prefetch(&grid.z[grid.index(c.i + 1, c.j + 1)]);
-      }
-      lead.next();
-    }
-  }
-  return sums;
-}
-
-}  // namespace
-
 ResidualSums residual_sums(const exporting::ExportGrid& grid, std::span<const RecordRun> runs,
                            std::int64_t first, int threads) {
-  std::int64_t count = 0;
-  for (const RecordRun& run : runs) count += std::int64_t(run.z.size());
+  // Where each run starts among the readings.
+  std::vector<std::int64_t> starts{0};
+  for (const RecordRun& run : runs) starts.push_back(starts.back() + std::int64_t(run.z.size()));
+  const std::int64_t count = starts.back();
   std::vector<ResidualSums> segments(
       std::size_t((count + residual_segment - 1) / residual_segment));
+  const cell_reader cells(grid);
   for_each_segment(count, residual_segment, threads,
                    [&](std::int64_t s, std::int64_t begin, std::int64_t end) {
-                     segments[std::size_t(s)] = segment_sums(grid, runs, first, begin, end);
+                     ResidualSums sums;
+                     // The parts of the segment in each run it overlaps, in order.
+                     for (std::size_t r = 0; r < runs.size(); ++r) {
+                       const std::int64_t a = std::max(begin, starts[r]);
+                       const std::int64_t b = std::min(end, starts[r + 1]);
+                       if (a < b)
+                         add_readings(cells, runs[r], std::size_t(a - starts[r]),
+                                      std::size_t(b - starts[r]), first + starts[r], sums);
+                     }
+                     segments[std::size_t(s)] = sums;
                    });
   ResidualSums total;
   for (const ResidualSums& s : segments) total.fold(s);
+  return total;
+}
+
+void ResidualPass::take(const RecordRun& run, std::int64_t first) {
+  const cell_reader cells(grid_);
+  const auto count = std::int64_t(run.z.size());
+  for (std::int64_t a = 0; a < count;) {
+    const std::int64_t segment = (first + a) / residual_segment;
+    if (segment != segment_) {
+      done_.fold(current_);
+      current_ = ResidualSums{};
+      segment_ = segment;
+    }
+    const std::int64_t b = std::min(count, (segment + 1) * residual_segment - first);
+    add_readings(cells, run, std::size_t(a), std::size_t(b), first, current_);
+    a = b;
+  }
+}
+
+ResidualSums ResidualPass::total() const {
+  ResidualSums total = done_;
+  total.fold(current_);
   return total;
 }
 

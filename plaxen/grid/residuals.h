@@ -44,4 +44,20 @@ std::optional<double> residual_at(const exporting::ExportGrid& grid, float x, fl
 ResidualSums residual_sums(const exporting::ExportGrid& grid, std::span<const RecordRun> runs,
                            std::int64_t first, int threads);
 
+// The same sums formed run by run as a pass over the file hands the readings on.
+class ResidualPass {
+ public:
+  explicit ResidualPass(const exporting::ExportGrid& grid) : grid_(grid) {}
+  // The readings of `run`, the next in file order; its first is reading `first`.
+  void take(const RecordRun& run, std::int64_t first);
+  // The sums of every reading taken.
+  ResidualSums total() const;
+
+ private:
+  const exporting::ExportGrid& grid_;
+  ResidualSums done_;     // of the segments before the current one
+  ResidualSums current_;  // of the current segment so far
+  std::int64_t segment_ = 0;
+};
+
 }  // namespace plaxen::grid
