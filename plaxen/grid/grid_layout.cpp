@@ -30,21 +30,22 @@ std::string gigabytes(std::int64_t bytes) {
 
 }  // namespace
 
-bool lay_grid(const GridOptions& options, std::int64_t records, const DataLimits& limits,
-              float span, GridLayout& layout, std::string& problem) {
+bool lay_grid(const GridSpec& spec, std::int64_t records, const DataLimits& data_limits, float span,
+              GridLayout& layout, std::string& problem) {
+  const DataLimits& limits = spec.region ? *spec.region : data_limits;
   if (const std::string_view why = degenerate_extent(records, limits); !why.empty()) {
-    problem = std::string(why) + (options.region && records > 0 ? " (the region of -R)" : "");
+    problem = std::string(why) + (spec.region && records > 0 ? " (the region)" : "");
     return false;
   }
-  if (options.size) {
-    layout.size = *options.size;
+  if (spec.size) {
+    layout.size = *spec.size;
     if (const std::string_view why = judge_job(layout.size, INT64_MAX, span); !why.empty()) {
       problem = std::string(why);
       return false;
     }
     layout.geometry = grid_geometry(limits, layout.size);
   } else {
-    const float dx = *options.dx, dy = *options.dy;
+    const float dx = *spec.dx, dy = *spec.dy;
     if (!(std::isfinite(dx) && dx > 0.0f && std::isfinite(dy) && dy > 0.0f)) {
       problem = std::string(spacing_unusable_refusal) + " (-I)";
       return false;

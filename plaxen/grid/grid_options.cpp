@@ -47,10 +47,10 @@ bool parse_count(std::string_view text, std::int64_t low, std::int64_t high, std
 void take_spacing(CommandLine& line, std::string_view text, GridOptions& o) {
   float d[2];
   if (parse_singles(text, '/', 1, d)) {
-    o.dx = o.dy = d[0];
+    o.grid.dx = o.grid.dy = d[0];
   } else if (parse_singles(text, '/', 2, d)) {
-    o.dx = d[0];
-    o.dy = d[1];
+    o.grid.dx = d[0];
+    o.grid.dy = d[1];
   } else {
     line.fail("-I takes DX or DX/DY, not '" + shown_text(text) + "'");
   }
@@ -65,7 +65,7 @@ void take_region(CommandLine& line, std::string_view text, GridOptions& o) {
   region.xmax = r[1];
   region.ymin = r[2];
   region.ymax = r[3];
-  o.region = region;
+  o.grid.region = region;
 }
 
 void take_columns(CommandLine& line, std::string_view text, GridOptions& o) {
@@ -90,7 +90,7 @@ bool take_option(CommandLine& line, std::string_view arg, GridOptions& o) {
   if (arg == "-n") {
     const std::string_view nx = line.value_of(arg);
     const std::string_view ny = line.value_of(arg);
-    o.size = GridSize{line.node_count("NX", nx), line.node_count("NY", ny)};
+    o.grid.size = GridSize{line.node_count("NX", nx), line.node_count("NY", ny)};
   } else if (arg.starts_with("-I")) {
     take_spacing(line, attached_or_next(line, arg, "-I"), o);
   } else if (arg.starts_with("-R")) {
@@ -187,7 +187,7 @@ GridOptions parse_grid_options(CommandLine& line) {
   if (operands.size() != 2) line.fail(std::string(usage.substr(0, usage.size() - 1)));
   o.data = operands[0];
   o.output = operands[1];
-  if (o.size.has_value() == o.dx.has_value())
+  if (o.grid.size.has_value() == o.grid.dx.has_value())
     line.fail("give the grid either as -n NX NY or as -I DX[/DY]");
   if (o.threads == 0) o.threads = available_cores();
   return o;

@@ -13,12 +13,17 @@
 
 namespace plaxen::grid {
 
+// Which grid to lay: a node count or a spacing, over the data limits or a region.
+struct GridSpec {
+  std::optional<GridSize> size;      // -n NX NY
+  std::optional<float> dx, dy;       // -I DX[/DY], each rounded once to a single real
+  std::optional<DataLimits> region;  // -R XMIN/XMAX/YMIN/YMAX, single reals
+};
+
 struct GridOptions {
   std::string data;
   std::string output;
-  std::optional<GridSize> size;            // -n NX NY
-  std::optional<float> dx, dy;             // -I DX[/DY], each rounded once to a single real
-  std::optional<DataLimits> region;        // -R XMIN/XMAX/YMIN/YMAX, single reals
+  GridSpec grid;
   std::optional<std::string> format_name;  // -of
   std::optional<std::string> crs;          // --a_srs
   std::array<int, 3> columns{1, 2, 3};     // --columns X,Y,Z: fields of a record, 1-based

@@ -8,16 +8,14 @@
 #include <vector>
 
 #include "plaxen/common/capacities.h"
-#include "plaxen/common/gridding_settings.h"
-#include "plaxen/common/large_array.h"
 #include "plaxen/common/output_file.h"
 #include "plaxen/common/shown_text.h"
-#include "plaxen/driver/grid_file.h"
 #include "plaxen/engine/gridding.h"
 #include "plaxen/export/export_output.h"
 #include "plaxen/export/gdal_writer_loading.h"
 #include "plaxen/grid/data_reader.h"
 #include "plaxen/grid/grid_layout.h"
+#include "plaxen/grid/made_grid.h"
 #include "plaxen/grid/progress_line.h"
 #include "plaxen/grid/residual_file.h"
 #include "plaxen/grid/residuals.h"
@@ -119,12 +117,6 @@ bool too_many_to_hold(DataReader& reader) {
   return records * 12 > available / 2;
 }
 
-// The grid's nodes and, with --counts, the readings of each node.
-struct GridArrays {
-  LargeArray<float> z;
-  LargeArray<std::uint32_t> counts;
-};
-
 // A run, step by step; each step returns an empty string or the line that ends the run.
 class GridRun {
  public:
@@ -150,14 +142,13 @@ class GridRun {
   std::optional<ProgressLine> progress_;
   PointStore store_;
   DataSummary summary_;
-  GridLayout layout_;
-  GridArrays arrays_;
+  MadeGrid made_;
 };
 
 std::string GridRun::run() {
   report_.data_name = o_.data;
   report_.threads = o_.threads;
-  report_.region = o_.region;
+  report_.region = o_.grid.region;
   if (!reader_.problem().empty()) return data_problem(reader_.problem());
   const std::vector<InputFile> inputs = existing_inputs({{"DATA", o_.data}});
   if (std::string problem = prepare_outputs(o_, inputs, out_); !problem.empty()) return problem;
@@ -193,42 +184,23 @@ std::string GridRun::read_records() {
 // Step 2: the grid laid, had and filled by the engine.
 std::string GridRun::lay_and_fill() {
   const auto start = clock_type::now();
-  const engine::encoding_scalars enc = engine::encoding_of(summary_.values);
+  if (std::string problem = lay_out(o_.grid, summary_, out_.counts != nullptr, made_);
+      !problem.empty())
+    return problem.starts_with("a grid of") ? problem : data_problem(problem);
+  report_.size = made_.layout.size;
+  report_.geometry = made_.layout.geometry;
   std::string problem;
-  if (!lay_grid(o_, summary_.records, o_.region.value_or(summary_.limits), enc.zspan, layout_,
-                problem))
-    return data_problem(problem);
-  report_.size = layout_.size;
-  report_.geometry = layout_.geometry;
-  const bool with_counts = out_.counts != nullptr;
-  if (!memory_for(grid_bytes(layout_.size, with_counts), layout_.size, problem)) return problem;
-  const auto nodes = std::size_t(report_.nodes());
-  try {
-    arrays_.z = LargeArray<float>(nodes);
-    if (with_counts) arrays_.counts = LargeArray<std::uint32_t>(nodes);
-  } catch (const std::bad_alloc&) {
-    memory_for(INT64_MAX, layout_.size, problem);
-    return problem;
-  }
-  // Column by column: the engine's sweeps then run in memory order.
-  const engine::node_grid grid =
-      engine::make_node_grid(arrays_.z, layout_.size.nx, layout_.size.ny, layout_.size.ny, 1);
-  const GridGeometry& g = layout_.geometry;
-  engine::gridding gridding(grid, {g.xmin, g.ymin, g.dx, g.dy}, enc, o_.threads, arrays_.counts);
-  gridding.clear();
-  if (report_.passes) {
+  fill(made_, summary_.values, o_.threads, [&](engine::gridding& gridding) {
+    if (!report_.passes) return gridding.assign(store_.runs());
     progress_->phase("gridding");
     problem = reader_.read(
         [&](const RecordRun& run, std::int64_t) {
           gridding.assign({&run, 1});
         },
         summary_, *progress_);
-    if (!problem.empty()) return data_problem(problem);
-  } else {
-    gridding.assign(store_.runs());
-  }
-  const engine::gridding_stats stats = gridding.finish(gridding_tension, gridding_fill_passes);
-  mark_undefined_nodes(arrays_.z, layout_.size.nx, layout_.size.ny);
+  });
+  if (!problem.empty()) return data_problem(problem);
+  const engine::gridding_stats& stats = made_.stats;
   report_.data_nodes = stats.data_nodes;
   report_.defined_nodes = stats.data_nodes + stats.free_nodes;
   report_.dropped = stats.points.ignored;
@@ -240,8 +212,7 @@ std::string GridRun::lay_and_fill() {
 
 // Steps 3 and 4: how well the grid honours the readings, then the outputs.
 std::string GridRun::honour_and_write() {
-  const ExportGrid placed{layout_.size, layout_.geometry, arrays_.z, std::size_t(layout_.size.ny),
-                          1};
+  const ExportGrid placed = made_.placed();
   auto start = clock_type::now();
   if (std::string problem = sum_residuals(placed); !problem.empty()) return problem;
   report_.residual_seconds = seconds_since(start);
@@ -290,7 +261,7 @@ std::string GridRun::write_outputs(const ExportGrid& placed) {
     return problem;
   if (out_.counts) {
     // The counts as single reals (exact up to 2^24 readings a node).
-    for (std::size_t p = 0; p < arrays_.z.size(); ++p) arrays_.z[p] = float(arrays_.counts[p]);
+    for (std::size_t p = 0; p < made_.z.size(); ++p) made_.z[p] = float(made_.counts[p]);
     if (std::string problem = out_.counts->write(placed, out_.gdal, o_.threads); !problem.empty())
       return problem;
   }

@@ -1,0 +1,40 @@
+// Laying, allocating and filling a grid with plaxen's engine.
+#include "plaxen/grid/made_grid.h"
+
+#include "plaxen/common/gridding_settings.h"
+#include "plaxen/driver/grid_file.h"
+
+namespace plaxen::grid {
+
+std::string lay_out(const GridSpec& spec, const DataSummary& summary, bool counts, MadeGrid& grid) {
+  const engine::encoding_scalars enc = engine::encoding_of(summary.values);
+  std::string problem;
+  if (!lay_grid(spec, summary.records, summary.limits, enc.zspan, grid.layout, problem))
+    return problem;
+  const GridSize& size = grid.layout.size;
+  if (!memory_for(grid_bytes(size, counts), size, problem)) return problem;
+  const auto nodes = std::size_t(std::int64_t{size.nx} * size.ny);
+  try {
+    grid.z = LargeArray<float>(nodes);
+    if (counts) grid.counts = LargeArray<std::uint32_t>(nodes);
+  } catch (const std::bad_alloc&) {
+    memory_for(INT64_MAX, size, problem);
+    return problem;
+  }
+  return {};
+}
+
+void fill(MadeGrid& grid, const engine::value_range& values, int threads,
+          const std::function<void(engine::gridding&)>& assign) {
+  const GridSize& size = grid.layout.size;
+  const GridGeometry& g = grid.layout.geometry;
+  const engine::node_grid nodes = engine::make_node_grid(grid.z, size.nx, size.ny, size.ny, 1);
+  engine::gridding gridding(nodes, {g.xmin, g.ymin, g.dx, g.dy}, engine::encoding_of(values),
+                            threads, grid.counts);
+  gridding.clear();
+  assign(gridding);
+  grid.stats = gridding.finish(gridding_tension, gridding_fill_passes);
+  mark_undefined_nodes(grid.z, size.nx, size.ny);
+}
+
+}  // namespace plaxen::grid
