@@ -37,7 +37,8 @@ double seconds_since(clock_type::time_point start) {
 bool same_output(const std::string& a, const std::string& b) {
   namespace fs = std::filesystem;
   std::error_code error;
-  const fs::path pa = fs::weakly_canonical(a, error), pb = fs::weakly_canonical(b, error);
+  const fs::path pa = fs::weakly_canonical(fs::absolute(a), error);
+  const fs::path pb = fs::weakly_canonical(fs::absolute(b), error);
   return pa == pb;
 }
 

@@ -1,0 +1,296 @@
+// End-to-end runs of plaxen-grid: its grid compared byte for byte with plaxen's grid file
+// where plaxen takes the job, and with plaxen's engine run in the test with the capacities
+// lifted where plaxen refuses it; every thread count giving the same file; refusals as one
+// line with nothing written; residuals of a plane sampled at the nodes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <optional>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "plaxen/common/capacities.h"
+#include "plaxen/engine/zgrid.h"
+#include "recordio/e_field_text.h"
+#include "tests/support/run_program.h"
+
+namespace {
+
+using testsupport::run_program;
+using testsupport::scratch_dir;
+
+std::string file_text(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Scattered readings on a slanted lattice: `count` lines "x y value", some nodes taking
+// many readings, values of a smooth surface.
+std::string lattice(int count, double step = 1.0) {
+  std::string text;
+  char line[96];
+  for (int k = 0; k < count; ++k) {
+    const double x = (k % 173) * step + (k % 7) * 0.13, y = (k / 173 % 97) * step + (k % 5) * 0.31;
+    std::snprintf(line, sizeof line, "%.2f %.2f %.3f\n", x, y, std::sin(x * 0.05) * 40 + y * 0.3);
+    text += line;
+  }
+  return text;
+}
+
+// The same readings written every way the list-directed rules read alike: nulls, repeat
+// counts, slashes, records over two lines, tabs, commas, d exponents, blank lines, CRLF,
+// and a record cut by the end of the file; one record runs over 3 MB of blank lines, longer
+// than a window of the reader.
+std::string odd_lattice(int count) {
+  std::istringstream plain(lattice(count));
+  std::string text, x, y, z;
+  for (int k = 0; plain >> x >> y >> z; ++k) {
+    if (k == count / 2) {
+      text += x + std::string(3 << 20, '\n') + y + " " + z + "\n";
+      continue;
+    }
+    switch (k % 11) {
+      case 1:
+        text += x + "\t" + y + "\n" + z + "\n";
+        break;
+      case 2:
+        text += x + ", " + y + "," + z + " tail\n";
+        break;
+      case 3:
+        text += x + " " + y + "\n\n  " + z + "\r\n";
+        break;
+      case 4:
+        text += x + "d0 " + y + "D0 " + z + "\n";
+        break;
+      case 5:
+        text += "2*" + x + " " + z + "\n";
+        break;  // x and y both x
+      case 6:
+        text += x + " " + y + " /\n";
+        break;  // the value kept from its slot: 0
+      case 7:
+        text += x + ",," + z + "\n";
+        break;  // y kept from the record before
+      default:
+        text += x + " " + y + " " + z + "\n";
+    }
+  }
+  return text + "1.5 2.5 3";  // cut by the end of the file: stored
+}
+
+// "x y value" lines read as a plain reader does: each number to double, once to single.
+struct Points {
+  std::vector<float> x, y, z;
+};
+Points plain_points(const std::string& text) {
+  Points p;
+  std::istringstream in(text);
+  for (std::string a, b, c; in >> a >> b >> c;) {
+    p.x.push_back(float(std::strtod(a.c_str(), nullptr)));
+    p.y.push_back(float(std::strtod(b.c_str(), nullptr)));
+    p.z.push_back(float(std::strtod(c.c_str(), nullptr)));
+  }
+  return p;
+}
+
+// A geometry given outright: node (1, 1) at (xmin, ymin), spacings dx, dy.
+struct Placement {
+  int nx, ny;
+  float xmin, ymin, dx, dy;
+};
+
+// plaxen's engine with no capacity: the grid file text plaxen would write for `points`.
+std::string engine_grid_text(const Points& p, const Placement& g) {
+  std::vector<float> z(std::size_t(g.nx) * std::size_t(g.ny), 0.0f);
+  plaxen::zgrid(z, g.nx, 0, g.nx, g.ny, g.xmin, g.ymin, g.dx, g.dy, p.x, p.y, p.z,
+                std::int32_t(p.z.size()), 3.0f, 1);
+  std::string text;
+  for (int j = 0; j < g.ny; ++j) {
+    std::vector<float> row(z.begin() + std::ptrdiff_t(j) * g.nx,
+                           z.begin() + std::ptrdiff_t(j + 1) * g.nx);
+    for (float& v : row)
+      if (v >= plaxen::undefined_value) v = plaxen::missing_value;
+    recordio::append_e_lines(text, row, 3000, 15, 7);
+  }
+  return text;
+}
+
+// plaxen's own grid file for the job, or none when plaxen refuses it.
+std::optional<std::string> plaxen_grid_text(const std::string& data, int nx, int ny) {
+  scratch_dir dir;
+  dir.write("data.txt", data);
+  const auto r = run_program(
+      PLAXEN_PROGRAM, {},
+      "data.txt\ngrid.txt\n" + std::to_string(nx) + " " + std::to_string(ny) + "\n", dir.path());
+  if (r.exit_status != 0) return std::nullopt;
+  return dir.read("grid.txt");
+}
+
+// plaxen's geometry over the points' own limits: the spacing the extent over n - 1, formed
+// in double and rounded once.
+Placement over_limits(const Points& p, int nx, int ny) {
+  const auto [x0, x1] = std::minmax_element(p.x.begin(), p.x.end());
+  const auto [y0, y1] = std::minmax_element(p.y.begin(), p.y.end());
+  return {nx,
+          ny,
+          *x0,
+          *y0,
+          float((double(*x1) - double(*x0)) / double(nx - 1)),
+          float((double(*y1) - double(*y0)) / double(ny - 1))};
+}
+
+TEST(PlaxenGrid, GridsExactlyAsPlaxenAndItsEngine) {
+  struct Case {
+    const char* what;
+    std::string data;
+    std::vector<std::string> grid;    // the options that lay the grid
+    std::optional<Placement> engine;  // none: with plaxen's own run, or over the limits
+    int nx = 0, ny = 0;               // the grid size plaxen, or the engine over the limits, takes
+    bool plaxen = true;               // compare with plaxen's run (else the engine's)
+  };
+  const std::string survey = file_text(EXAMPLES_DIR "/points.dat");
+  const std::string big = lattice(plaxen::max_records + 3, 0.5);
+  const Points big_points = plain_points(big);
+  // Grid sizes compared with plaxen's run, or with the engine's over the data limits
+  // (plaxen = false), or with the engine's at an explicit placement.
+  const Case cases[] = {
+      {"the example survey", survey, {"-n", "61", "41"}, std::nullopt, 61, 41},
+      {"every way of writing a record, over several windows",
+       odd_lattice(140000),
+       {"-n", "173", "97"},
+       std::nullopt,
+       173,
+       97},
+      {"exactly plaxen's node capacity",
+       lattice(20000),
+       {"-n", "250", "200"},
+       std::nullopt,
+       250,
+       200},
+      {"one node past it", lattice(20000), {"-n", "250", "201"}, std::nullopt, 250, 201, false},
+      {"a region inside the data",
+       lattice(20000),
+       {"-n", "40", "30", "-R", "20/60/10/40"},
+       Placement{40, 30, 20, 10, float(40.0 / 39), float(30.0 / 29)}},
+      {"a spacing instead of a count",
+       lattice(20000),
+       {"-I", "0.5/2", "-R", "0/50/0/90"},
+       Placement{101, 46, 0, 0, 0.5f, 2.0f}},
+      {"records past plaxen's capacity", big, {"-n", "300", "200"}, std::nullopt, 300, 200, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    scratch_dir dir;
+    dir.write("data.txt", c.data);
+    std::string expected;
+    if (c.engine || !c.plaxen) {
+      const Points points = &c.data == &big ? big_points : plain_points(c.data);
+      expected = engine_grid_text(points, c.engine ? *c.engine : over_limits(points, c.nx, c.ny));
+    } else {
+      const auto own = plaxen_grid_text(c.data, c.nx, c.ny);
+      ASSERT_TRUE(own.has_value());
+      expected = *own;
+    }
+    for (const char* threads : {"1", "2", "3"}) {
+      std::vector<std::string> args = {"data.txt",  "grid.txt", "-of",    "plaxen",
+                                       "--threads", threads,    "--quiet"};
+      args.insert(args.end(), c.grid.begin(), c.grid.end());
+      const auto r = run_program(PLAXEN_GRID_PROGRAM, args, "", dir.path());
+      ASSERT_EQ(r.exit_status, 0) << r.err;
+      EXPECT_TRUE(dir.read("grid.txt") == expected) << threads << " threads";
+    }
+  }
+}
+
+TEST(PlaxenGrid, RefusalsAreOneLineAndWriteNothing) {
+  struct Case {
+    const char* what;
+    std::string data;
+    std::vector<std::string> args;  // after DATA
+    std::string err;
+  };
+  const Case cases[] = {
+      {"no records", "\n", {"o.tif", "-n", "3", "3"}, "plaxen-grid: data.txt: no records\n"},
+      {"every reading at one point",
+       "1 1 1\n1 1 2\n",
+       {"o.nc", "-n", "3", "3"},
+       "plaxen-grid: data.txt: the data have no extent along x\n"},
+      {"a coordinate beyond single precision",
+       "0 0 1\n1e39 1 2\n",
+       {"o.xyz", "-n", "3", "3"},
+       "plaxen-grid: data.txt: the data limits are not finite\n"},
+      {"one node along y",
+       lattice(100),
+       {"o.tif", "-n", "5", "1"},
+       "plaxen-grid: data.txt: the grid needs at least 2 nodes along x and along y\n"},
+      {"an unreadable record, by its line",
+       lattice(56) + "1 2 x3\n" + lattice(5),
+       {"o.tif", "-n", "5", "5"},
+       "plaxen-grid: data.txt: line 57: invalid number in record 57: \"1 2 x3\"\n"},
+      {"OUTPUT is the data file",
+       lattice(100),
+       {"./data.txt", "-of", "XYZ", "-n", "5", "5"},
+       "plaxen-grid: ./data.txt: is DATA, an input: refused, it would be overwritten\n"},
+      {"two outputs in one file",
+       lattice(100),
+       {"o.tif", "--counts", "./o.tif", "-n", "5", "5"},
+       "plaxen-grid: OUTPUT and --counts name the same file\n"},
+      {"a format it does not know",
+       lattice(100),
+       {"o.png", "-n", "5", "5"},
+       "plaxen-grid: cannot tell the format of 'o.png' from its extension: name it .tif, .nc, "
+       ".asc, .xyz or .grd, or give -of\n"},
+      {"neither a count nor a spacing",
+       lattice(100),
+       {"o.tif"},
+       "plaxen-grid: give the grid either as -n NX NY or as -I DX[/DY]\n"},
+      {"a region that is not four numbers",
+       lattice(100),
+       {"o.tif", "-n", "5", "5", "-R", "1/2/3"},
+       "plaxen-grid: -R takes XMIN/XMAX/YMIN/YMAX, not '1/2/3'\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    scratch_dir dir;
+    dir.write("data.txt", c.data);
+    std::vector<std::string> args = {"data.txt"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const auto r = run_program(PLAXEN_GRID_PROGRAM, args, "", dir.path());
+    EXPECT_EQ(r.exit_status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, c.err);
+    EXPECT_EQ(testsupport::file_names(dir.path()), std::set<std::string>{"data.txt"});
+    EXPECT_EQ(dir.read("data.txt"), c.data);
+  }
+}
+
+// Readings at the nodes of a plane whose values are exact in single precision: every
+// defined cell is a plane, so each reading's residual is 0, in memory and in passes.
+TEST(PlaxenGrid, ResidualsOfAPlaneSampledAtTheNodesAreZero) {
+  std::string data;
+  for (int j = 0; j < 30; ++j)
+    for (int i = 0; i < 40; ++i)
+      data += std::to_string(i) + " " + std::to_string(j) + " " +
+              std::to_string(3 * i - 2 * j + 7) + "\n";
+  scratch_dir dir;
+  dir.write("data.txt", data);
+  for (const char* passes : {"--threads", "--low-memory"}) {
+    SCOPED_TRACE(passes);
+    const auto r = run_program(PLAXEN_GRID_PROGRAM,
+                               {"data.txt", "g.tif", "-n", "40", "30", "--json", passes,
+                                std::string(passes) == "--threads" ? "3" : "--quiet"},
+                               "", dir.path());
+    ASSERT_EQ(r.exit_status, 0) << r.err;
+    EXPECT_NE(r.out.find("\"residuals\":{\"count\":1200,\"mean\":0,\"rms\":0,\"largest\":0,"),
+              std::string::npos)
+        << r.out;
+  }
+}
+
+}  // namespace
