@@ -294,3 +294,26 @@ TEST(PlaxenGrid, ResidualsOfAPlaneSampledAtTheNodesAreZero) {
 }
 
 }  // namespace
+
+// --counts: every reading that fell on a node, before the cap of 20; --residuals: a line
+// "x y value residual" for every reading, "nan" where the grid does not honour it.
+TEST(PlaxenGrid, CountsAndResidualsFiles) {
+  std::string data;
+  for (int k = 0; k < 25; ++k) data += "0 0 " + std::to_string(k) + "\n";  // node (1, 1)
+  data += "10 5 7\n10 0 1\n0 5 2\n";
+  scratch_dir dir;
+  dir.write("data.txt", data);
+  const auto r = run_program(
+      PLAXEN_GRID_PROGRAM,
+      {"data.txt", "g.grd", "-n", "3", "2", "--counts", "c.xyz", "--residuals", "r.txt"}, "",
+      dir.path());
+  ASSERT_EQ(r.exit_status, 0) << r.err;
+  EXPECT_EQ(dir.read("c.xyz"), "0 5 1\n5 5 0\n10 5 1\n0 0 25\n5 0 0\n10 0 1\n");
+  std::istringstream residuals(dir.read("r.txt"));
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(residuals, line);) lines.push_back(line);
+  ASSERT_EQ(lines.size(), 28u);
+  EXPECT_EQ(lines[0], "0 0 0 9.5");  // the node holds the mean of the first 20: 9.5
+  EXPECT_EQ(lines[24], "0 0 24 -14.5");
+  EXPECT_EQ(lines[25], "10 5 7 0");
+}
