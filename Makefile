@@ -13,7 +13,7 @@ DEB_PACKAGES = cmake g++ make libgtest-dev libfast-float-dev libmatio-dev libgda
 
 # The targets `make demo` builds: the programs examples/demo.sh runs (tools/plotgrid is a
 # script). The tests and the benchmarks are left to `make test` and `make bench`.
-DEMO_TARGETS = plaxen plaxen_blanking recmat plaxen-export plaxen-info
+DEMO_TARGETS = plaxen plaxen_blanking recmat plaxen-export plaxen-info plaxen-grid
 
 .PHONY: all deps build test demo bench sanitize fuzz install uninstall clean
 

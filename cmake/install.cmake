@@ -3,7 +3,7 @@
 # lists every file installed, which is what `make uninstall` removes.
 include(GNUInstallDirs)
 
-foreach(program plaxen plaxen_blanking plaxen-info plaxen-export recmat)
+foreach(program plaxen plaxen_blanking plaxen-info plaxen-export plaxen-grid recmat)
   if(TARGET ${program})
     install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()
@@ -17,6 +17,7 @@ install(FILES
           ${PROJECT_SOURCE_DIR}/man/plaxen.1
           ${PROJECT_SOURCE_DIR}/man/plaxen-info.1
           ${PROJECT_SOURCE_DIR}/man/plaxen-export.1
+          ${PROJECT_SOURCE_DIR}/man/plaxen-grid.1
           ${PROJECT_SOURCE_DIR}/man/recmat.1
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 

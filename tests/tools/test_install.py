@@ -66,7 +66,8 @@ class Install(unittest.TestCase):
             path = os.path.join(p, "bin", program)
             self.assertTrue(os.path.isfile(path) and os.access(path, os.X_OK), path)
         for page, source in (("plaxen.1", "plaxen.1"), ("plaxen-info.1", "plaxen-info.1"),
-                             ("plaxen-export.1", "plaxen-export.1"), ("recmat.1", "recmat.1"),
+                             ("plaxen-export.1", "plaxen-export.1"),
+                             ("plaxen-grid.1", "plaxen-grid.1"), ("recmat.1", "recmat.1"),
                              ("plaxen-plotgrid.1", "plotgrid.1")):
             self.assertTrue(filecmp.cmp(os.path.join(p, "share/man/man1", page),
                                         os.path.join(SOURCE, "man", source), shallow=False))
@@ -89,7 +90,16 @@ class Install(unittest.TestCase):
             shutil.rmtree(work)
         if "plaxen-export" in PROGRAMS:
             self.check_export_finds_its_gdal_writer(os.path.join(p, "bin", "plaxen-export"))
-        names = ("plaxen", "plaxen-info", "plaxen-export", "plaxen-plotgrid", "recmat")
+        if "plaxen-grid" in PROGRAMS:
+            work = self.small_job("grid")
+            r = subprocess.run([os.path.join(p, "bin", "plaxen-grid"), "d.dat", "g.tif", "-n",
+                                "3", "2", "--quiet", "--json"], cwd=work, capture_output=True,
+                               text=True)
+            self.assertEqual(r.returncode, 0, r.stderr)
+            self.assertTrue(os.path.isfile(os.path.join(work, "g.tif")))
+            shutil.rmtree(work)
+        names = ("plaxen", "plaxen-info", "plaxen-export", "plaxen-grid", "plaxen-plotgrid",
+                 "recmat")
         for name in names if shutil.which("man") else ():
             r = subprocess.run(["man", "-M", os.path.join(p, "share/man"), name],
                                capture_output=True, text=True, env=dict(os.environ, MANWIDTH="80"))

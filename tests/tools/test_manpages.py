@@ -3,7 +3,7 @@
 order, and every session in their EXAMPLE sections still gives exactly the output shown.
 
     test_manpages.py MAN_DIR EXAMPLES_DIR PLAXEN PLAXEN_BLANKING RECMAT PLOTGRID PLAXEN_INFO
-                     PLAXEN_EXPORT
+                     PLAXEN_EXPORT PLAXEN_GRID
 
 The sessions are run with bash in a scratch directory holding copies of the example files,
 with the programs first on PATH under their installed names. A session line starts with
@@ -19,10 +19,11 @@ import sys
 import tempfile
 import unittest
 
-MAN_DIR, EXAMPLES, PLAXEN, PLAXEN_BLANKING, RECMAT, PLOTGRID, PLAXEN_INFO, PLAXEN_EXPORT = (
-    os.path.abspath(a) for a in sys.argv[1:9])
-del sys.argv[1:9]
-PAGES = ("plaxen.1", "recmat.1", "plaxen-info.1", "plaxen-export.1", "plotgrid.1")
+(MAN_DIR, EXAMPLES, PLAXEN, PLAXEN_BLANKING, RECMAT, PLOTGRID, PLAXEN_INFO, PLAXEN_EXPORT,
+ PLAXEN_GRID) = (os.path.abspath(a) for a in sys.argv[1:10])
+del sys.argv[1:10]
+PAGES = ("plaxen.1", "recmat.1", "plaxen-info.1", "plaxen-export.1", "plaxen-grid.1",
+         "plotgrid.1")
 SECTIONS = ["NAME", "SYNOPSIS", "DESCRIPTION", "FILES", "EXIT STATUS",
             "LIMITS AND CAPACITIES", "EXAMPLE", "KNOWN LIMITATIONS", "SEE ALSO"]
 SHELL_JOB_REPORT = re.compile(r"^bash: (line \d+: +)? *\d+ +(Aborted|Quit|Killed|Interrupt).*\n",
@@ -94,7 +95,8 @@ class ExampleSessions(unittest.TestCase):
         os.mkdir(bin_dir)
         for name, target in (("plaxen", PLAXEN), ("plaxen_blanking", PLAXEN_BLANKING),
                              ("recmat", RECMAT), ("plaxen-plotgrid", PLOTGRID),
-                             ("plaxen-info", PLAXEN_INFO), ("plaxen-export", PLAXEN_EXPORT)):
+                             ("plaxen-info", PLAXEN_INFO), ("plaxen-export", PLAXEN_EXPORT),
+                             ("plaxen-grid", PLAXEN_GRID)):
             os.symlink(target, os.path.join(bin_dir, name))
         self.work = os.path.join(d, "work")
         os.mkdir(self.work)
