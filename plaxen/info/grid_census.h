@@ -9,9 +9,6 @@
 
 namespace plaxen::info {
 
-// What the grid file writes for an undefined node.
-inline constexpr float missing_value = -999.0f;
-
 struct GridCensus {
   std::int64_t data_nodes = 0;     // nodes that take readings: their mean is written
   std::int64_t defined_nodes = 0;  // data nodes and the nodes the fill reaches from them

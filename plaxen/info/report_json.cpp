@@ -17,6 +17,8 @@ void census_members(json_object& o, const GridReport& g, const GridCensus& c) {
   o.integer("undefined_nodes", nodes - c.defined_nodes);
   o.integer("dropped_readings", c.dropped);
   o.integer("out_of_range_readings", c.out_of_range);
+  o.integer("missing_value_nodes", nodes - c.defined_nodes + c.defined_at_missing_value);
+  o.integer("defined_missing_value_nodes", c.defined_at_missing_value);
 }
 
 void size_members(json_object& o, const GridSize& size) {

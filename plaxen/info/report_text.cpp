@@ -49,6 +49,12 @@ void census_lines(std::string& out, const GridReport& g, const GridCensus& c) {
                                   ? " (the values are all equal, so no node takes any)"
                                   : " beyond the first 20 on a node"));
   line(out, "out of range", readings(c.out_of_range));
+  // What the grid file will show as -999.0: the undefined nodes and the defined nodes that
+  // settle at exactly -999.0, which it cannot tell apart.
+  const std::int64_t undefined = nodes - c.defined_nodes;
+  line(out, "-999.0 nodes",
+       count(undefined + c.defined_at_missing_value) + " in the grid file: " + count(undefined) +
+           " undefined, " + count(c.defined_at_missing_value) + " defined at exactly -999.0");
 }
 
 void grid_lines(std::string& out, const GridReport& g) {

@@ -46,6 +46,7 @@ std::string corners_json(const std::string& name) {
          "\"ny\":2,\"nodes\":6,\"max_nodes\":50000,\"accepted\":true,\"refusal\":null,\"xmin\":0,"
          "\"ymin\":0,\"xmax\":10,\"ymax\":5,\"dx\":5,\"dy\":5,\"data_nodes\":4,\"defined_nodes\":6,"
          "\"undefined_nodes\":0,\"dropped_readings\":0,\"out_of_range_readings\":0,"
+         "\"missing_value_nodes\":0,\"defined_missing_value_nodes\":0,"
          "\"missing_value_readings\":0,\"value_span\":3,\"value_span_accepted\":true}}\n";
 }
 const std::string data_lines =
@@ -76,6 +77,8 @@ TEST(PlaxenInfo, Reports) {
                     "defined nodes:   12 of 66; 54 undefined, written as -999.0\n"
                     "dropped:         0 readings beyond the first 20 on a node\n"
                     "out of range:    0 readings\n"
+                    "-999.0 nodes:    54 in the grid file: 54 undefined, 0 defined at exactly "
+                    "-999.0\n"
                     "-999.0 values:   0 readings (the grid file cannot tell them from undefined "
                     "nodes)\n"
                     "value span:      3 (accepted: below 1e+32)\n"
@@ -97,6 +100,7 @@ TEST(PlaxenInfo, Reports) {
            "defined nodes:   4 of 4; 0 undefined, written as -999.0\n"
            "dropped:         5 readings beyond the first 20 on a node\n"
            "out of range:    0 readings\n"
+           "-999.0 nodes:    1 in the grid file: 0 undefined, 1 defined at exactly -999.0\n"
            "-999.0 values:   1 reading (the grid file cannot tell them from undefined nodes)\n"
            "value span:      1023 (accepted: below 1e+32)\n"
            "plaxen:          grids this\n",
@@ -110,6 +114,7 @@ TEST(PlaxenInfo, Reports) {
            "defined nodes:   0 of 4; 4 undefined, written as -999.0\n"
            "dropped:         0 readings beyond the first 20 on a node\n"
            "out of range:    26 readings\n"
+           "-999.0 nodes:    4 in the grid file: 4 undefined, 0 defined at exactly -999.0\n"
            "-999.0 values:   1 reading (the grid file cannot tell them from undefined nodes)\n"
            "value span:      1023 (accepted: below 1e+32)\n"
            "plaxen:          grids this\n",
