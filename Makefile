@@ -15,7 +15,7 @@ DEB_PACKAGES = cmake g++ make libgtest-dev libfast-float-dev libmatio-dev libgda
 # script). The tests and the benchmarks are left to `make test` and `make bench`.
 DEMO_TARGETS = plaxen plaxen_blanking recmat plaxen-export plaxen-info plaxen-grid
 
-.PHONY: all deps build test demo bench sanitize fuzz install uninstall clean
+.PHONY: all deps build test demo bench bench-large sanitize fuzz install uninstall clean
 
 all: build
 
@@ -47,6 +47,10 @@ demo: deps $(BUILD)/CMakeCache.txt
 
 bench: build
 	bash bench/run.sh $(BUILD)
+
+# plaxen-grid on 100,000,000 records (3.2 GB of data, generated on demand; not run by CI).
+bench-large: build
+	bash bench/large.sh $(BUILD)
 
 # The whole test suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
 sanitize: deps

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# make bench: loading and gridding 1,000,000 records against the exact floor, then recmat.
+# make bench: loading and gridding 1,000,000 records against the exact floor, plaxen-grid on
+# the same job and on 10,000,000 records, then recmat.
 # floor: bench/mapped_floor, the file mapped and three numbers a line parsed with fast_float
 #        into double and rounded once to float (no list-directed rules): what loading is held to.
 # read:  bench/floor_reader, the earlier floor: the file read into memory, fast_float to float.
@@ -32,6 +33,26 @@ echo "machine load: $(uptime | sed 's/.*load average/load average/')"
   "full=$build/plaxen/plaxen <full.dialogue" \
   "tif=$build/plaxen/plaxen-export points-1m.dat grid.out 250 200 grid.tif" \
   "nc=$build/plaxen/plaxen-export points-1m.dat grid.out 250 200 grid.nc"
+
+echo "plaxen-grid on the same job, one program from the records to the GeoTIFF, against"
+echo "plaxen-export's run (which reads plaxen's grid file):"
+/usr/bin/python3 "$here/compare_runs.py" --dir "$data" --runs "${RUNS:-21}" --ratio grid/tif \
+  "tif=$build/plaxen/plaxen-export points-1m.dat grid.out 250 200 grid.tif" \
+  "grid=$build/plaxen/plaxen-grid points-1m.dat grid1m.tif -n 250 200 --quiet"
+
+# 10,000,000 records onto 2000 x 2000 nodes: plaxen-grid held to 1.5 times the floor of
+# parsing the file once, in at most 64 MB + 12 bytes a record + 10 bytes a node (224 MB),
+# and in passes (--low-memory) in at most 64 MB + 10 bytes a node (104 MB).
+if [ ! -s "$data/points-10m.dat" ]; then
+  echo "generating 10,000,000 records..."
+  "$build/bench/make_points" 10000000 20261209 > "$data/points-10m.dat"
+fi
+echo "plaxen-grid on $(du -m "$data/points-10m.dat" | cut -f1) MB of 10,000,000 records onto 2000 x 2000 nodes, as GeoTIFF:"
+/usr/bin/python3 "$here/compare_runs.py" --dir "$data" --runs "${RUNS10:-7}" \
+  --ratio grid10/floor10 --ratio passes10/floor10 \
+  "floor10=$build/bench/mapped_floor points-10m.dat" \
+  "grid10=$build/plaxen/plaxen-grid points-10m.dat grid10m.tif -n 2000 2000 --quiet" \
+  "passes10=$build/plaxen/plaxen-grid points-10m.dat grid10m.tif -n 2000 2000 --quiet --low-memory"
 
 echo "records read from the text in memory: the plain-record scan and the list reader"
 echo "against the floor's loop on the same bytes (fastest of 7 rounds each):"
