@@ -7,7 +7,7 @@
 
 namespace plaxen::exporting {
 
-// Writes `grid` as a single-band float32 GeoTIFF, tiled and DEFLATE compressed, with the
+// Writes `grid` as a single-band float32 GeoTIFF, tiled and DEFLATE compressed (level 1), with the
 // geotransform of export_grid.h, undefined nodes as NaN declared the band's nodata value,
 // and the coordinate reference system `wkt` when it is not empty. Its blocks are compressed
 // on `threads` threads; the file is the same byte for byte whatever their number. Needs
