@@ -317,3 +317,20 @@ TEST(PlaxenGrid, CountsAndResidualsFiles) {
   EXPECT_EQ(lines[24], "0 0 24 -14.5");
   EXPECT_EQ(lines[25], "10 5 7 0");
 }
+
+// A GeoTIFF's blocks are compressed on the run's threads: the file is the same byte for byte.
+TEST(PlaxenGrid, GeoTiffTheSameForEveryThreadCount) {
+  scratch_dir dir;
+  dir.write("data.txt", lattice(20000));
+  std::optional<std::string> first;
+  for (const char* threads : {"1", "2", "3"}) {
+    SCOPED_TRACE(std::string(threads) + " threads");
+    const auto r = run_program(PLAXEN_GRID_PROGRAM,
+                               {"data.txt", "g.tif", "-n", "400", "300", "--threads", threads},
+                               "", dir.path());
+    ASSERT_EQ(r.exit_status, 0) << r.err;
+    const std::string tif = dir.read("g.tif");
+    if (!first) first = tif;
+    EXPECT_TRUE(tif == *first);
+  }
+}
