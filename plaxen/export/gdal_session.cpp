@@ -6,10 +6,30 @@
 #include <gdal_frmts.h>
 #include <ogr_spatialref.h>
 
+#include <cerrno>
+
 namespace plaxen::exporting {
 
+namespace {
+
+// errno when GDAL reported its first failure: a write refused by the system (a full disk, a
+// file-size limit) reaches GDAL's handler before anything else touches errno.
+thread_local int failure_errno = 0;
+
+void CPL_STDCALL keep_quiet(CPLErr type, CPLErrorNum, const char*) {
+  if (type >= CE_Failure && failure_errno == 0) failure_errno = errno;
+}
+
+}  // namespace
+
+int system_error_of_failure() {
+  const int error = failure_errno;
+  failure_errno = 0;
+  return error;
+}
+
 void start_gdal() {
-  CPLSetErrorHandler(CPLQuietErrorHandler);
+  CPLSetErrorHandler(keep_quiet);
   CPLSetConfigOption("GDAL_PAM_ENABLED", "NO");
   GDALRegister_GTiff();
   GDALRegister_netCDF();
@@ -46,7 +66,7 @@ std::string check_crs_read_back(const std::string& path, const char* driver,
 }
 
 std::string crs_wkt(const std::string& text, std::string& wkt) {
-  CPLSetErrorHandler(CPLQuietErrorHandler);
+  CPLSetErrorHandler(keep_quiet);
   CPLErrorReset();
   OGRSpatialReference srs;
   if (srs.SetFromUserInput(text.c_str()) != OGRERR_NONE)

@@ -14,6 +14,10 @@ void start_gdal();
 // Closes what GDAL holds (GDALDestroy); GDAL is not used after it.
 void end_gdal();
 
+// The system error (errno) at the moment GDAL reported its first failure since
+// CPLErrorReset... or since the last call of this function, which forgets it; 0 when none.
+int system_error_of_failure();
+
 // The last error GDAL reported as one line (its first line, without the place in GDAL's
 // sources some messages end with), or `otherwise` when it reported none.
 std::string last_gdal_error(const std::string& otherwise);

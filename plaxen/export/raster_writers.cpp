@@ -9,7 +9,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <string>
@@ -28,9 +30,15 @@ float raster_value(float value) {
 }
 
 // Closes the dataset and tells whether GDAL reported a failure while writing or closing.
+// The system's own words for a failed write (a full disk, a file-size limit) say more than
+// GDAL's ("TIFFAppendToStrip: Write error at scanline ...").
 std::string close_dataset(GDALDataset* dataset, const std::string& failure) {
   GDALClose(dataset);
-  return CPLGetLastErrorType() == CE_Failure ? last_gdal_error(failure) : "";
+  const int error = system_error_of_failure();
+  if (CPLGetLastErrorType() != CE_Failure) return "";
+  if (error == ENOSPC || error == EFBIG || error == EDQUOT || error == EIO)
+    return std::strerror(error);
+  return last_gdal_error(failure);
 }
 
 // The CRS of `wkt` with x (easting or longitude) first, as the rasters store their axes.
@@ -140,6 +148,7 @@ std::vector<double> node_coordinates(std::int32_t count,
 std::string write_geotiff(const std::string& path, const ExportGrid& grid, const std::string& wkt,
                           int threads) {
   CPLErrorReset();
+  (void)system_error_of_failure();
   GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("GTiff");
   if (driver == nullptr) return "GDAL has no GTiff driver";
   CPLStringList options;
@@ -170,6 +179,7 @@ std::string write_geotiff(const std::string& path, const ExportGrid& grid, const
 
 std::string write_netcdf(const std::string& path, const ExportGrid& grid, const std::string& wkt) {
   CPLErrorReset();
+  (void)system_error_of_failure();
   GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("netCDF");
   if (driver == nullptr) return "GDAL has no netCDF driver";
   // The classic format: every netCDF reader takes it, and GDAL knows it by its content
@@ -193,7 +203,7 @@ std::string write_netcdf(const std::string& path, const ExportGrid& grid, const 
               write_values(*root, y, x, grid, srs.get());
   }
   const std::string failure = close_dataset(dataset, "cannot write it");
-  return written ? failure : last_gdal_error("cannot write it");
+  return written || !failure.empty() ? failure : last_gdal_error("cannot write it");
 }
 
 }  // namespace plaxen::exporting
