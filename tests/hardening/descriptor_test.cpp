@@ -368,6 +368,15 @@ TEST(ExportOutputs, ReplacedWholeOrWrittenInto) {
        [&](const scratch_dir& d, const std::string&, const std::string&) {
          EXPECT_EQ(d.read("out"), older);
        }},
+      {"a GeoTIFF beyond a file-size limit: the system's words, not GDAL's",
+       [&](const scratch_dir& d) {
+         d.write("out", older);
+         return true;
+       },
+       "out", "GTiff", 300, 1, "plaxen-export: out: File too large\n",
+       [&](const scratch_dir& d, const std::string&, const std::string&) {
+         EXPECT_EQ(d.read("out"), older);
+       }},
       {"a name of 255 bytes", nothing, std::string(251, 'n') + ".xyz", "XYZ", RLIM_INFINITY, 0, "",
        nullptr},
   };
