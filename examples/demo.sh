@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The demonstration behind `make demo`: grids the example survey with plaxen, shows what
-# plaxen-info tells of it, exports the grid as GeoTIFF and netCDF with plaxen-export, draws
-# it, grids it again with the blanking build and the example .bln file, and extracts the
-# example station log with recmat.
+# plaxen-info tells of it, exports the grid as GeoTIFF and netCDF with plaxen-export, grids
+# the survey again with plaxen-grid in one command, draws it, grids it with the blanking
+# build and the example .bln file, and extracts the example station log with recmat.
 #
 #   bash examples/demo.sh BUILD_DIR [OUTPUT_DIR]
 #
@@ -21,9 +21,10 @@ plaxen=$build/plaxen/plaxen
 plaxen_blanking=$build/plaxen/plaxen_blanking
 plaxen_info=$build/plaxen/plaxen-info
 plaxen_export=$build/plaxen/plaxen-export
+plaxen_grid=$build/plaxen/plaxen-grid
 recmat=$build/recmat/recmat
 
-for program in "$plaxen" "$plaxen_info" "$plaxen_export" "$recmat"; do
+for program in "$plaxen" "$plaxen_info" "$plaxen_export" "$plaxen_grid" "$recmat"; do
   if [ ! -x "$program" ]; then
     echo "demo: $program does not exist; build the project first (make build)" >&2
     exit 1
@@ -73,6 +74,18 @@ for name in ("points.tif", "points.nc"):
           f"{dx:g} x {-dy:g}, upper-left corner ({left:.10g}, {top:.10g}), {nodata} nodata, "
           f"{ds.GetSpatialRef().GetName()}")
 EOF
+
+section "plaxen-grid: the same job in one command, with how well the grid honours the readings"
+echo "  \$ plaxen-grid points.dat grid.tif -n 61 41 --a_srs EPSG:32619"
+"$plaxen_grid" points.dat grid.tif -n 61 41 --a_srs EPSG:32619 --quiet 2>&1 | grep -v '^time' |
+  sed 's/^/    | /'
+"$plaxen_grid" points.dat grid.grd -n 61 41 -of plaxen --quiet 2> /dev/null
+if cmp -s grid.grd points.grd; then
+  echo "  its grid file (-of plaxen) is plaxen's points.grd, byte for byte"
+else
+  echo "demo: plaxen-grid's grid differs from plaxen's" >&2
+  exit 1
+fi
 
 section "plotgrid: a picture of the grid"
 echo "  \$ plotgrid points.grd --transcript points.out --data points.dat --points points.dat -o points.png"

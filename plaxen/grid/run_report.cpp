@@ -34,13 +34,20 @@ std::string limits_text(const DataLimits& l) {
          " to " + exact_text(l.ymax);
 }
 
+// A statistic as people read it: six significant digits (the JSON report has them all).
+std::string statistic(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.6g", value);
+  return text;
+}
+
 std::string residual_text(const RunReport& r) {
   const ResidualSums& s = r.residuals;
   if (s.count == 0) return "none: no reading lies among four defined nodes";
   std::string where = "reading " + count(s.largest_at + 1);
   if (r.largest_line > 0) where += ", line " + count(r.largest_line);
-  return count(s.count) + " readings, mean " + exact_text(s.mean()) + ", rms " +
-         exact_text(s.rms()) + ", largest " + exact_text(s.largest) + " (" + where + ")";
+  return count(s.count) + " readings, mean " + statistic(s.mean()) + ", rms " +
+         statistic(s.rms()) + ", largest " + statistic(s.largest) + " (" + where + ")";
 }
 
 }  // namespace
