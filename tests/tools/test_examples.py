@@ -80,6 +80,7 @@ class Demo(unittest.TestCase):
             for part, name, program in (("plaxen", "plaxen", "/bin/false"),
                                         ("plaxen", "plaxen-info", "/bin/true"),
                                         ("plaxen", "plaxen-export", "/bin/true"),
+                                        ("plaxen", "plaxen-grid", "/bin/true"),
                                         ("recmat", "recmat", "/bin/true")):
                 os.makedirs(os.path.join(d, part), exist_ok=True)
                 os.symlink(program, os.path.join(d, part, name))
