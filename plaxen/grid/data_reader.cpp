@@ -46,19 +46,28 @@ int items_per_record(const ReadSettings& s) {
 }
 
 // The plain records of [begin, end) from its start, their picked items stored from index
-// `first` of x, y and z (room made); what the scan did.
+// `first` of x, y and z, which grow as the records need (from a few thousand, doubling, so
+// that they take about what the records take); what the scans did, together.
 recordio::plain_scan scan_plain(const char* begin, const char* end, const ReadSettings& s,
                                 std::vector<float>& x, std::vector<float>& y, std::vector<float>& z,
                                 std::size_t first) {
   const int count = items_per_record(s);
-  // A plain record takes at least a constant and a separator per item.
-  const std::size_t room = std::size_t(end - begin) / std::size_t(2 * count) + 1;
-  for (std::vector<float>* v : {&x, &y, &z})
-    if (v->size() < first + room) v->resize(first + room);
-  const recordio::plain_pick picks[] = {{s.columns[0], x.data() + first},
-                                        {s.columns[1], y.data() + first},
-                                        {s.columns[2], z.data() + first}};
-  return recordio::scan_plain_records(begin, end, count, picks, room);
+  recordio::plain_scan total;
+  for (;;) {
+    const std::size_t at = first + total.records;
+    if (x.size() < at + 4096)
+      for (std::vector<float>* v : {&x, &y, &z}) v->resize(std::max(2 * v->size(), at + 4096));
+    const std::size_t room = x.size() - at;
+    const recordio::plain_pick picks[] = {{s.columns[0], x.data() + at},
+                                          {s.columns[1], y.data() + at},
+                                          {s.columns[2], z.data() + at}};
+    const recordio::plain_scan scan =
+        recordio::scan_plain_records(begin + total.used, end, count, picks, room);
+    total.used += scan.used;
+    total.records += scan.records;
+    total.newlines += scan.newlines;
+    if (scan.records < room) return total;  // stopped by the text, not by the room
+  }
 }
 
 // Text read from the file into memory that is kept from window to window: it grows to what
