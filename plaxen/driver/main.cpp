@@ -84,11 +84,14 @@ int main() {
   read_file_name(grid_name);
   const LoadResult load = load_scattered_data(data_unit);
   if (load.capacity_reached && recordio::has_more_data(data_unit))
-    warn("warning: the data file holds more than 1000000 records; the rest are ignored");
+    warn("warning: the data file holds more than " + std::to_string(max_records) +
+         " records; the rest are ignored");
   if (recordio::holds_bare_carriage_return(data_unit))
     warn(
         "warning: the data file holds carriage returns not followed by a newline; "
         "only a newline ends a record");
+
+  if (points.n == 0) warn(no_records_warning);
 
   // Limits, grid size and geometry.
   write_data_limits(load.limits);

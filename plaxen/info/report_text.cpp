@@ -29,8 +29,9 @@ void data_lines(std::string& out, const InfoReport& r) {
   // The name as the terminal can show it: any control character or broken UTF-8 as '?'.
   line(out, "data file", shown_text(r.data_name, r.data_name.size()));
   line(out, "records",
-       count(r.records) +
-           (r.records_ignored ? " (the file holds more; plaxen ignores the rest)" : ""));
+       count(r.records) + (r.records_ignored ? " (the file holds more; plaxen ignores the rest)"
+                           : r.records == 0 ? " (plaxen will grid no data: every node is undefined)"
+                                            : ""));
   const DataLimits& l = r.limits;
   line(out, "x limits", exact_text(l.xmin) + " to " + exact_text(l.xmax));
   line(out, "y limits", exact_text(l.ymin) + " to " + exact_text(l.ymax));
@@ -51,14 +52,28 @@ void census_lines(std::string& out, const GridReport& g, const GridCensus& c) {
   line(out, "out of range", readings(c.out_of_range));
 }
 
-void grid_lines(std::string& out, const GridReport& g) {
+// plaxen's verdict: the refusal it gives, or that it grids the job (with no data, when the
+// file holds no records).
+std::string verdict(const InfoReport& r, const GridReport& g) {
+  if (!g.refusal.empty()) return "refuses this: " + g.refusal;
+  return r.records == 0 ? "grids this with no data: every node is undefined" : "grids this";
+}
+
+void grid_lines(std::string& out, const InfoReport& r, const GridReport& g) {
   const std::int64_t nodes = std::int64_t{g.size.nx} * g.size.ny;
   line(out, "grid",
        count(g.size.nx) + " x " + count(g.size.ny) + " = " + count(nodes) +
            " nodes (plaxen takes at most " + count(max_nodes) + ")");
   if (g.spacing_known) {
     line(out, "dx, dy", exact_text(g.geometry.dx) + ", " + exact_text(g.geometry.dy));
-    line(out, "last node", exact_text(g.geometry.xmax) + ", " + exact_text(g.geometry.ymax));
+    // The extent plaxen stores is the last node rounded to single precision; the exports
+    // place that node where the interpolation does, in double (grid_geometry.h).
+    line(out, "xmax, ymax",
+         exact_text(g.geometry.xmax) + ", " + exact_text(g.geometry.ymax) +
+             " (single precision, as plaxen stores them)");
+    line(out, "last node",
+         exact_text(node_x(g.geometry, g.size.nx)) + ", " +
+             exact_text(node_y(g.geometry, g.size.ny)) + " (where the exports place it)");
   }
   if (g.census) census_lines(out, g, *g.census);
   line(out, "-999.0 values",
@@ -67,7 +82,7 @@ void grid_lines(std::string& out, const GridReport& g) {
   line(out, "value span",
        exact_text(g.value_span) +
            (g.span_accepted ? " (accepted: below 1e+32)" : " (refused: 1e+32 or more)"));
-  line(out, "plaxen", g.refusal.empty() ? "grids this" : "refuses this: " + g.refusal);
+  line(out, "plaxen", verdict(r, g));
 }
 
 void suggestion_line(std::string& out, const GridSuggestion& s) {
@@ -87,7 +102,7 @@ std::string report_text(const InfoReport& report) {
   std::string out;
   data_lines(out, report);
   if (report.grid)
-    grid_lines(out, *report.grid);
+    grid_lines(out, report, *report.grid);
   else
     suggestion_line(out, report.suggestion);
   return out;

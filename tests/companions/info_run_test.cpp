@@ -19,14 +19,20 @@ std::string with_bad_line(int n, const std::string& bad, const std::string& reco
   return text + bad + "\n" + record + record;
 }
 
-// The report's first lines for a data file of 4 x y value lines and a 2 x 2 grid.
+// The lines of the last node: as plaxen stores it (single) and where the exports put it.
+std::string last_node_lines(const std::string& single, const std::string& placed) {
+  return "xmax, ymax:      " + single + " (single precision, as plaxen stores them)\n" +
+         "last node:       " + placed + " (where the exports place it)\n";
+}
+
+// The report's first lines for a data file and a grid of `nx_ny` ("2 x 2 = 4").
 std::string grid_lines(const std::string& records, const std::string& x, const std::string& y,
-                       const std::string& values, const std::string& spacing,
-                       const std::string& last) {
+                       const std::string& values, const std::string& nx_ny,
+                       const std::string& spacing) {
   return "data file:       data.txt\nrecords:         " + records + "\nx limits:        " + x +
          "\ny limits:        " + y + "\nvalues:          " + values +
-         "\ngrid:            2 x 2 = 4 nodes (plaxen takes at most 50000)\ndx, dy:          " +
-         spacing + "\nlast node:       " + last + "\n";
+         "\ngrid:            " + nx_ny +
+         " nodes (plaxen takes at most 50000)\ndx, dy:          " + spacing + "\n";
 }
 
 // 25 readings on the node (1, 1) of a grid from (0, 7): only the first 20 count.
@@ -41,10 +47,12 @@ const std::string four_corners = "0 0 1\n10 0 2\n0 5 3\n10 5 4\n";
 // The JSON report of four_corners on 3 x 2 nodes, for the data file named `name` in JSON.
 std::string corners_json(const std::string& name) {
   return "{\"data_file\":\"" + name +
-         "\",\"records\":4,\"records_ignored\":false,\"limits\":{\"xmin\":0,"
+         "\",\"records\":4,\"records_ignored\":false,\"grids_no_data\":false,\"limits\":{\"xmin\":"
+         "0,"
          "\"xmax\":10,\"ymin\":0,\"ymax\":5},\"values\":{\"min\":1,\"max\":4},\"grid\":{\"nx\":3,"
          "\"ny\":2,\"nodes\":6,\"max_nodes\":50000,\"accepted\":true,\"refusal\":null,\"xmin\":0,"
-         "\"ymin\":0,\"xmax\":10,\"ymax\":5,\"dx\":5,\"dy\":5,\"data_nodes\":4,\"defined_nodes\":6,"
+         "\"ymin\":0,\"xmax\":10,\"ymax\":5,\"dx\":5,\"dy\":5,\"last_node_x\":10,"
+         "\"last_node_y\":5,\"data_nodes\":4,\"defined_nodes\":6,"
          "\"undefined_nodes\":0,\"dropped_readings\":0,\"out_of_range_readings\":0,"
          "\"missing_value_readings\":0,\"value_span\":3,\"value_span_accepted\":true}}\n";
 }
@@ -69,17 +77,18 @@ TEST(PlaxenInfo, Reports) {
       {"the four corners on 11 x 6: each lends its value to its two side neighbours",
        four_corners,
        {"11", "6"},
-       data_lines + "grid:            11 x 6 = 66 nodes (plaxen takes at most 50000)\n"
-                    "dx, dy:          1, 1\n"
-                    "last node:       10, 5\n"
-                    "nodes with data: 4\n"
-                    "defined nodes:   12 of 66; 54 undefined, written as -999.0\n"
-                    "dropped:         0 readings beyond the first 20 on a node\n"
-                    "out of range:    0 readings\n"
-                    "-999.0 values:   0 readings (the grid file cannot tell them from undefined "
-                    "nodes)\n"
-                    "value span:      3 (accepted: below 1e+32)\n"
-                    "plaxen:          grids this\n",
+       data_lines +
+           "grid:            11 x 6 = 66 nodes (plaxen takes at most 50000)\n"
+           "dx, dy:          1, 1\n" +
+           last_node_lines("10, 5", "10, 5") +
+           "nodes with data: 4\n"
+           "defined nodes:   12 of 66; 54 undefined, written as -999.0\n"
+           "dropped:         0 readings beyond the first 20 on a node\n"
+           "out of range:    0 readings\n"
+           "-999.0 values:   0 readings (the grid file cannot tell them from undefined "
+           "nodes)\n"
+           "value span:      3 (accepted: below 1e+32)\n"
+           "plaxen:          grids this\n",
        "",
        0},
       {"without a grid size: the most nodes, cells as square as 10 by 5 allows",
@@ -92,7 +101,8 @@ TEST(PlaxenInfo, Reports) {
       {"25 readings on one node: the last 5 dropped; a reading of -999.0 counted",
        many_on_one_node + "1 8 -999\n",
        {"2", "2"},
-       grid_lines("26", "0 to 1", "7 to 8", "-999 to 24", "1, 1", "1, 8") +
+       grid_lines("26", "0 to 1", "7 to 8", "-999 to 24", "2 x 2 = 4", "1, 1") +
+           last_node_lines("1, 8", "1, 8") +
            "nodes with data: 2\n"
            "defined nodes:   4 of 4; 0 undefined, written as -999.0\n"
            "dropped:         5 readings beyond the first 20 on a node\n"
@@ -105,7 +115,8 @@ TEST(PlaxenInfo, Reports) {
       {"every reading on one line of y: dy is 0 and every reading falls out of range",
        many_on_one_node + "1 7 -999\n",
        {"2", "2"},
-       grid_lines("26", "0 to 1", "7 to 7", "-999 to 24", "1, 0", "1, 7") +
+       grid_lines("26", "0 to 1", "7 to 7", "-999 to 24", "2 x 2 = 4", "1, 0") +
+           last_node_lines("1, 7", "1, 7") +
            "nodes with data: 0\n"
            "defined nodes:   0 of 4; 4 undefined, written as -999.0\n"
            "dropped:         0 readings beyond the first 20 on a node\n"
@@ -115,16 +126,25 @@ TEST(PlaxenInfo, Reports) {
            "plaxen:          grids this\n",
        "",
        0},
-      {"more nodes than plaxen takes: its refusal, no counts",
+      {"no records: plaxen grids no data",
+       "",
+       {"--json"},
+       "{\"data_file\":\"data.txt\",\"records\":0,\"records_ignored\":false,\"grids_no_data\":true,"
+       "\"limits\":{\"xmin\":1e+35,\"xmax\":-1e+35,\"ymin\":1e+35,\"ymax\":-1e+35},\"values\":null,"
+       "\"suggested_grid\":null,\"no_suggestion\":\"no records\"}\n",
+       "",
+       0},
+      {"more nodes than plaxen takes: its refusal, no counts; the last node beyond xmax",
        four_corners,
        {"250", "201"},
-       data_lines + "grid:            250 x 201 = 50250 nodes (plaxen takes at most 50000)\n"
-                    "dx, dy:          0.04016064, 0.025\n"
-                    "last node:       10, 5\n"
-                    "-999.0 values:   0 readings (the grid file cannot tell them from undefined "
-                    "nodes)\n"
-                    "value span:      3 (accepted: below 1e+32)\n"
-                    "plaxen:          refuses this: too many matrix elements\n",
+       data_lines +
+           "grid:            250 x 201 = 50250 nodes (plaxen takes at most 50000)\n"
+           "dx, dy:          0.04016064, 0.025\n" +
+           last_node_lines("10, 5", "9.99999962747097, 5.000000074505806") +
+           "-999.0 values:   0 readings (the grid file cannot tell them from undefined "
+           "nodes)\n"
+           "value span:      3 (accepted: below 1e+32)\n"
+           "plaxen:          refuses this: too many matrix elements\n",
        "",
        0},
       {"a line that is not a record: named by its line and text",
@@ -144,7 +164,8 @@ TEST(PlaxenInfo, Reports) {
        four_corners,
        {"--json"},
        "{\"data_file\":\"d\\udcff\\udce9\\udca0\\udced\\udca0\\udc80\xc3\xa9\xf0\x9f\x98\x80"
-       "\\\\\\\"\\u001b.txt\",\"records\":4,\"records_ignored\":false,\"limits\":{\"xmin\":0,"
+       "\\\\\\\"\\u001b.txt\",\"records\":4,\"records_ignored\":false,\"grids_no_data\":false,"
+       "\"limits\":{\"xmin\":0,"
        "\"xmax\":10,\"ymin\":0,\"ymax\":5},\"values\":{\"min\":1,\"max\":4},"
        "\"suggested_grid\":{\"nx\":315,\"ny\":158,\"nodes\":49770,\"dx\":0.031847134,"
        "\"dy\":0.031847134}}\n",

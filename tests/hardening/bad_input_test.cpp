@@ -115,6 +115,8 @@ const std::string too_few = " the grid needs at least 2 nodes along x and along 
 const std::string span_refused = " the data values span 1.0e32 or more, too much to grid\n";
 const std::string same_file_refused =
     " the grid file is the data file: refused, the data would be overwritten\n";
+const std::string no_records =
+    " warning: the data file holds no records; every node is undefined\n";
 const std::string data_cr_warning =
     " warning: the data file holds carriage returns not followed by a newline; only a newline "
     "ends a record\n";
@@ -176,7 +178,7 @@ TEST(HostileDataFile, GarbageNulsAndCutNumbers) {
        {},
        "data.txt\ngrid.txt\n2 2\n",
        empty_limits + " 2 2\n",
-       data_cr_warning,
+       data_cr_warning + no_records,
        0,
        0,
        {file("grid.txt", all_undefined(2, 2))}},
@@ -213,7 +215,7 @@ TEST(HostileDataFile, MegabyteLinesAndLongNumbers) {
        {},
        "data.txt\n" + std::string(80, 'g') + std::string(one_mb, 'h') + "\n2 2\n",
        empty_limits + " 2 2\n",
-       "",
+       no_records,
        0,
        0,
        {file(std::string(80, 'g'), all_undefined(2, 2))}},
@@ -343,7 +345,7 @@ TEST(HostileGridSize, AroundTheNodeCapacity) {
                     {},
                     "data.txt\ngrid.txt\n" + nx_ny + "\n",
                     empty_limits + echo + std::move(tail),
-                    "",
+                    no_records,
                     status,
                     0,
                     std::move(after)};

@@ -62,6 +62,8 @@ std::string all_undefined(int nx, int ny) {
 
 const std::string empty_limits =
     limits_header + "  0.1000E+36 -0.1000E+36  0.1000E+36 -0.1000E+36\n";
+const std::string no_records =
+    " warning: the data file holds no records; every node is undefined\n";
 
 const Case cases[] = {
     {"four corner points", four_points, "data.txt\ngrid.txt\n11 6\n",
@@ -69,11 +71,11 @@ const Case cases[] = {
     {"grid size spread over lines", four_points, "data.txt\ngrid.txt\n11\n\n 6\n",
      four_points_limits + " 11 6\n", "", 0, 0, four_points_grid()},
     {"empty data file: every node undefined", "", "data.txt\ngrid.txt\n3 2\n",
-     empty_limits + " 3 2\n", "", 0, 0, all_undefined(3, 2)},
+     empty_limits + " 3 2\n", no_records, 0, 0, all_undefined(3, 2)},
     {"rows longer than 3000 values continue on further lines", "", "data.txt\ngrid.txt\n3001 2\n",
-     empty_limits + " 3001 2\n", "", 0, 0, all_undefined(3001, 2)},
+     empty_limits + " 3001 2\n", no_records, 0, 0, all_undefined(3001, 2)},
     {"exactly 50,000 nodes are accepted", "", "data.txt\ngrid.txt\n250 200\n",
-     empty_limits + " 250 200\n", "", 0, 0, all_undefined(250, 200)},
+     empty_limits + " 250 200\n", no_records, 0, 0, all_undefined(250, 200)},
     {"more than 50,000 nodes: refused, no grid file", four_points, "data.txt\ngrid.txt\n250 201\n",
      four_points_limits + " 250 201\n  too many matrix elements\n", "", 1, 0, std::nullopt},
     {"a product that would overflow is refused, not wrapped", four_points,
