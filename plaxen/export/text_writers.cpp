@@ -80,6 +80,12 @@ std::string write_esri_ascii(const std::string& path, const ExportGrid& grid) {
   return out.close();
 }
 
+std::string write_text_file(const std::string& path, const std::string& text) {
+  text_file out(path);
+  out.put(text);
+  return out.close();
+}
+
 std::string write_xyz(const std::string& path, const ExportGrid& grid) {
   text_file out(path);
   for (std::int32_t j = grid.size.ny; j >= 1; --j) {

@@ -99,6 +99,7 @@ bool take_option(CommandLine& line, std::string_view arg, GridOptions& o) {
     o.format_name = std::string(line.value_of(arg));
   } else if (arg == "--a_srs") {
     o.crs = std::string(line.value_of(arg));
+  } else if (exporting::take_label_option(line, arg, o.labels)) {
   } else if (arg == "--columns") {
     take_columns(line, line.value_of(arg), o);
   } else if (arg == "--skip-lines") {
@@ -155,7 +156,8 @@ std::string grid_help() {
          "  --a_srs CRS       the coordinate reference system (EPSG:32619, WKT, PROJ text);\n"
          "                    " +
          driver_list(exporting::FormatSet::grids, true) +
-         " only\n"
+         " only (AAIGrid: in a .prj file beside it)\n" +
+         exporting::label_help(exporting::FormatSet::grids, 2, 20) +
          "  --columns X,Y,Z   the fields of a record that hold x, y and the value (1,2,3)\n"
          "  --skip-lines N    header lines to skip before the records\n"
          "  --counts FILE     the number of readings on each node, as a raster of the grid's\n"

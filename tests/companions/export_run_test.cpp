@@ -226,52 +226,109 @@ std::string crs_code(const std::string& path) {
   const OGRSpatialReference* srs = ds == nullptr ? nullptr : ds->GetSpatialRef();
   const char* code = srs == nullptr ? nullptr : srs->GetAuthorityCode(nullptr);
   std::string text = code == nullptr ? "" : code;
+  // An ESRI .prj names no authority: the one system GDAL finds that matches it wholly.
+  int count = 0;
+  int* confidence = nullptr;
+  OGRSpatialReferenceH* matches =
+      srs == nullptr || code != nullptr ? nullptr : srs->FindMatches(nullptr, &count, &confidence);
+  if (count == 1 && confidence[0] == 100)
+    text = OGRSpatialReference::FromHandle(matches[0])->GetAuthorityCode(nullptr);
+  if (matches != nullptr) OSRFreeSRSArray(matches);
+  CPLFree(confidence);
   if (ds != nullptr) GDALClose(ds);
   return text;
 }
 
+// The netCDF attribute `attribute` of `variable` as GDAL reads it; "(none)" without it.
+std::string netcdf_attribute(const std::string& path, const std::string& variable,
+                             const std::string& attribute) {
+  GDALDataset* ds = GDALDataset::Open(path.c_str(), GDAL_OF_MULTIDIM_RASTER);
+  const auto array = ds == nullptr ? nullptr : ds->GetRootGroup()->OpenMDArray(variable);
+  const auto found = array ? array->GetAttribute(attribute) : nullptr;
+  const char* text = found ? found->ReadAsString() : nullptr;
+  std::string value = text == nullptr ? "(none)" : text;
+  if (ds != nullptr) GDALClose(ds);
+  return value;
+}
+
 TEST(PlaxenExport, EveryFormatReadsBackExactly) {
   const float nan = std::nanf("");
+  using attributes = std::vector<std::array<std::string, 3>>;  // variable, attribute, text
+  const attributes plain = {{"x", "units", "1e0"},
+                            {"x", "long_name", "x coordinate, as in the data file"},
+                            {"z", "long_name", "value"},
+                            {"z", "units", "1"}};
   struct Case {
     const char* survey;
     const char* output;
     std::vector<std::string> extra;
-    std::string crs;             // EPSG code GDAL reads back; empty: none
-    bool stale_sidecar = false;  // an older OUTPUT.aux.xml of GDAL's naming another system
+    std::string crs;  // EPSG code GDAL reads back; empty: none
+    // An older file beside OUTPUT naming another system: OUTPUT.aux.xml of GDAL's, or for
+    // AAIGrid its .prj.
+    bool stale_sidecar = false;
+    attributes netcdf = {};  // of the netCDF variables, as GDAL reads them
   };
   const Case cases[] = {
       {"example", "points.tif", {"--a_srs", "EPSG:32619"}, "32619"},
       {"example", "points.tif", {"--a_srs", "EPSG:32619"}, "32619", true},
-      {"example", "points.nc", {"--a_srs", "EPSG:32619"}, "32619"},
+      {"example",
+       "points.nc",
+       {"--a_srs", "EPSG:32619"},
+       "32619",
+       false,
+       {{"x", "units", "m"},
+        {"y", "units", "m"},
+        {"z", "long_name", "value"},
+        {"z", "units", "1"}}},
       {"example", "points.asc", {}, ""},
+      {"example", "points.asc", {"--a_srs", "EPSG:32619"}, "32619", true},
       {"example", "points.xyz", {}, ""},
       {"window", "window.tif", {}, ""},
-      {"window", "window.nc", {}, ""},
+      {"window", "window.nc", {}, "", false, plain},
+      {"window",
+       "window.nc",
+       {"--xy-units", "km", "--z-name", "magnetic anomaly", "--z-units", "nT"},
+       "",
+       false,
+       {{"y", "units", "km"}, {"z", "long_name", "magnetic anomaly"}, {"z", "units", "nT"}}},
       {"window", "window.xyz", {}, ""},
-      {"window", "window.grid", {"-of", "netcdf"}, ""},
+      {"window",
+       "window.grid",
+       {"-of", "netcdf", "--a_srs", "EPSG:4326"},
+       "4326",
+       false,
+       {{"x", "units", "degrees_east"}, {"y", "units", "degrees_north"}}},
       {"long rows", "long.tif", {}, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.survey) + " -> " + c.output);
     const Gridded g(survey(c.survey));
+    const std::string name = c.output;
+    const bool esri = name.ends_with(".asc");
+    const std::string prj = name.substr(0, name.size() - 4) + ".prj";
     if (c.stale_sidecar)
-      g.dir.write(std::string(c.output) + ".aux.xml",
-                  "<PAMDataset><SRS>EPSG:4326</SRS></PAMDataset>\n");
+      g.dir.write(esri ? prj : name + ".aux.xml",
+                  esri ? "GEOGCS[\"GCS_WGS_1984\",DATUM[\"D_WGS_1984\",SPHEROID[\"WGS_1984\","
+                         "6378137.0,298.257223563]],PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\","
+                         "0.0174532925199433]]"
+                       : "<PAMDataset><SRS>EPSG:4326</SRS></PAMDataset>\n");
     const auto r = export_to(g, c.output, c.extra);
     ASSERT_EQ(r.exit_status, 0) << r.err;
     EXPECT_EQ(r.out + r.err, "");
-    EXPECT_EQ(testsupport::file_names(g.dir.path()),
-              (std::set<std::string>{"data.txt", "grid.txt", c.output}));
+    std::set<std::string> written = {"data.txt", "grid.txt", c.output};
+    if (esri && !c.crs.empty()) written.insert(prj);
+    EXPECT_EQ(testsupport::file_names(g.dir.path()), written);
     const std::string path = (g.dir / c.output).string();
-    const std::string name = c.output;
     const bool netcdf = name.ends_with(".nc") || name.ends_with(".grid");
     if (name.ends_with(".xyz")) {
       check_xyz(g, path);
       continue;
     }
-    check_raster(g, path, name.ends_with(".asc") ? -999.0f : nan);
+    check_raster(g, path, esri ? -999.0f : nan);
     if (netcdf) check_coordinates(g, path);
     EXPECT_EQ(crs_code(path), c.crs);
+    for (const auto& [variable, attribute, text] : c.netcdf)
+      EXPECT_EQ(netcdf_attribute(path, variable, attribute), text) << variable << ":" << attribute;
   }
 }
 
@@ -363,6 +420,24 @@ TEST(PlaxenExport, RefusalsAreOneLineAndLeaveNoOutput) {
        {"data.txt", "grid.txt", "37", "23", "./data.txt", "-of", "XYZ"},
        "",
        "plaxen-export: ./data.txt: is DATA, an input: refused, it would be overwritten\n"},
+      {"a name for a format without room for it",
+       {"data.txt", "grid.txt", "37", "23", "o.tif", "--z-units", "nT"},
+       "",
+       "plaxen-export: --z-units: GTiff files hold no names or units; export to netCDF\n"},
+      {"units of x and y beside a reference system that has its own",
+       {"data.txt", "grid.txt", "37", "23", "o.nc", "--a_srs", "EPSG:32619", "--xy-units", "km"},
+       "",
+       "plaxen-export: --xy-units: the units of x and y are those of the --a_srs system\n"},
+      {"an ESRI ASCII grid whose .prj would be itself",
+       {"data.txt", "grid.txt", "37", "23", "o.prj", "-of", "AAIGrid", "--a_srs", "EPSG:32619"},
+       "",
+       "plaxen-export: o.prj: --a_srs writes the reference system to o.prj, which needs OUTPUT "
+       "to be a regular file of another name\n"},
+      {"non-square cells refused with a reference system: no .prj either",
+       {"data.txt", "grid.txt", "37", "23", "o.asc", "--a_srs", "EPSG:32619"},
+       "",
+       "plaxen-export: AAIGrid needs square cells, but dx is 61.908855 and dy is 66.795456; "
+       "export to GTiff or netCDF instead\n"},
       {"a reference system GeoTIFF keys cannot hold",
        {"data.txt", "grid.txt", "37", "23", "o.tif", "--a_srs", "+proj=eqearth"},
        "",
