@@ -37,7 +37,7 @@ constexpr int blanking_switch = PLAXEN_BLANKING_SWITCH;
 constexpr float tension = gridding_tension;
 constexpr std::int32_t nfill = gridding_fill_passes;
 
-// The grid, nx by ny nodes, node (i, j) at linear position (j-1)*nx + i.
+// The grid, nx by ny nodes in plaxen's layout (see node_grid.h).
 float z[max_nodes];
 
 void read_file_name(char (&name)[file_name_length]) {

@@ -41,8 +41,12 @@ std::string help() {
          "Writes the grid file GRID that plaxen made from the data file DATA on NX by NY nodes\n"
          "as OUTPUT, each cell centred on its node exactly where plaxen put it. DATA is read\n"
          "again with plaxen's own rules to get its geometry; GRID must hold NX by NY values\n"
-         "(the NX and NY plaxen was given: a grid file of 6000 x 2 values is laid out exactly\n"
-         "like one of 3000 x 4).\n"
+         "(the NX and NY plaxen was given: a grid file of " +
+         std::to_string(2 * grid_values_per_line) +
+         " x 2 values is laid out exactly\n"
+         "like one of " +
+         std::to_string(grid_values_per_line) +
+         " x 4).\n"
          "\n"
          "  -of FORMAT     " +
          driver_list(FormatSet::exports, false, "or") +

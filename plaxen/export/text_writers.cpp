@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "plaxen/common/capacities.h"
 #include "plaxen/common/number_text.h"
 #include "recordio/e_field_text.h"
 
@@ -112,7 +113,7 @@ std::string write_plaxen_grid(const std::string& path, const ExportGrid& grid, i
       for (std::int32_t i = 1; i <= nx; ++i) row[i - 1] = grid.at(i, first + r);
       rows[std::size_t(r)].clear();
       recordio::append_e_lines(rows[std::size_t(r)], std::span<const float>(row, std::size_t(nx)),
-                               3000, 15, 7);
+                               grid_values_per_line, 15, 7);
     };
     {
       std::atomic<std::int32_t> next{0};

@@ -8,6 +8,7 @@
 
 #include "plaxen/common/available_cores.h"
 #include "plaxen/common/shown_text.h"
+#include "plaxen/engine/node_encoding.h"
 #include "plaxen/export/export_format.h"
 
 namespace plaxen::grid {
@@ -139,7 +140,9 @@ std::string grid_help() {
   using exporting::driver_list;
   return std::string(usage) +
          "Grids the scattered x y value records of DATA with plaxen's own engine (the mean of\n"
-         "the first 20 readings at each nearest node, one node step of range fill, relaxation\n"
+         "the first " +
+         std::to_string(engine::points_per_node) +
+         " readings at each nearest node, one node step of range fill, relaxation\n"
          "with tension 3) onto a grid of any size, on every core, and writes it as OUTPUT.\n"
          "DATA is read with plaxen's rules, every record of it. With -n over the data limits\n"
          "the grid is the one plaxen would make if it had no capacities.\n"

@@ -4,6 +4,8 @@
 #include "plaxen/common/capacities.h"
 #include "plaxen/common/number_text.h"
 #include "plaxen/common/shown_text.h"
+#include "plaxen/common/value_span.h"
+#include "plaxen/engine/node_encoding.h"
 #include "plaxen/info/info_report.h"
 
 namespace plaxen::info {
@@ -46,9 +48,10 @@ void census_lines(std::string& out, const GridReport& g, const GridCensus& c) {
        count(c.defined_nodes) + " of " + count(nodes) + "; " + count(nodes - c.defined_nodes) +
            " undefined, written as -999.0");
   line(out, "dropped",
-       readings(c.dropped) + (g.value_span == 0.0f && c.dropped > 0
-                                  ? " (the values are all equal, so no node takes any)"
-                                  : " beyond the first 20 on a node"));
+       readings(c.dropped) +
+           (g.value_span == 0.0f && c.dropped > 0
+                ? " (the values are all equal, so no node takes any)"
+                : " beyond the first " + count(engine::points_per_node) + " on a node"));
   line(out, "out of range", readings(c.out_of_range));
 }
 
@@ -80,8 +83,9 @@ void grid_lines(std::string& out, const InfoReport& r, const GridReport& g) {
        readings(g.missing_value_readings) +
            " (the grid file cannot tell them from undefined nodes)");
   line(out, "value span",
-       exact_text(g.value_span) +
-           (g.span_accepted ? " (accepted: below 1e+32)" : " (refused: 1e+32 or more)"));
+       exact_text(g.value_span) + (g.span_accepted
+                                       ? " (accepted: below " + exact_text(max_value_span) + ")"
+                                       : " (refused: " + exact_text(max_value_span) + " or more)"));
   line(out, "plaxen", verdict(r, g));
 }
 

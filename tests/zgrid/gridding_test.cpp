@@ -17,7 +17,7 @@ namespace {
 using namespace plaxen::engine;
 using zgrid_test::bits;
 
-// A job in plaxen's layout: node (i, j) of `entry` at (i-1) + (j-1)*nx, unit spacing from 0.
+// A job in plaxen's layout (see node_grid.h), unit spacing from 0.
 struct job {
   std::int32_t nx = 1, ny = 1;
   std::vector<float> entry;

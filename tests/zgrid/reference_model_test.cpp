@@ -18,7 +18,7 @@ using zgrid_test::bits;
 
 struct model_input {
   int nx = 1, ny = 1;
-  std::vector<float> z;  // node (i, j) at (i-1) + (j-1)*nx
+  std::vector<float> z;  // plaxen's layout (see node_grid.h)
   float xmin = 0, ymin = 0, dx = 1, dy = 1;
   std::vector<float> xp, yp, zp;
   float tension = 3;
