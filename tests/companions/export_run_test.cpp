@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "plaxen/common/capacities.h"
+#include "tests/support/plaxen_texts.h"
 #include "tests/support/run_program.h"
 
 namespace {
@@ -253,11 +255,12 @@ std::string netcdf_attribute(const std::string& path, const std::string& variabl
 
 TEST(PlaxenExport, EveryFormatReadsBackExactly) {
   const float nan = std::nanf("");
-  using attributes = std::vector<std::array<std::string, 3>>;  // variable, attribute, text
-  const attributes plain = {{"x", "units", "1e0"},
-                            {"x", "long_name", "x coordinate, as in the data file"},
-                            {"z", "long_name", "value"},
-                            {"z", "units", "1"}};
+  const std::string plain =
+      "x:units=1e0;x:long_name=x coordinate, as in the data file;z:long_name=value;z:units=1";
+  const std::string utm = "x:units=m;y:units=m;z:long_name=value;z:units=1";
+  const std::string geo = "x:units=degrees_east;y:units=degrees_north";
+  const std::vector<std::string> labels = {"--xy-units", "km",        "--z-name",
+                                           "anomaly",    "--z-units", "nT"};
   struct Case {
     const char* survey;
     const char* output;
@@ -266,38 +269,21 @@ TEST(PlaxenExport, EveryFormatReadsBackExactly) {
     // An older file beside OUTPUT naming another system: OUTPUT.aux.xml of GDAL's, or for
     // AAIGrid its .prj.
     bool stale_sidecar = false;
-    attributes netcdf = {};  // of the netCDF variables, as GDAL reads them
+    // Attributes of the netCDF variables as GDAL reads them: "VARIABLE:ATTRIBUTE=TEXT;...".
+    std::string netcdf = {};
   };
   const Case cases[] = {
       {"example", "points.tif", {"--a_srs", "EPSG:32619"}, "32619"},
       {"example", "points.tif", {"--a_srs", "EPSG:32619"}, "32619", true},
-      {"example",
-       "points.nc",
-       {"--a_srs", "EPSG:32619"},
-       "32619",
-       false,
-       {{"x", "units", "m"},
-        {"y", "units", "m"},
-        {"z", "long_name", "value"},
-        {"z", "units", "1"}}},
+      {"example", "points.nc", {"--a_srs", "EPSG:32619"}, "32619", false, utm},
       {"example", "points.asc", {}, ""},
       {"example", "points.asc", {"--a_srs", "EPSG:32619"}, "32619", true},
       {"example", "points.xyz", {}, ""},
       {"window", "window.tif", {}, ""},
       {"window", "window.nc", {}, "", false, plain},
-      {"window",
-       "window.nc",
-       {"--xy-units", "km", "--z-name", "magnetic anomaly", "--z-units", "nT"},
-       "",
-       false,
-       {{"y", "units", "km"}, {"z", "long_name", "magnetic anomaly"}, {"z", "units", "nT"}}},
+      {"window", "window.nc", labels, "", false, "y:units=km;z:long_name=anomaly;z:units=nT"},
       {"window", "window.xyz", {}, ""},
-      {"window",
-       "window.grid",
-       {"-of", "netcdf", "--a_srs", "EPSG:4326"},
-       "4326",
-       false,
-       {{"x", "units", "degrees_east"}, {"y", "units", "degrees_north"}}},
+      {"window", "window.grid", {"-of", "netcdf", "--a_srs", "EPSG:4326"}, "4326", false, geo},
       {"long rows", "long.tif", {}, ""},
   };
   for (const Case& c : cases) {
@@ -327,8 +313,14 @@ TEST(PlaxenExport, EveryFormatReadsBackExactly) {
     check_raster(g, path, esri ? -999.0f : nan);
     if (netcdf) check_coordinates(g, path);
     EXPECT_EQ(crs_code(path), c.crs);
-    for (const auto& [variable, attribute, text] : c.netcdf)
-      EXPECT_EQ(netcdf_attribute(path, variable, attribute), text) << variable << ":" << attribute;
+    std::istringstream wanted(c.netcdf);
+    for (std::string item; std::getline(wanted, item, ';');) {
+      const std::size_t colon = item.find(':'), equals = item.find('=');
+      EXPECT_EQ(
+          netcdf_attribute(path, item.substr(0, colon), item.substr(colon + 1, equals - colon - 1)),
+          item.substr(equals + 1))
+          << item;
+    }
   }
 }
 
@@ -368,6 +360,9 @@ TEST(PlaxenExport, RefusalsAreOneLineAndLeaveNoOutput) {
     std::string data = {};  // data.txt content for the export; empty: the survey's
   };
   const std::string long_value = "0." + std::string(70, '7');
+  // One row beyond the node capacity.
+  const std::string refused_nx = std::to_string(testsupport::edge_nx);
+  const std::string refused_ny = std::to_string(testsupport::edge_ny + 1);
   const Case cases[] = {
       {"missing data file",
        {"nope.txt", "grid.txt", "37", "23", "o.tif"},
@@ -409,9 +404,10 @@ TEST(PlaxenExport, RefusalsAreOneLineAndLeaveNoOutput) {
        "",
        "plaxen-export: no/such/o.tif: No such file or directory\n"},
       {"too many nodes",
-       {"data.txt", "grid.txt", "250", "201", "o.tif"},
+       {"data.txt", "grid.txt", refused_nx, refused_ny, "o.tif"},
        "",
-       "plaxen-export: 250 x 201 nodes are more than the 50000 plaxen grids\n"},
+       "plaxen-export: " + refused_nx + " x " + refused_ny + " nodes are more than the " +
+           std::to_string(plaxen::max_nodes) + " plaxen grids\n"},
       {"NX not an integer",
        {"data.txt", "grid.txt", "37.0", "23", "o.tif"},
        "",

@@ -5,12 +5,21 @@
 #include <string>
 #include <vector>
 
+#include "plaxen/common/capacities.h"
+#include "tests/support/plaxen_texts.h"
 #include "tests/support/run_program.h"
 
 namespace {
 
 using testsupport::run_program;
 using testsupport::scratch_dir;
+
+const std::string max_nodes = std::to_string(plaxen::max_nodes);
+// The end of the grid line: plaxen's capacity.
+const std::string at_most = " nodes (plaxen takes at most " + max_nodes + ")\n";
+// One row beyond the capacity (its dx, dy and last node spelled in the row that uses it).
+const std::string refused_nx = std::to_string(testsupport::edge_nx);
+const std::string refused_ny = std::to_string(testsupport::edge_ny + 1);
 
 // `record` n times, then `bad` as the next line, then `record` twice more.
 std::string with_bad_line(int n, const std::string& bad, const std::string& record) {
@@ -31,8 +40,7 @@ std::string grid_lines(const std::string& records, const std::string& x, const s
                        const std::string& spacing) {
   return "data file:       data.txt\nrecords:         " + records + "\nx limits:        " + x +
          "\ny limits:        " + y + "\nvalues:          " + values +
-         "\ngrid:            " + nx_ny +
-         " nodes (plaxen takes at most 50000)\ndx, dy:          " + spacing + "\n";
+         "\ngrid:            " + nx_ny + at_most + "dx, dy:          " + spacing + "\n";
 }
 
 // 25 readings on the node (1, 1) of a grid from (0, 7): only the first 20 count.
@@ -42,7 +50,7 @@ const std::string many_on_one_node = [] {
   return s;
 }();
 
-const std::string four_corners = "0 0 1\n10 0 2\n0 5 3\n10 5 4\n";
+const std::string& four_corners = testsupport::four_points;
 
 // The JSON report of four_corners on 3 x 2 nodes, for the data file named `name` in JSON.
 std::string corners_json(const std::string& name) {
@@ -50,7 +58,9 @@ std::string corners_json(const std::string& name) {
          "\",\"records\":4,\"records_ignored\":false,\"grids_no_data\":false,\"limits\":{\"xmin\":"
          "0,"
          "\"xmax\":10,\"ymin\":0,\"ymax\":5},\"values\":{\"min\":1,\"max\":4},\"grid\":{\"nx\":3,"
-         "\"ny\":2,\"nodes\":6,\"max_nodes\":50000,\"accepted\":true,\"refusal\":null,\"xmin\":0,"
+         "\"ny\":2,\"nodes\":6,\"max_nodes\":" +
+         max_nodes +
+         ",\"accepted\":true,\"refusal\":null,\"xmin\":0,"
          "\"ymin\":0,\"xmax\":10,\"ymax\":5,\"dx\":5,\"dy\":5,\"last_node_x\":10,"
          "\"last_node_y\":5,\"data_nodes\":4,\"defined_nodes\":6,"
          "\"undefined_nodes\":0,\"dropped_readings\":0,\"out_of_range_readings\":0,"
@@ -77,9 +87,7 @@ TEST(PlaxenInfo, Reports) {
       {"the four corners on 11 x 6: each lends its value to its two side neighbours",
        four_corners,
        {"11", "6"},
-       data_lines +
-           "grid:            11 x 6 = 66 nodes (plaxen takes at most 50000)\n"
-           "dx, dy:          1, 1\n" +
+       data_lines + "grid:            11 x 6 = 66" + at_most + "dx, dy:          1, 1\n" +
            last_node_lines("10, 5", "10, 5") +
            "nodes with data: 4\n"
            "defined nodes:   12 of 66; 54 undefined, written as -999.0\n"
@@ -136,9 +144,9 @@ TEST(PlaxenInfo, Reports) {
        0},
       {"more nodes than plaxen takes: its refusal, no counts; the last node beyond xmax",
        four_corners,
-       {"250", "201"},
-       data_lines +
-           "grid:            250 x 201 = 50250 nodes (plaxen takes at most 50000)\n"
+       {refused_nx, refused_ny},
+       data_lines + "grid:            " + refused_nx + " x " + refused_ny + " = " +
+           std::to_string(plaxen::max_nodes + testsupport::edge_nx) + at_most +
            "dx, dy:          0.04016064, 0.025\n" +
            last_node_lines("10, 5", "9.99999962747097, 5.000000074505806") +
            "-999.0 values:   0 readings (the grid file cannot tell them from undefined "
