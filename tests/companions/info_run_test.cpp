@@ -43,7 +43,9 @@ std::string grid_lines(const std::string& records, const std::string& x, const s
          "\ngrid:            " + nx_ny + at_most + "dx, dy:          " + spacing + "\n";
 }
 
-// 25 readings on the node (1, 1) of a grid from (0, 7): only the first 20 count.
+// 25 readings on the node (1, 1) of a grid from (0, 7): only the first 20 count, as the
+// dropped line says.
+const std::string beyond_first = " beyond the first 20 on a node\n";
 const std::string many_on_one_node = [] {
   std::string s;
   for (int k = 0; k < 25; ++k) s += "0 7 " + std::to_string(k) + "\n";
@@ -91,7 +93,8 @@ TEST(PlaxenInfo, Reports) {
            last_node_lines("10, 5", "10, 5") +
            "nodes with data: 4\n"
            "defined nodes:   12 of 66; 54 undefined, written as -999.0\n"
-           "dropped:         0 readings beyond the first 20 on a node\n"
+           "dropped:         0 readings" +
+           beyond_first +
            "out of range:    0 readings\n"
            "-999.0 values:   0 readings (the grid file cannot tell them from undefined "
            "nodes)\n"
@@ -113,7 +116,8 @@ TEST(PlaxenInfo, Reports) {
            last_node_lines("1, 8", "1, 8") +
            "nodes with data: 2\n"
            "defined nodes:   4 of 4; 0 undefined, written as -999.0\n"
-           "dropped:         5 readings beyond the first 20 on a node\n"
+           "dropped:         5 readings" +
+           beyond_first +
            "out of range:    0 readings\n"
            "-999.0 values:   1 reading (the grid file cannot tell them from undefined nodes)\n"
            "value span:      1023 (accepted: below 1e+32)\n"
@@ -127,7 +131,8 @@ TEST(PlaxenInfo, Reports) {
            last_node_lines("1, 7", "1, 7") +
            "nodes with data: 0\n"
            "defined nodes:   0 of 4; 4 undefined, written as -999.0\n"
-           "dropped:         0 readings beyond the first 20 on a node\n"
+           "dropped:         0 readings" +
+           beyond_first +
            "out of range:    26 readings\n"
            "-999.0 values:   1 reading (the grid file cannot tell them from undefined nodes)\n"
            "value span:      1023 (accepted: below 1e+32)\n"
