@@ -1,4 +1,5 @@
-// The 23 column buffers the scanner fills and the staging matrix they are widened into.
+// The column buffers the scanner fills (one per extracted number) and the staging matrix they are
+// widened into.
 #pragma once
 
 #include <cstddef>
@@ -7,7 +8,7 @@
 namespace recmat {
 
 // Owns, from start-up to the end of the run, one zeroed single-precision buffer of
-// `rows` values per extracted column and one zeroed rows-by-23 column-major matrix of
+// `rows` values per extracted column and one zeroed rows-by-column_count column-major matrix of
 // doubles for the MAT-file.
 class extraction_buffers {
  public:
@@ -19,7 +20,7 @@ class extraction_buffers {
 
   int rows() const { return rows_; }
 
-  // Value of row `row` (0 to rows() - 1) of column `column` (1 to 23).
+  // Value of row `row` (0 to rows() - 1) of column `column` (1 to column_count).
   float& at(int column, int row) { return columns_[index(column, row)]; }
   float at(int column, int row) const { return columns_[index(column, row)]; }
 

@@ -1,4 +1,4 @@
-// recmat: pulls 23 numbers out of the seven-line records of a log into "temp.mat".
+// recmat: pulls the numbers of the seven-line records of a log into "temp.mat".
 #include "recmat/recmat_run.h"
 
 int main(int argc, char** argv) {

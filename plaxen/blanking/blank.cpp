@@ -31,7 +31,7 @@ void blank(std::span<float> z, std::int32_t nx, std::int32_t ny, std::span<const
            std::span<const float> yv, std::int32_t nv, std::int32_t inout) {
   std::int32_t inflag = rebuild_crossings;
   const std::size_t size = z.size();
-  // Node (i, j) is stored at (j-1)*nx + (i-1): x index fastest, leading dimension nx.
+  // plaxen's layout (see node_grid.h).
   for (std::int32_t i = 1; i <= nx && static_cast<std::size_t>(i - 1) < size; ++i) {
     const float x = node_coordinate(zmask.xmin, zmask.dx, i);
     for (std::int32_t j = 1; j <= ny; ++j) {

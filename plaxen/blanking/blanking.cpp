@@ -4,12 +4,14 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 #include "plaxen/blanking/blank.h"
 #include "plaxen/blanking/getfname.h"
 #include "plaxen/blanking/polygon_record.h"
 #include "plaxen/common/capacities.h"
+#include "plaxen/driver/operator_messages.h"
 #include "recordio/recordio.h"
 
 namespace plaxen {
@@ -38,7 +40,8 @@ bool read_header(std::int32_t& nv, std::int32_t& inout) {
 // A block announcing more vertices than ins can hold is refused before any is stored.
 [[noreturn]] void refuse_polygon(std::int32_t nv) {
   recordio::start_list_write(recordio::output_unit);
-  recordio::write(std::string_view("blanking polygon refused, more than 2000 vertices:"));
+  recordio::write("blanking polygon refused, more than " + std::to_string(max_vertices) +
+                  " vertices:");
   recordio::write(nv);
   recordio::end_write();
   recordio::stop_with_status(1);
@@ -76,14 +79,7 @@ bool more_text_follows() {
   return false;
 }
 
-// Writes `line` on unit 0 as one list-directed record; the run goes on.
-void warn(std::string_view line) {
-  recordio::start_list_write(recordio::error_unit);
-  recordio::write(line);
-  recordio::end_write();
-}
-
-// Reads up to 50 polygon blocks from unit 10 and applies each in turn.
+// Reads up to max_polygons polygon blocks from unit 10 and applies each in turn.
 void apply_polygons(std::span<float> z, std::int32_t nx, std::int32_t ny) {
   // inout keeps its value from block to block when a header leaves it unread (null value).
   std::int32_t inout = 0;
@@ -101,7 +97,8 @@ void apply_polygons(std::span<float> z, std::int32_t nx, std::int32_t ny) {
     blank(z, nx, ny, ins.xv, ins.yv, ins.nv, inout);
   }
   if (more_text_follows()) {
-    warn("blanking file holds more than 50 polygons; the rest is ignored");
+    warn("blanking file holds more than " + std::to_string(max_polygons) +
+         " polygons; the rest is ignored");
   }
 }
 

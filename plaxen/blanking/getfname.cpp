@@ -11,10 +11,11 @@
 namespace plaxen {
 namespace {
 
-constexpr std::size_t name_length = 40;
+constexpr std::size_t name_length = blanking_name_length;
 constexpr std::size_t extension_length = 4;
 
 constexpr std::string_view prompt_format = "(' enter name of file ... default extent = ',A4,':  ')";
+// A40 and the refusal's A40: a field of name_length characters.
 constexpr std::string_view reply_format = "(A40)";
 constexpr std::string_view refusal_format =
     "(' filename too long: ',A40,/,' process stopped in             subroutine getfname')";
@@ -41,7 +42,7 @@ void ask(std::span<const char, 4> ext, std::array<char, name_length>& text) {
 }
 
 // Shows the refused name and ends the run: a refused name must not report success.
-[[noreturn]] void refuse(std::span<const char, 40> fname) {
+[[noreturn]] void refuse(std::span<const char, name_length> fname) {
   recordio::start_formatted_write(recordio::output_unit, refusal_format);
   recordio::write(std::string_view(fname.data(), fname.size()));
   recordio::end_write();
@@ -50,7 +51,7 @@ void ask(std::span<const char, 4> ext, std::array<char, name_length>& text) {
 
 }  // namespace
 
-void getfname(std::span<char, 40> fname, std::span<const char, 4> ext) {
+void getfname(std::span<char, blanking_name_length> fname, std::span<const char, 4> ext) {
   std::fill(fname.begin(), fname.end(), ' ');
   Reply& reply = kept_reply();
   if (!reply.asked) {

@@ -12,6 +12,9 @@ inline constexpr int file_name_length = 80;             // data and grid file na
 inline constexpr int blanking_name_length = 40;         // blanking file name
 inline constexpr int max_polygons = 50;                 // polygon blocks read from a .bln file
 inline constexpr int max_vertices = 2000;               // vertices of one polygon
+// Values on one line of the grid file: a longer row continues on further lines, as its
+// write format "(3000e15.7,x)" reverts to a new line after them.
+inline constexpr int grid_values_per_line = 3000;
 
 // 1.0e35 as a single real: the start of the data limits, the value of an excluded or
 // undefined node, and the threshold at or above which the grid file shows -999.0.

@@ -1,9 +1,11 @@
 // The companions' shared command-line handling.
 #include "plaxen/common/command_line.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "plaxen/common/shown_text.h"
 
@@ -31,6 +33,11 @@ int CommandLine::failure(const std::string& line) const {
 
 void CommandLine::fail_unknown_option(std::string_view arg) const {
   fail("unknown option '" + shown_text(arg) + "'; see " + program_ + " --help");
+}
+
+void CommandLine::print_report(std::string_view text) const {
+  if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0)
+    fail(std::string("cannot write the report: ") + std::strerror(errno));
 }
 
 void CommandLine::print_and_exit(std::string_view text) const {

@@ -36,6 +36,9 @@ class CommandLine {
   [[noreturn]] void fail_unknown_option(std::string_view arg) const;
   // Writes `text` on standard output and exits with status 0, or 1 when it cannot be written.
   [[noreturn]] void print_and_exit(std::string_view text) const;
+  // Writes the report `text` on standard output and returns; when it cannot be written,
+  // fails with "cannot write the report: " and the system error text.
+  void print_report(std::string_view text) const;
 
   // A node count given as `text` for the operand `name` ("NX"): an optionally signed
   // decimal integer in the 32-bit range and nothing else. Fails with "NX must be an

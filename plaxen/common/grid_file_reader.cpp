@@ -10,13 +10,14 @@
 #include <cerrno>
 #include <cstring>
 
+#include "plaxen/common/capacities.h"
 #include "plaxen/common/shown_text.h"
 
 namespace plaxen {
 namespace {
 
-constexpr std::int32_t values_per_line = 3000;  // a longer row continues on the next line
-constexpr std::size_t longest_value = 64;       // characters kept of one value's text
+constexpr std::int32_t values_per_line = grid_values_per_line;
+constexpr std::size_t longest_value = 64;  // characters kept of one value's text
 
 // What the lines of an nx by ny grid file must hold.
 class grid_layout {

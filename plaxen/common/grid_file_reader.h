@@ -7,11 +7,12 @@
 
 namespace plaxen {
 
-// Reads the grid file `path` written for nx by ny nodes into z, node (i, j) at zero-based
-// position (i-1) + (j-1)*nx. Each row is one line, or, with more than 3000 values, lines
-// of 3000 and a last line of the rest. Values are the grid file's E15.7 fields; any
-// numbers separated by blanks, tabs or carriage returns read too ("nan" and "inf"
-// included), each rounded once to single precision. Lines after the last row may be blank.
+// Reads the grid file `path` written for nx by ny nodes into z, in plaxen's layout (see
+// node_grid.h). Each row is one line, or, with more than
+// grid_values_per_line values, lines of that many and a last line of the rest. Values are the grid
+// file's E15.7 fields; any numbers separated by blanks, tabs or carriage returns read too ("nan"
+// and "inf" included), each rounded once to single precision. Lines after the last row may be
+// blank.
 //
 // Needs nx, ny >= 1 and z of at least nx*ny elements. Returns an empty string when the
 // file holds exactly that grid; otherwise one line naming the problem, without the file

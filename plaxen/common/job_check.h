@@ -19,6 +19,10 @@ inline constexpr std::string_view too_many_nodes_refusal = "too many matrix elem
 inline constexpr std::string_view value_span_refusal =
     "the data values span 1.0e32 or more, too much to grid";
 
+// plaxen's warning for a data file without records: it grids all the same.
+inline constexpr std::string_view no_records_warning =
+    "warning: the data file holds no records; every node is undefined";
+
 // Why no grid can be laid on the data: the limits and spacing must describe a real area.
 inline constexpr std::string_view no_records_refusal = "no records";
 inline constexpr std::string_view limits_not_finite_refusal = "the data limits are not finite";

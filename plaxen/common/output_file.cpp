@@ -17,7 +17,9 @@
 namespace plaxen {
 namespace {
 
-constexpr int slot_count = 4;  // outputs pending at once: a grid, counts, residuals, a .prj
+// Outputs pending at once: a grid and counts, each with its .prj, residuals, and the probe
+// that tries another format for a reference system.
+constexpr int slot_count = 6;
 // The temporary name: short and of fixed length, so that any name the folder takes for the
 // output itself leaves room for it.
 constexpr char temporary_name[] = ".plaxen-XXXXXX";

@@ -59,7 +59,7 @@ class OutputFile {
   //  - a directory, or the same file as one of `inputs` ("is DATA: refused, ..."), is refused.
   // A refusal leaves problem() holding one line without the path, and nothing created.
   // While a temporary file exists, SIGINT, SIGTERM, SIGHUP and SIGQUIT remove it before
-  // they end the process (a signal ignored at start stays ignored). Up to four outputs
+  // they end the process (a signal ignored at start stays ignored). Up to six outputs
   // may be pending at once.
   OutputFile(const std::string& path, std::span<const InputFile> inputs,
              std::string_view seeking_format = {});

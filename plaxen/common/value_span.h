@@ -6,8 +6,9 @@
 
 namespace plaxen {
 
-// Spans at or above this break the node encoding: a node of 20 points accumulates about 525
-// times the span, which must stay below the 0.9e35 threshold of unusable nodes.
+// Spans at or above this break the node encoding: a full node (points_per_node points)
+// accumulates about 525 times the span, which must stay below the 0.9e35 threshold of unusable
+// nodes.
 inline constexpr float max_value_span = 1.0e32f;
 
 // The span of the values zp(1..n): zmax - zmin, rounded to single precision as the

@@ -37,7 +37,7 @@ constexpr int blanking_switch = PLAXEN_BLANKING_SWITCH;
 constexpr float tension = gridding_tension;
 constexpr std::int32_t nfill = gridding_fill_passes;
 
-// The grid, nx by ny nodes, node (i, j) at linear position (j-1)*nx + i.
+// The grid, nx by ny nodes in plaxen's layout (see node_grid.h).
 float z[max_nodes];
 
 void read_file_name(char (&name)[file_name_length]) {
@@ -84,11 +84,14 @@ int main() {
   read_file_name(grid_name);
   const LoadResult load = load_scattered_data(data_unit);
   if (load.capacity_reached && recordio::has_more_data(data_unit))
-    warn("warning: the data file holds more than 1000000 records; the rest are ignored");
+    warn("warning: the data file holds more than " + std::to_string(max_records) +
+         " records; the rest are ignored");
   if (recordio::holds_bare_carriage_return(data_unit))
     warn(
         "warning: the data file holds carriage returns not followed by a newline; "
         "only a newline ends a record");
+
+  if (points.n == 0) warn(no_records_warning);
 
   // Limits, grid size and geometry.
   write_data_limits(load.limits);

@@ -21,8 +21,8 @@ inline std::int32_t accumulated_count(float s, float zstep) {
   if (zstep == 0.0f) return 0;
   const double quotient = double(s) / double(zstep);
   if (!(quotient >= 1.0)) return 0;  // also catches a quotient that is not a number
-  // Each point adds between 1.01 and 1.05 zstep, so 20 points read 20 or, at the top of the
-  // data range, 21: more than a node can hold.
+  // Each point adds between 1.01 and 1.05 zstep, so a full node reads points_per_node or, at
+  // the top of the data range, one more: more than a node can hold.
   if (quotient >= double(points_per_node)) return points_per_node;
   return static_cast<std::int32_t>(quotient);
 }

@@ -34,7 +34,8 @@ inline constexpr float empty_marker = -1.0e35f;
 // empty_marker, the value the driver turns into -999.0.
 static_assert(undefined_value == -empty_marker);
 
-// A node accepts at most this many points: the first 20 in input order (zcap = 20*zstep).
+// A node accepts at most this many points, the first in input order (zcap = points_per_node
+// times zstep).
 inline constexpr std::int32_t points_per_node = 20;
 
 // Whether a node can serve as a neighbour in the range fill and the relaxation.
@@ -57,9 +58,9 @@ void clear_nodes(const node_grid& grid, worker_team& team = lone_worker());
 
 // Stage 4, averaging: turns every node with s < big into a data node when it accumulated
 // at least one point, otherwise into empty_marker, and counts both kinds (nempty: the empty
-// ones). The point count m = trunc(s/zstep) is exact up to 19 points; a full node whose values
-// all lie at the top of the range reads 21, so m is held to points_per_node: a node of 20
-// points always takes the mean of its 20 values.
+// ones). The point count m = trunc(s/zstep) is exact below points_per_node; a full node whose
+// values all lie at the top of the range reads one more, so m is held to points_per_node: a
+// full node always takes the mean of its values.
 struct averaging_result {
   std::int64_t data_nodes = 0;
   std::int64_t nempty = 0;

@@ -7,10 +7,15 @@
 
 namespace plaxen::engine {
 
-// Grid convention: node (i, j), i = 1..nx along x and j = 1..ny along y, is the element at
-// zero-based position (i-1)*x_stride + (j-1)*y_stride of the caller's array. plaxen lays its
-// grid x fastest (x_stride 1, y_stride nxsize); a caller that sweeps large grids lays it
-// column by column (x_stride ny, y_stride 1), so that the sweep order is memory order.
+// Grid convention, stated here once for every part that holds a grid: node (i, j), i = 1..nx
+// along x and j = 1..ny along y, lies at x = xmin + (i-1)*dx, y = ymin + (j-1)*dy (see
+// grid_geometry.h) and is the element at zero-based position (i-1)*x_stride +
+// (j-1)*y_stride of the caller's array.
+//  - plaxen lays its grid x fastest, leading dimension nxsize (= nx in the driver): x_stride
+//    1, y_stride nxsize, so node (i, j) is z((j-1)*nx + i) one-based, z[(i-1) + (j-1)*nx]
+//    zero-based; its grid file holds the rows in that order, the row of y = ymin first.
+//  - plaxen-grid lays large grids column-major, column by column (x_stride ny, y_stride 1),
+//    so that the sweep order is memory order.
 // Every whole-grid stage sweeps column by column, i = 1..nx outer and j = 1..ny inner; the
 // stages that update in place (range fill, relaxation) depend on that order and on nothing
 // else, so the layout never changes a result.

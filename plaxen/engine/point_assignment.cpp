@@ -68,7 +68,7 @@ class node_locator {
 };
 
 // Whether a node holding s takes one more point: the cap test on the unrounded difference;
-// a node below zcap holds fewer than 20 points.
+// a node below zcap holds fewer than points_per_node points.
 inline bool takes_point(float s, double zcap) {
   return double(s) - zcap < 0.0;
 }

@@ -47,7 +47,7 @@ using out_of_range_sink = std::function<void(std::int64_t k, float x, float y, f
 // What stage 3 did with the points, one count per fate.
 struct assignment_counts {
   std::int64_t accumulated = 0;   // added to their node
-  std::int64_t ignored = 0;       // their node was full (20 points) or excluded
+  std::int64_t ignored = 0;       // their node was full (points_per_node) or excluded
   std::int64_t out_of_range = 0;  // outside the grid: given to the sink and skipped
 
   assignment_counts& operator+=(const assignment_counts& other) {

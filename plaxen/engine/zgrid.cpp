@@ -10,7 +10,7 @@ namespace plaxen {
 
 namespace {
 
-// The caller's array as an nx-by-ny grid, node (i, j) at (i-1) + (j-1)*nxsize, after checking
+// The caller's array as an nx-by-ny grid in plaxen's layout (see node_grid.h), after checking
 // that every node lies inside it. A grid with nx or ny below 1 has no nodes (every point then
 // lies outside it).
 engine::node_grid checked_grid(std::span<float> z, std::int32_t nxsize, std::int32_t nx,

@@ -10,17 +10,17 @@ namespace plaxen {
 
 // Grids the n points (xp(k), yp(k), zp(k)) onto the nx-by-ny nodes of z.
 //
-// z holds node (i, j), i = 1..nx along x and j = 1..ny along y, at zero-based position
-// (i-1) + (j-1)*nxsize; node (i, j) lies at x = xmin + (i-1)*dx, y = ymin + (j-1)*dy.
+// z holds the nodes in plaxen's layout with leading dimension nxsize, placed from xmin, ymin
+// by dx, dy (see node_grid.h).
 // nysize is accepted and not used. tension weighs the second differences of the
 // relaxation (the driver passes 3.0); nfill is the most range-fill passes (the driver
 // passes 1). A negative n counts as 0.
 //
 // On entry a node holding 0.9e35 or more is excluded and keeps its value to the end; every
 // other node value is ignored. On return every node that received points holds their mean
-// (of the first 20 in input order), every node reached by a fill pass its relaxed value,
-// both in data units, and every other node 1.0e35 (or its entry value when excluded).
-// The data values must span less than about 1.7e32 for the node encoding to hold.
+// (of the first points_per_node in input order), every node reached by a fill pass its relaxed
+// value, both in data units, and every other node 1.0e35 (or its entry value when excluded). The
+// data values must span less than about 1.7e32 for the node encoding to hold.
 //
 // Each point outside the grid goes to `sink`, in input order, with its 1-based index k, and
 // is skipped; plaxen's sink writes the line "point out of range k,x,y,z = ..." on unit 6. An

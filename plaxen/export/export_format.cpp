@@ -14,7 +14,7 @@ std::string write_gtiff_job(const ExportJob& job) {
   return job.gdal->write_geotiff(job.path, job.grid, job.wkt, job.threads);
 }
 std::string write_netcdf_job(const ExportJob& job) {
-  return job.gdal->write_netcdf(job.path, job.grid, job.wkt);
+  return job.gdal->write_netcdf(job.path, job.grid, job.wkt, job.labels);
 }
 std::string write_esri_job(const ExportJob& job) {
   return write_esri_ascii(job.path, job.grid);
@@ -27,7 +27,9 @@ std::string write_plaxen_job(const ExportJob& job) {
 }
 
 // One row a format. needs_gdal: written by the GDAL writer module; holds_crs: takes
-// --a_srs; needs_regular_file: written by seeking; grids_only: plaxen-grid's only.
+// --a_srs, in the file itself or in a crs_file beside it; holds_labels: takes --xy-units,
+// --z-name and --z-units; needs_regular_file: written by seeking; grids_only: plaxen-grid's
+// only.
 constexpr FormatRow formats[] = {
     {.format = ExportFormat::gtiff,
      .driver = "GTiff",
@@ -35,6 +37,8 @@ constexpr FormatRow formats[] = {
      .description = "GeoTIFF, float32, tiled, DEFLATE level 1",
      .needs_gdal = true,
      .holds_crs = true,
+     .crs_file = "",
+     .holds_labels = false,
      .needs_regular_file = true,
      .grids_only = false,
      .write = write_gtiff_job},
@@ -44,6 +48,8 @@ constexpr FormatRow formats[] = {
      .description = "netCDF, CF conventions",
      .needs_gdal = true,
      .holds_crs = true,
+     .crs_file = "",
+     .holds_labels = true,
      .needs_regular_file = true,
      .grids_only = false,
      .write = write_netcdf_job},
@@ -52,7 +58,9 @@ constexpr FormatRow formats[] = {
      .extensions = {".asc", ""},
      .description = "ESRI ASCII grid, square cells only",
      .needs_gdal = false,
-     .holds_crs = false,
+     .holds_crs = true,
+     .crs_file = ".prj",
+     .holds_labels = false,
      .needs_regular_file = false,
      .grids_only = false,
      .write = write_esri_job},
@@ -62,6 +70,8 @@ constexpr FormatRow formats[] = {
      .description = "x y z of every defined node",
      .needs_gdal = false,
      .holds_crs = false,
+     .crs_file = "",
+     .holds_labels = false,
      .needs_regular_file = false,
      .grids_only = false,
      .write = write_xyz_job},
@@ -71,6 +81,8 @@ constexpr FormatRow formats[] = {
      .description = "plaxen's own grid file: ny rows of nx E15.7 values",
      .needs_gdal = false,
      .holds_crs = false,
+     .crs_file = "",
+     .holds_labels = false,
      .needs_regular_file = false,
      .grids_only = true,
      .write = write_plaxen_job},

@@ -18,14 +18,16 @@ enum class FormatSet { exports, grids };
 
 struct ExportGrid;
 struct GdalWriter;
+struct GridLabels;
 
 // One export as a writer takes it: the file to write (an output's write path), the grid,
-// the coordinate reference system as WKT (empty: none), and GDAL's writer module when the
-// format needs it.
+// the coordinate reference system as WKT (empty: none), the names and units to write, and
+// GDAL's writer module when the format needs it.
 struct ExportJob {
   const std::string& path;
   const ExportGrid& grid;
   const std::string& wkt;
+  const GridLabels& labels;
   const GdalWriter* gdal;
   int threads = 1;  // threads the writer may use (the result never depends on them)
 };
@@ -37,8 +39,12 @@ struct FormatRow {
   std::string_view driver;                     // GDAL's driver name, as -of takes it
   std::array<std::string_view, 2> extensions;  // the file name extensions that call for it
   std::string_view description;                // for --help, after the extension
-  bool needs_gdal;          // written through the GDAL writer module, not by the program
-  bool holds_crs;           // can carry the coordinate reference system of --a_srs
+  bool needs_gdal;  // written through the GDAL writer module, not by the program
+  bool holds_crs;   // can carry the coordinate reference system of --a_srs
+  // The extension of the file beside OUTPUT that carries the reference system (".prj":
+  // OUTPUT's extension replaced, as GDAL looks for it), or empty: OUTPUT carries it.
+  std::string_view crs_file;
+  bool holds_labels;        // names and units of x, y and the values (grid_labels.h)
   bool needs_regular_file;  // written by seeking: a FIFO or device cannot take it
   bool grids_only;          // plaxen-grid's format only (plaxen-export reads it)
   ExportWriter write;

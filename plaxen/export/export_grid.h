@@ -16,9 +16,8 @@ namespace plaxen::exporting {
 struct ExportGrid {
   GridSize size;
   GridGeometry geometry;  // as plaxen lays it for this size (grid_geometry)
-  // nx*ny values, node (i, j) at (i-1)*x_stride + (j-1)*y_stride: as the grid file holds
-  // them (x_stride 1, y_stride nx, row y = ymin first) unless a caller lays them out
-  // otherwise.
+  // nx*ny values laid out by x_stride and y_stride (see node_grid.h): plaxen's layout, as
+  // the grid file holds them, unless a caller lays them out otherwise.
   std::span<const float> z;
   std::size_t x_stride = 1;
   std::size_t y_stride = 0;  // 0: nx

@@ -49,6 +49,18 @@ std::string last_gdal_error(const std::string& otherwise) {
   return line.empty() ? otherwise : line;
 }
 
+namespace {
+
+// Whether `got` is the system `wanted`: the same system, whatever the names and whatever
+// the order of a geographic system's axes.
+bool same_system(const OGRSpatialReference& got, const OGRSpatialReference& wanted) {
+  const char* const options[] = {"IGNORE_DATA_AXIS_TO_SRS_AXIS_MAPPING=YES",
+                                 "CRITERION=EQUIVALENT_EXCEPT_AXIS_ORDER_GEOGCRS", nullptr};
+  return got.IsSame(&wanted, options);
+}
+
+}  // namespace
+
 std::string check_crs_read_back(const std::string& path, const char* driver,
                                 const std::string& wkt) {
   OGRSpatialReference wanted;
@@ -58,9 +70,7 @@ std::string check_crs_read_back(const std::string& path, const char* driver,
       GDALOpenEx(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, drivers, nullptr, nullptr);
   const OGRSpatialReference* got =
       dataset == nullptr ? nullptr : OGRSpatialReference::FromHandle(GDALGetSpatialRef(dataset));
-  const char* const options[] = {"IGNORE_DATA_AXIS_TO_SRS_AXIS_MAPPING=YES",
-                                 "CRITERION=EQUIVALENT_EXCEPT_AXIS_ORDER_GEOGCRS", nullptr};
-  const bool same = got != nullptr && got->IsSame(&wanted, options);
+  const bool same = got != nullptr && same_system(*got, wanted);
   if (dataset != nullptr) GDALClose(dataset);
   return same ? "" : std::string(driver) + " cannot hold this coordinate reference system";
 }
@@ -76,6 +86,27 @@ std::string crs_wkt(const std::string& text, std::string& wkt) {
   if (error == OGRERR_NONE && exported != nullptr) wkt = exported;
   CPLFree(exported);
   return error == OGRERR_NONE ? "" : last_gdal_error("it cannot be written as WKT");
+}
+
+std::string esri_wkt(const std::string& wkt, std::string& esri) {
+  CPLErrorReset();
+  const std::string lost = "AAIGrid cannot hold this coordinate reference system";
+  OGRSpatialReference wanted;
+  if (wanted.importFromWkt(wkt.c_str()) != OGRERR_NONE) return lost;
+  // As GDAL's own ESRI ASCII writer puts it in the .prj.
+  char* exported = nullptr;
+  const char* const options[] = {"FORMAT=WKT1_ESRI", nullptr};
+  const OGRErr error = wanted.exportToWkt(&exported, options);
+  const std::string text = error == OGRERR_NONE && exported != nullptr ? exported : "";
+  CPLFree(exported);
+  // As GDAL's reader takes it back from the .prj.
+  OGRSpatialReference read_back;
+  char* lines[] = {const_cast<char*>(text.c_str()), nullptr};
+  if (text.empty() || read_back.importFromESRI(lines) != OGRERR_NONE ||
+      !same_system(read_back, wanted))
+    return lost;
+  esri = text;
+  return {};
 }
 
 }  // namespace plaxen::exporting

@@ -32,4 +32,10 @@ std::string check_crs_read_back(const std::string& path, const char* driver,
 // PROJ text) as WKT in `wkt`. Returns an empty string, or why it names none.
 std::string crs_wkt(const std::string& text, std::string& wkt);
 
+// The coordinate reference system `wkt` as the WKT of an ESRI .prj file, which GDAL and
+// ESRI's programs read beside an ESRI ASCII grid, in `esri`. Returns an empty string, or
+// "AAIGrid cannot hold this coordinate reference system" when that dialect cannot express
+// it (what it reads back is not the same system).
+std::string esri_wkt(const std::string& wkt, std::string& esri);
+
 }  // namespace plaxen::exporting

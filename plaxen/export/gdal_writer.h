@@ -6,6 +6,7 @@
 #include <string>
 
 #include "plaxen/export/export_grid.h"
+#include "plaxen/export/grid_labels.h"
 
 namespace plaxen::exporting {
 
@@ -18,7 +19,8 @@ struct GdalWriter {
   std::string (*write_geotiff)(const std::string& path, const ExportGrid& grid,
                                const std::string& wkt, int threads);
   std::string (*write_netcdf)(const std::string& path, const ExportGrid& grid,
-                              const std::string& wkt);
+                              const std::string& wkt, const GridLabels& labels);
+  std::string (*esri_wkt)(const std::string& wkt, std::string& esri);
   void (*end_gdal)();
 };
 

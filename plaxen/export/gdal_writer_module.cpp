@@ -6,7 +6,7 @@
 extern "C" __attribute__((visibility("default"))) const plaxen::exporting::GdalWriter*
 plaxen_export_gdal_writer() {
   using namespace plaxen::exporting;
-  static constexpr GdalWriter writer{start_gdal,    crs_wkt,      check_crs_read_back,
-                                     write_geotiff, write_netcdf, end_gdal};
+  static constexpr GdalWriter writer{
+      start_gdal, crs_wkt, check_crs_read_back, write_geotiff, write_netcdf, esri_wkt, end_gdal};
   return &writer;
 }

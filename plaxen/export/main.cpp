@@ -1,7 +1,8 @@
 // plaxen-export: a plaxen grid file as a GeoTIFF, netCDF, ESRI ASCII or x y z file, placed
 // exactly where plaxen put its nodes.
 //
-//   plaxen-export DATA GRID NX NY OUTPUT [-of FORMAT] [--a_srs CRS]
+//   plaxen-export DATA GRID NX NY OUTPUT [-of FORMAT] [--a_srs CRS] [--xy-units TEXT]
+//                 [--z-name TEXT] [--z-units TEXT]
 //
 // Reloads DATA with plaxen's own loader to get the geometry plaxen used, reads GRID as
 // NX by NY nodes and writes OUTPUT (see export_output.h for how an existing one is replaced).
@@ -25,6 +26,7 @@
 #include "plaxen/export/export_output.h"
 #include "plaxen/export/gdal_writer.h"
 #include "plaxen/export/gdal_writer_loading.h"
+#include "plaxen/export/grid_labels.h"
 
 namespace {
 
@@ -32,15 +34,19 @@ using namespace plaxen;
 using namespace plaxen::exporting;
 
 constexpr std::string_view usage =
-    "usage: plaxen-export DATA GRID NX NY OUTPUT [-of FORMAT] [--a_srs CRS]\n";
+    "usage: plaxen-export DATA GRID NX NY OUTPUT [-of FORMAT] [--a_srs CRS] [options]\n";
 
 std::string help() {
   return std::string(usage) +
          "Writes the grid file GRID that plaxen made from the data file DATA on NX by NY nodes\n"
          "as OUTPUT, each cell centred on its node exactly where plaxen put it. DATA is read\n"
          "again with plaxen's own rules to get its geometry; GRID must hold NX by NY values\n"
-         "(the NX and NY plaxen was given: a grid file of 6000 x 2 values is laid out exactly\n"
-         "like one of 3000 x 4).\n"
+         "(the NX and NY plaxen was given: a grid file of " +
+         std::to_string(2 * grid_values_per_line) +
+         " x 2 values is laid out exactly\n"
+         "like one of " +
+         std::to_string(grid_values_per_line) +
+         " x 4).\n"
          "\n"
          "  -of FORMAT     " +
          driver_list(FormatSet::exports, false, "or") +
@@ -50,7 +56,9 @@ std::string help() {
          "  --a_srs CRS    the coordinate reference system, in any form GDAL accepts (EPSG:32619,\n"
          "                 WKT, PROJ text); " +
          driver_list(FormatSet::exports, true) +
-         " only. Without it none is written.\n"
+         " only (AAIGrid: in a .prj file\n"
+         "                 beside OUTPUT). Without it none is written.\n" +
+         label_help(FormatSet::exports, 2, 17) +
          "  --help         print this text\n"
          "  --version      print the version\n"
          "\n"
@@ -68,6 +76,7 @@ struct Options {
   std::string output;
   ExportFormat format = ExportFormat::gtiff;
   std::optional<std::string> crs;
+  LabelOptions labels;
 };
 
 // The grid's node values, nx by ny, as the grid file holds them.
@@ -94,6 +103,7 @@ Options parse(int argc, char** argv) {
       format_name = line.value_of(arg);
     } else if (arg == "--a_srs") {
       options.crs = std::string(line.value_of(arg));
+    } else if (take_label_option(line, arg, options.labels)) {
     } else if (CommandLine::is_option(arg)) {
       line.fail_unknown_option(arg);
     } else {
@@ -114,6 +124,10 @@ Options parse(int argc, char** argv) {
     if (const std::string refusal = crs_refusal(FormatSet::exports, options.format);
         !refusal.empty())
       line.fail(refusal);
+  if (const std::string refusal = label_refusal(FormatSet::exports, options.format, options.labels,
+                                                options.crs.has_value());
+      !refusal.empty())
+    line.fail(refusal);
   check_size(line, options.size);
   return options;
 }
@@ -151,11 +165,13 @@ int main(int argc, char** argv) {
   const CommandLine line("plaxen-export", argc, argv);
   const std::vector<InputFile> inputs =
       existing_inputs({{"DATA", options.data}, {"GRID", options.grid}});
-  ExportTarget target({options.output, options.format, options.crs.value_or(""), ""}, inputs);
+  ExportTarget target(
+      {options.output, options.format, options.crs.value_or(""), "", labels_of(options.labels)},
+      inputs);
   // The GDAL writer loads on a thread of its own while the data and the grid load here; the
   // process must not end before finish() has joined that thread.
   std::optional<GdalWriterLoading> loading;
-  if (format_row(options.format).needs_gdal) loading.emplace();
+  if (needs_gdal(target.request())) loading.emplace();
   ExportGrid grid;
   std::string problem = load_grid(options, grid);
   const GdalWriter* gdal = loading ? loading->finish() : nullptr;

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -63,9 +64,42 @@ void range_attribute(GDALIHasAttribute& owner, GDALDataType type, double low, do
   if (attribute) attribute->Write(range, 2);
 }
 
+// What a coordinate variable says of its axis, so that readers take it for an axis of the
+// map, with a reference system or without one.
+struct AxisLabels {
+  std::string long_name;
+  std::string standard_name;
+  std::string units;
+};
+
+// A linear unit as CF's units take it: "m", the feet by name, else the unit in metres.
+std::string linear_units(const OGRSpatialReference& srs) {
+  const double metres = srs.GetLinearUnits();
+  if (metres == 1.0) return "m";
+  if (metres == 0.3048) return "ft";
+  if (metres == 1200.0 / 3937.0) return "US_survey_foot";
+  char text[32];
+  const auto end = std::to_chars(text, text + sizeof text, metres).ptr;
+  return std::string(text, end) + " m";
+}
+
+// The labels of x (first) and y: of the reference system `srs` when there is one, else of
+// plain coordinates in `xy_units`.
+std::array<AxisLabels, 2> axis_labels(const OGRSpatialReference* srs, const std::string& xy_units) {
+  if (srs == nullptr)
+    return {AxisLabels{"x coordinate, as in the data file", "projection_x_coordinate", xy_units},
+            AxisLabels{"y coordinate, as in the data file", "projection_y_coordinate", xy_units}};
+  if (srs->IsGeographic())
+    return {AxisLabels{"longitude", "longitude", "degrees_east"},
+            AxisLabels{"latitude", "latitude", "degrees_north"}};
+  const std::string units = linear_units(*srs);
+  return {AxisLabels{"x coordinate of projection", "projection_x_coordinate", units},
+          AxisLabels{"y coordinate of projection", "projection_y_coordinate", units}};
+}
+
 // One coordinate variable: `values` along `dimension`.
 bool write_coordinate(GDALGroup& root, const std::shared_ptr<GDALDimension>& dimension,
-                      const std::vector<double>& values) {
+                      const std::vector<double>& values, const AxisLabels& labels) {
   auto variable = root.CreateMDArray(dimension->GetName(), {dimension},
                                      GDALExtendedDataType::Create(GDT_Float64));
   if (!variable) return false;
@@ -74,11 +108,10 @@ bool write_coordinate(GDALGroup& root, const std::shared_ptr<GDALDimension>& dim
   if (!variable->Write(&start, &count, nullptr, nullptr, GDALExtendedDataType::Create(GDT_Float64),
                        values.data()))
     return false;
-  // What makes readers take it for an axis of the map, with a CRS or without one.
   const bool x = dimension->GetType() == GDAL_DIM_TYPE_HORIZONTAL_X;
-  text_attribute(*variable, "long_name", dimension->GetName());
-  text_attribute(*variable, "standard_name",
-                 x ? "projection_x_coordinate" : "projection_y_coordinate");
+  text_attribute(*variable, "long_name", labels.long_name);
+  text_attribute(*variable, "standard_name", labels.standard_name);
+  text_attribute(*variable, "units", labels.units);
   text_attribute(*variable, "axis", x ? "X" : "Y");
   range_attribute(*variable, GDT_Float64, values.front(), values.back());
   return true;
@@ -103,7 +136,7 @@ bool write_wkt_mapping(GDALGroup& root, GDALMDArray& z, const OGRSpatialReferenc
 // The node values as the z variable holds them: row y = ymin first, undefined as NaN.
 bool write_values(GDALGroup& root, const std::shared_ptr<GDALDimension>& y,
                   const std::shared_ptr<GDALDimension>& x, const ExportGrid& grid,
-                  const OGRSpatialReference* srs) {
+                  const OGRSpatialReference* srs, const GridLabels& labels) {
   auto z = root.CreateMDArray("z", {y, x}, GDALExtendedDataType::Create(GDT_Float32));
   if (!z || !z->SetNoDataValue(double(no_value))) return false;
   std::vector<float> values(std::size_t(grid.size.nx) * std::size_t(grid.size.ny));
@@ -116,7 +149,8 @@ bool write_values(GDALGroup& root, const std::shared_ptr<GDALDimension>& y,
   if (!z->Write(start, count, nullptr, nullptr, GDALExtendedDataType::Create(GDT_Float32),
                 values.data()))
     return false;
-  text_attribute(*z, "long_name", "z");
+  text_attribute(*z, "long_name", labels.z_name);
+  text_attribute(*z, "units", labels.z_units);
   float low = std::numeric_limits<float>::infinity();
   float high = -low;
   for (const float v : values)
@@ -177,7 +211,8 @@ std::string write_geotiff(const std::string& path, const ExportGrid& grid, const
   return close_dataset(dataset, "cannot write it");
 }
 
-std::string write_netcdf(const std::string& path, const ExportGrid& grid, const std::string& wkt) {
+std::string write_netcdf(const std::string& path, const ExportGrid& grid, const std::string& wkt,
+                         const GridLabels& labels) {
   CPLErrorReset();
   (void)system_error_of_failure();
   GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("netCDF");
@@ -196,11 +231,14 @@ std::string write_netcdf(const std::string& path, const ExportGrid& grid, const 
     const auto x =
         root->CreateDimension("x", GDAL_DIM_TYPE_HORIZONTAL_X, "EAST", GUInt64(grid.size.nx));
     const auto srs = spatial_reference(wkt);
+    const std::array<AxisLabels, 2> axes = axis_labels(srs.get(), labels.xy_units);
     written = x && y && text_attribute(*root, "Conventions", "CF-1.7") &&
               text_attribute(*root, "title", "plaxen grid") &&
-              write_coordinate(*root, x, node_coordinates(grid.size.nx, node_x, grid.geometry)) &&
-              write_coordinate(*root, y, node_coordinates(grid.size.ny, node_y, grid.geometry)) &&
-              write_values(*root, y, x, grid, srs.get());
+              write_coordinate(*root, x, node_coordinates(grid.size.nx, node_x, grid.geometry),
+                               axes[0]) &&
+              write_coordinate(*root, y, node_coordinates(grid.size.ny, node_y, grid.geometry),
+                               axes[1]) &&
+              write_values(*root, y, x, grid, srs.get(), labels);
   }
   const std::string failure = close_dataset(dataset, "cannot write it");
   return written || !failure.empty() ? failure : last_gdal_error("cannot write it");

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "plaxen/common/capacities.h"
 #include "plaxen/common/number_text.h"
 #include "recordio/e_field_text.h"
 
@@ -80,6 +81,12 @@ std::string write_esri_ascii(const std::string& path, const ExportGrid& grid) {
   return out.close();
 }
 
+std::string write_text_file(const std::string& path, const std::string& text) {
+  text_file out(path);
+  out.put(text);
+  return out.close();
+}
+
 std::string write_xyz(const std::string& path, const ExportGrid& grid) {
   text_file out(path);
   for (std::int32_t j = grid.size.ny; j >= 1; --j) {
@@ -106,7 +113,7 @@ std::string write_plaxen_grid(const std::string& path, const ExportGrid& grid, i
       for (std::int32_t i = 1; i <= nx; ++i) row[i - 1] = grid.at(i, first + r);
       rows[std::size_t(r)].clear();
       recordio::append_e_lines(rows[std::size_t(r)], std::span<const float>(row, std::size_t(nx)),
-                               3000, 15, 7);
+                               grid_values_per_line, 15, 7);
     };
     {
       std::atomic<std::int32_t> next{0};

@@ -22,9 +22,13 @@ std::string write_esri_ascii(const std::string& path, const ExportGrid& grid);
 // back exactly. Returns an empty string, or the system error text.
 std::string write_xyz(const std::string& path, const ExportGrid& grid);
 
+// Writes `text` as the whole file `path` (a .prj beside an ESRI ASCII grid). Returns an
+// empty string, or the system error text.
+std::string write_text_file(const std::string& path, const std::string& text);
+
 // Writes `grid` as plaxen writes its grid file: ny rows, the row of y = ymin first, each of
-// nx E15.7 fields, 3000 to a line; undefined nodes as they are held (-999.0 once marked).
-// Byte for byte plaxen's file for the same values. Rows are laid out on up to `threads`
+// nx E15.7 fields, grid_values_per_line to a line; undefined nodes as they are held (-999.0 once
+// marked). Byte for byte plaxen's file for the same values. Rows are laid out on up to `threads`
 // threads, a batch at a time; the file is written in order. Returns an empty string, or the
 // system error text.
 std::string write_plaxen_grid(const std::string& path, const ExportGrid& grid, int threads);

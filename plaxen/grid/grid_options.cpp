@@ -8,6 +8,7 @@
 
 #include "plaxen/common/available_cores.h"
 #include "plaxen/common/shown_text.h"
+#include "plaxen/engine/node_encoding.h"
 #include "plaxen/export/export_format.h"
 
 namespace plaxen::grid {
@@ -99,6 +100,7 @@ bool take_option(CommandLine& line, std::string_view arg, GridOptions& o) {
     o.format_name = std::string(line.value_of(arg));
   } else if (arg == "--a_srs") {
     o.crs = std::string(line.value_of(arg));
+  } else if (exporting::take_label_option(line, arg, o.labels)) {
   } else if (arg == "--columns") {
     take_columns(line, line.value_of(arg), o);
   } else if (arg == "--skip-lines") {
@@ -138,7 +140,9 @@ std::string grid_help() {
   using exporting::driver_list;
   return std::string(usage) +
          "Grids the scattered x y value records of DATA with plaxen's own engine (the mean of\n"
-         "the first 20 readings at each nearest node, one node step of range fill, relaxation\n"
+         "the first " +
+         std::to_string(engine::points_per_node) +
+         " readings at each nearest node, one node step of range fill, relaxation\n"
          "with tension 3) onto a grid of any size, on every core, and writes it as OUTPUT.\n"
          "DATA is read with plaxen's rules, every record of it. With -n over the data limits\n"
          "the grid is the one plaxen would make if it had no capacities.\n"
@@ -155,7 +159,8 @@ std::string grid_help() {
          "  --a_srs CRS       the coordinate reference system (EPSG:32619, WKT, PROJ text);\n"
          "                    " +
          driver_list(exporting::FormatSet::grids, true) +
-         " only\n"
+         " only (AAIGrid: in a .prj file beside it)\n" +
+         exporting::label_help(exporting::FormatSet::grids, 2, 20) +
          "  --columns X,Y,Z   the fields of a record that hold x, y and the value (1,2,3)\n"
          "  --skip-lines N    header lines to skip before the records\n"
          "  --counts FILE     the number of readings on each node, as a raster of the grid's\n"

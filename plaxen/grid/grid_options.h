@@ -10,6 +10,7 @@
 #include "plaxen/common/command_line.h"
 #include "plaxen/common/grid_size.h"
 #include "plaxen/common/scattered_data.h"
+#include "plaxen/export/grid_labels.h"
 
 namespace plaxen::grid {
 
@@ -26,6 +27,7 @@ struct GridOptions {
   GridSpec grid;
   std::optional<std::string> format_name;  // -of
   std::optional<std::string> crs;          // --a_srs
+  exporting::LabelOptions labels;          // --xy-units, --z-name, --z-units
   std::array<int, 3> columns{1, 2, 3};     // --columns X,Y,Z: fields of a record, 1-based
   std::int64_t skip_lines = 0;             // --skip-lines N
   std::string counts;                      // --counts FILE

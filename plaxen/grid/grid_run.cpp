@@ -61,6 +61,10 @@ std::string prepare_outputs(const GridOptions& o, std::span<const InputFile> inp
   if (o.crs)
     if (std::string refusal = exporting::crs_refusal(FormatSet::grids, *format); !refusal.empty())
       return refusal;
+  if (std::string refusal =
+          exporting::label_refusal(FormatSet::grids, *format, o.labels, o.crs.has_value());
+      !refusal.empty())
+    return refusal;
   std::optional<ExportFormat> counts_format;
   if (!o.counts.empty()) {
     counts_format = exporting::choose_format(FormatSet::grids, std::nullopt, o.counts, problem);
@@ -73,16 +77,22 @@ std::string prepare_outputs(const GridOptions& o, std::span<const InputFile> inp
       if (!named[a].second.empty() && !named[b].second.empty() &&
           same_output(named[a].second, named[b].second))
         return named[a].first + " and " + named[b].first + " name the same file";
-  out.grid = std::make_unique<ExportTarget>(
-      exporting::ExportRequest{o.output, *format, o.crs.value_or(""), ""}, inputs);
+  out.grid =
+      std::make_unique<ExportTarget>(exporting::ExportRequest{o.output, *format, o.crs.value_or(""),
+                                                              "", exporting::labels_of(o.labels)},
+                                     inputs);
   if (!out.grid->problem().empty()) return out.grid->problem();
-  bool needs_gdal = exporting::format_row(*format).needs_gdal;
+  bool needs_gdal = exporting::needs_gdal(out.grid->request());
   if (counts_format) {
     const bool crs = o.crs && exporting::format_row(*counts_format).holds_crs;
+    exporting::GridLabels counts_labels = exporting::labels_of(o.labels);
+    counts_labels.z_name = "readings on the node";
+    counts_labels.z_units = "1";
     out.counts = std::make_unique<ExportTarget>(
-        exporting::ExportRequest{o.counts, *counts_format, crs ? *o.crs : "", ""}, inputs);
+        exporting::ExportRequest{o.counts, *counts_format, crs ? *o.crs : "", "", counts_labels},
+        inputs);
     if (!out.counts->problem().empty()) return out.counts->problem();
-    needs_gdal = needs_gdal || exporting::format_row(*counts_format).needs_gdal;
+    needs_gdal = needs_gdal || exporting::needs_gdal(out.counts->request());
   }
   if (!o.residuals.empty()) {
     out.residuals = std::make_unique<OutputFile>(o.residuals, inputs);

@@ -12,7 +12,7 @@ namespace plaxen::info {
 struct GridCensus {
   std::int64_t data_nodes = 0;     // nodes that take readings: their mean is written
   std::int64_t defined_nodes = 0;  // data nodes and the nodes the fill reaches from them
-  std::int64_t dropped = 0;        // readings a node ignores: beyond its first 20
+  std::int64_t dropped = 0;        // readings a node ignores: beyond its points_per_node
   std::int64_t out_of_range = 0;   // readings outside the grid, each one line of plaxen's
   // Defined nodes whose value is exactly -999.0: the grid file shows them as it shows the
   // undefined nodes, so a reader cannot tell them apart.

@@ -48,6 +48,14 @@ void grid_object(std::string& out, const GridReport& g) {
     else
       o.null(key);
   }
+  // Node (nx, ny) where the exports place it, in double; xmax and ymax are it rounded.
+  if (g.spacing_known) {
+    o.number("last_node_x", node_x(g.geometry, g.size.nx));
+    o.number("last_node_y", node_y(g.geometry, g.size.ny));
+  } else {
+    o.null("last_node_x");
+    o.null("last_node_y");
+  }
   if (g.census) census_members(o, g, *g.census);
   o.integer("missing_value_readings", g.missing_value_readings);
   o.number("value_span", g.value_span);
@@ -70,6 +78,8 @@ std::string report_json(const InfoReport& r) {
     o.text("data_file", r.data_name);
     o.integer("records", r.records);
     o.boolean("records_ignored", r.records_ignored);
+    // No records: plaxen grids no data, and every node of its grid is undefined.
+    o.boolean("grids_no_data", r.records == 0);
     {
       json_object limits(o.member("limits"));
       limits.number("xmin", r.limits.xmin);

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "plaxen/common/capacities.h"
+#include "tests/support/plaxen_texts.h"
 #include "tests/support/run_program.h"
 
 namespace {
@@ -21,15 +23,6 @@ constexpr int ny = 5;
 // every node the blanking leaves free is a data node and keeps its value exactly.
 int node_value(int x, int y) {
   return 1 + x + nx * y;
-}
-
-// The E15.7 field of an integer of at most seven digits, from its decimal digits.
-std::string e15_7(int value) {
-  const std::string digits = std::to_string(value < 0 ? -value : value);
-  const std::string field = std::string(value < 0 ? " -0." : "  0.") + digits +
-                            std::string(7 - digits.size(), '0') + "E+0" +
-                            std::to_string(digits.size());
-  return std::string(15 - field.size(), ' ') + field;
 }
 
 std::string points_file() {
@@ -55,7 +48,8 @@ template <typename Masked>
 std::string grid_with(Masked masked) {
   std::string text;
   for (int y = 0; y < ny; ++y) {
-    for (int x = 0; x < nx; ++x) text += e15_7(masked(x, y) ? -999 : node_value(x, y));
+    for (int x = 0; x < nx; ++x)
+      text += testsupport::e15_7(masked(x, y) ? testsupport::undefined_node : node_value(x, y));
     text += '\n';
   }
   return text;
@@ -73,82 +67,10 @@ bool outside_b(int x, int y) {
 const std::string block_a = "4 1\n1.5 0.5\n3.5 0.5\n3.5 2.5\n1.5 2.5\n";
 const std::string block_b = "4,0\n-0.5,-0.5\n4.5 -0.5\n4.5 3.5\n-0.5 3.5\n";
 
-testsupport::run_result run_blanking(const scratch_dir& dir, const std::string& bln,
-                                     const std::string& answer = "mask") {
-  dir.write("points.txt", points_file());
-  dir.write("mask.bln", bln);
-  return run_program(PLAXEN_BLANKING_PROGRAM, {}, "points.txt\ngrid.txt\n6 5\n" + answer + "\n",
-                     dir.path());
-}
-
-TEST(BlankingRun, MasksInsideOneAndOutsideAnotherPolygon) {
-  scratch_dir dir;
-  const auto r = run_blanking(dir, block_a + block_b);
-  EXPECT_EQ(r.out, dialogue_out);
-  EXPECT_EQ(r.err, "");
-  EXPECT_EQ(r.exit_status, 0);
-  EXPECT_EQ(dir.read("grid.txt"),
-            grid_with([](int x, int y) { return inside_a(x, y) || outside_b(x, y); }));
-}
-
-// With no polygon the grid is the one the program writes with its blanking switch off.
-TEST(BlankingRun, EmptyFileLeavesTheGridAsWithoutBlanking) {
-  scratch_dir dir;
-  const auto r = run_blanking(dir, "", "mask.bln");
-  EXPECT_EQ(r.out, dialogue_out);
-  EXPECT_EQ(r.exit_status, 0);
-  scratch_dir plain;
-  plain.write("points.txt", points_file());
-  const auto p = run_program(PLAXEN_PROGRAM, {}, "points.txt\ngrid.txt\n6 5\n", plain.path());
-  ASSERT_EQ(p.exit_status, 0);
-  EXPECT_EQ(dir.read("grid.txt"), plain.read("grid.txt"));
-  EXPECT_EQ(dir.read("grid.txt"), grid_with([](int, int) { return false; }));
-}
-
-// A block that announces four vertices and holds three: the record I/O layer's end-of-file
-// report, and nothing of the grid is written.
-TEST(BlankingRun, FileEndingInsideAVertexBlock) {
-  scratch_dir dir;
-  const auto r = run_blanking(dir, block_a + "4 0\n0 0\n1 0\n1 1\n");
-  EXPECT_EQ(r.out, dialogue_out);
-  EXPECT_EQ(r.err,
-            "list in: end of file\n"
-            "apparent state: unit 10 named mask.bln\n"
-            "last format: list io\n"
-            "lately reading sequential formatted external IO\n");
-  EXPECT_EQ(r.signal, SIGABRT);
-  EXPECT_EQ(dir.read("grid.txt"), "");
-}
-
 std::string harmless_blocks(int count) {
   std::string text;
   for (int k = 0; k < count; ++k) text += "1 1\n0 0\n";
   return text;
-}
-
-// Fifty blocks are read; a 51st (here one that would mask every node) is not applied, and a
-// warning says so.
-TEST(BlankingRun, OnlyFiftyBlocksAreApplied) {
-  const std::string fifty = block_a + harmless_blocks(48) + block_b;
-  const struct {
-    const char* name;
-    std::string bln;
-    std::string err;
-  } cases[] = {
-      {"fifty blocks, blank lines after", fifty + "\n  \n", ""},
-      {"fifty-one blocks", fifty + "0 1\n",
-       " blanking file holds more than 50 polygons; the rest is ignored\n"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    scratch_dir dir;
-    const auto r = run_blanking(dir, c.bln);
-    EXPECT_EQ(r.out, dialogue_out);
-    EXPECT_EQ(r.err, c.err);
-    EXPECT_EQ(r.exit_status, 0);
-    EXPECT_EQ(dir.read("grid.txt"),
-              grid_with([](int x, int y) { return inside_a(x, y) || outside_b(x, y); }));
-  }
 }
 
 // Polygon A with extra vertices along its bottom edge, n vertices in all.
@@ -163,19 +85,57 @@ std::string block_a_with(int n) {
   return text + "3.5 0.5\n3.5 2.5\n1.5 2.5\n";
 }
 
-TEST(BlankingRun, TwoThousandVerticesFitOneMoreIsRefused) {
-  scratch_dir fits;
-  const auto ok = run_blanking(fits, block_a_with(2000));
-  EXPECT_EQ(ok.out, dialogue_out);
-  EXPECT_EQ(ok.exit_status, 0);
-  EXPECT_EQ(fits.read("grid.txt"), grid_with(inside_a));
-
-  scratch_dir refused;
-  const auto r = run_blanking(refused, block_b + block_a_with(2001));
-  EXPECT_EQ(r.out, dialogue_out + " blanking polygon refused, more than 2000 vertices: 2001\n");
-  EXPECT_EQ(r.err, "");
-  EXPECT_EQ(r.exit_status, 1);
-  EXPECT_EQ(refused.read("grid.txt"), "");
+// One .bln file a row, answered "mask" (or as given) at the prompt: what plaxen_blanking
+// says and how it ends, and the grid file it leaves.
+TEST(BlankingRun, MasksWithThePolygonsOfTheFile) {
+  const std::string masked_ab =
+      grid_with([](int x, int y) { return inside_a(x, y) || outside_b(x, y); });
+  // As many blocks as the stage reads, A first and B last.
+  const std::string most = block_a + harmless_blocks(plaxen::max_polygons - 2) + block_b;
+  struct Row {
+    const char* what;
+    std::string bln;
+    std::string out_tail;  // after the dialogue
+    std::string err;
+    int exit_status;
+    std::string grid;
+    std::string answer = "mask";
+  };
+  const Row rows[] = {
+      {"inside one polygon and outside another", block_a + block_b, "", "", 0, masked_ab},
+      // The grid the program writes with its blanking switch off.
+      {"an empty file masks nothing", "", "", "", 0, grid_with([](int, int) { return false; }),
+       "mask.bln"},
+      // The record I/O layer's end-of-file report, and nothing of the grid is written.
+      {"a file ending inside a vertex block", block_a + "4 0\n0 0\n1 0\n1 1\n", "",
+       testsupport::io_report("list in: end of file", "10 named mask.bln", "list io", "reading"),
+       -1, ""},
+      {"as many blocks as are read, blank lines after", most + "\n  \n", "", "", 0, masked_ab},
+      // One more block (one that would mask every node) is not applied, and a warning says so.
+      {"one block more", most + "0 1\n", "",
+       " blanking file holds more than " + std::to_string(plaxen::max_polygons) +
+           " polygons; the rest is ignored\n",
+       0, masked_ab},
+      {"as many vertices as a polygon holds", block_a_with(plaxen::max_vertices), "", "", 0,
+       grid_with(inside_a)},
+      {"one vertex more: refused", block_b + block_a_with(plaxen::max_vertices + 1),
+       " blanking polygon refused, more than " + std::to_string(plaxen::max_vertices) +
+           " vertices: " + std::to_string(plaxen::max_vertices + 1) + "\n",
+       "", 1, ""},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    scratch_dir dir;
+    dir.write("points.txt", points_file());
+    dir.write("mask.bln", r.bln);
+    const auto run = run_program(PLAXEN_BLANKING_PROGRAM, {},
+                                 "points.txt\ngrid.txt\n6 5\n" + r.answer + "\n", dir.path());
+    EXPECT_EQ(run.out, dialogue_out + r.out_tail);
+    EXPECT_EQ(run.err, r.err);
+    EXPECT_EQ(run.exit_status, r.exit_status);
+    EXPECT_EQ(run.signal, r.exit_status == -1 ? SIGABRT : 0);
+    EXPECT_EQ(dir.read("grid.txt"), r.grid);
+  }
 }
 
 }  // namespace

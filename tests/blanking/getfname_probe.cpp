@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
     std::array<char, 4> ext{' ', ' ', ' ', ' '};
     const std::string_view given(argv[a]);
     for (std::size_t k = 0; k < ext.size() && k < given.size(); ++k) ext[k] = given[k];
-    std::array<char, 40> fname{};
+    std::array<char, plaxen::blanking_name_length> fname{};
     plaxen::getfname(fname, ext);
     recordio::start_formatted_write(recordio::output_unit, "('[',A40,']')");
     recordio::write(std::string_view(fname.data(), fname.size()));

@@ -19,7 +19,9 @@
 #include <string>
 #include <vector>
 
+#include "plaxen/common/capacities.h"
 #include "recordio/e_field_text.h"
+#include "tests/support/plaxen_texts.h"
 #include "tests/support/run_program.h"
 
 namespace {
@@ -248,59 +250,106 @@ std::string crs_code(const std::string& path) {
   const OGRSpatialReference* srs = ds == nullptr ? nullptr : ds->GetSpatialRef();
   const char* code = srs == nullptr ? nullptr : srs->GetAuthorityCode(nullptr);
   std::string text = code == nullptr ? "" : code;
+  // An ESRI .prj names no authority: the one system GDAL finds that matches it wholly.
+  int count = 0;
+  int* confidence = nullptr;
+  OGRSpatialReferenceH* matches =
+      srs == nullptr || code != nullptr ? nullptr : srs->FindMatches(nullptr, &count, &confidence);
+  if (count == 1 && confidence[0] == 100)
+    text = OGRSpatialReference::FromHandle(matches[0])->GetAuthorityCode(nullptr);
+  if (matches != nullptr) OSRFreeSRSArray(matches);
+  CPLFree(confidence);
   if (ds != nullptr) GDALClose(ds);
   return text;
 }
 
+// The netCDF attribute `attribute` of `variable` as GDAL reads it; "(none)" without it.
+std::string netcdf_attribute(const std::string& path, const std::string& variable,
+                             const std::string& attribute) {
+  GDALDataset* ds = GDALDataset::Open(path.c_str(), GDAL_OF_MULTIDIM_RASTER);
+  const auto array = ds == nullptr ? nullptr : ds->GetRootGroup()->OpenMDArray(variable);
+  const auto found = array ? array->GetAttribute(attribute) : nullptr;
+  const char* text = found ? found->ReadAsString() : nullptr;
+  std::string value = text == nullptr ? "(none)" : text;
+  if (ds != nullptr) GDALClose(ds);
+  return value;
+}
+
 TEST(PlaxenExport, EveryFormatReadsBackExactly) {
   const float nan = std::nanf("");
+  const std::string plain =
+      "x:units=1e0;x:long_name=x coordinate, as in the data file;z:long_name=value;z:units=1";
+  const std::string utm = "x:units=m;y:units=m;z:long_name=value;z:units=1";
+  const std::string geo = "x:units=degrees_east;y:units=degrees_north";
+  const std::vector<std::string> labels = {"--xy-units", "km",        "--z-name",
+                                           "anomaly",    "--z-units", "nT"};
   struct Case {
     const char* survey;
     const char* output;
     std::vector<std::string> extra;
-    std::string crs;               // EPSG code GDAL reads back; empty: none
-    bool stale_sidecar = false;    // an older OUTPUT.aux.xml of GDAL's naming another system
+    std::string crs;  // EPSG code GDAL reads back; empty: none
+    // An older file beside OUTPUT naming another system: OUTPUT.aux.xml of GDAL's, or for
+    // AAIGrid its .prj.
+    bool stale_sidecar = false;
+    // Attributes of the netCDF variables as GDAL reads them: "VARIABLE:ATTRIBUTE=TEXT;...".
+    std::string netcdf = {};
     bool by_grid_program = false;  // written by plaxen-grid from the data, not plaxen-export
   };
   const Case cases[] = {
       {"example", "points.tif", {"--a_srs", "EPSG:32619"}, "32619"},
       {"example", "points.tif", {"--a_srs", "EPSG:32619"}, "32619", true},
-      {"example", "points.nc", {"--a_srs", "EPSG:32619"}, "32619"},
+      {"example", "points.nc", {"--a_srs", "EPSG:32619"}, "32619", false, utm},
       {"example", "points.asc", {}, ""},
+      {"example", "points.asc", {"--a_srs", "EPSG:32619"}, "32619", true},
       {"example", "points.xyz", {}, ""},
       {"window", "window.tif", {}, ""},
-      {"window", "window.nc", {}, ""},
+      {"window", "window.nc", {}, "", false, plain},
+      {"window", "window.nc", labels, "", false, "y:units=km;z:long_name=anomaly;z:units=nT"},
       {"window", "window.xyz", {}, ""},
-      {"window", "window.grid", {"-of", "netcdf"}, ""},
+      {"window", "window.grid", {"-of", "netcdf", "--a_srs", "EPSG:4326"}, "4326", false, geo},
       {"long rows", "long.tif", {}, ""},
-      {"example", "points.tif", {"--a_srs", "EPSG:32619"}, "32619", false, true},
-      {"window", "window.nc", {}, "", false, true},
-      {"window", "window.xyz", {}, "", false, true},
+      {"example", "points.tif", {"--a_srs", "EPSG:32619"}, "32619", false, "", true},
+      {"window", "window.nc", {}, "", false, plain, true},
+      {"window", "window.xyz", {}, "", false, "", true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.survey) + " -> " + c.output);
     const Gridded g(survey(c.survey));
+    const std::string name = c.output;
+    const bool esri = name.ends_with(".asc");
+    const std::string prj = name.substr(0, name.size() - 4) + ".prj";
     if (c.stale_sidecar)
-      g.dir.write(std::string(c.output) + ".aux.xml",
-                  "<PAMDataset><SRS>EPSG:4326</SRS></PAMDataset>\n");
+      g.dir.write(esri ? prj : name + ".aux.xml",
+                  esri ? "GEOGCS[\"GCS_WGS_1984\",DATUM[\"D_WGS_1984\",SPHEROID[\"WGS_1984\","
+                         "6378137.0,298.257223563]],PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\","
+                         "0.0174532925199433]]"
+                       : "<PAMDataset><SRS>EPSG:4326</SRS></PAMDataset>\n");
     const auto r =
         c.by_grid_program ? grid_to(g, c.output, c.extra) : export_to(g, c.output, c.extra);
     ASSERT_EQ(r.exit_status, 0) << r.err;
     if (!c.by_grid_program) {
       EXPECT_EQ(r.out + r.err, "");
     }
-    EXPECT_EQ(testsupport::file_names(g.dir.path()),
-              (std::set<std::string>{"data.txt", "grid.txt", c.output}));
+    std::set<std::string> written = {"data.txt", "grid.txt", c.output};
+    if (esri && !c.crs.empty()) written.insert(prj);
+    EXPECT_EQ(testsupport::file_names(g.dir.path()), written);
     const std::string path = (g.dir / c.output).string();
-    const std::string name = c.output;
     const bool netcdf = name.ends_with(".nc") || name.ends_with(".grid");
     if (name.ends_with(".xyz")) {
       check_xyz(g, path, c.by_grid_program);
       continue;
     }
-    check_raster(g, path, name.ends_with(".asc") ? -999.0f : nan, c.by_grid_program);
+    check_raster(g, path, esri ? -999.0f : nan, c.by_grid_program);
     if (netcdf) check_coordinates(g, path);
     EXPECT_EQ(crs_code(path), c.crs);
+    std::istringstream wanted(c.netcdf);
+    for (std::string item; std::getline(wanted, item, ';');) {
+      const std::size_t colon = item.find(':'), equals = item.find('=');
+      EXPECT_EQ(
+          netcdf_attribute(path, item.substr(0, colon), item.substr(colon + 1, equals - colon - 1)),
+          item.substr(equals + 1))
+          << item;
+    }
   }
 }
 
@@ -340,6 +389,9 @@ TEST(PlaxenExport, RefusalsAreOneLineAndLeaveNoOutput) {
     std::string data = {};  // data.txt content for the export; empty: the survey's
   };
   const std::string long_value = "0." + std::string(70, '7');
+  // One row beyond the node capacity.
+  const std::string refused_nx = std::to_string(testsupport::edge_nx);
+  const std::string refused_ny = std::to_string(testsupport::edge_ny + 1);
   const Case cases[] = {
       {"missing data file",
        {"nope.txt", "grid.txt", "37", "23", "o.tif"},
@@ -381,9 +433,10 @@ TEST(PlaxenExport, RefusalsAreOneLineAndLeaveNoOutput) {
        "",
        "plaxen-export: no/such/o.tif: No such file or directory\n"},
       {"too many nodes",
-       {"data.txt", "grid.txt", "250", "201", "o.tif"},
+       {"data.txt", "grid.txt", refused_nx, refused_ny, "o.tif"},
        "",
-       "plaxen-export: 250 x 201 nodes are more than the 50000 plaxen grids\n"},
+       "plaxen-export: " + refused_nx + " x " + refused_ny + " nodes are more than the " +
+           std::to_string(plaxen::max_nodes) + " plaxen grids\n"},
       {"NX not an integer",
        {"data.txt", "grid.txt", "37.0", "23", "o.tif"},
        "",
@@ -392,6 +445,24 @@ TEST(PlaxenExport, RefusalsAreOneLineAndLeaveNoOutput) {
        {"data.txt", "grid.txt", "37", "23", "./data.txt", "-of", "XYZ"},
        "",
        "plaxen-export: ./data.txt: is DATA, an input: refused, it would be overwritten\n"},
+      {"a name for a format without room for it",
+       {"data.txt", "grid.txt", "37", "23", "o.tif", "--z-units", "nT"},
+       "",
+       "plaxen-export: --z-units: GTiff files hold no names or units; export to netCDF\n"},
+      {"units of x and y beside a reference system that has its own",
+       {"data.txt", "grid.txt", "37", "23", "o.nc", "--a_srs", "EPSG:32619", "--xy-units", "km"},
+       "",
+       "plaxen-export: --xy-units: the units of x and y are those of the --a_srs system\n"},
+      {"an ESRI ASCII grid whose .prj would be itself",
+       {"data.txt", "grid.txt", "37", "23", "o.prj", "-of", "AAIGrid", "--a_srs", "EPSG:32619"},
+       "",
+       "plaxen-export: o.prj: --a_srs writes the reference system to o.prj, which needs OUTPUT "
+       "to be a regular file of another name\n"},
+      {"non-square cells refused with a reference system: no .prj either",
+       {"data.txt", "grid.txt", "37", "23", "o.asc", "--a_srs", "EPSG:32619"},
+       "",
+       "plaxen-export: AAIGrid needs square cells, but dx is 61.908855 and dy is 66.795456; "
+       "export to GTiff or netCDF instead\n"},
       {"a reference system GeoTIFF keys cannot hold",
        {"data.txt", "grid.txt", "37", "23", "o.tif", "--a_srs", "+proj=eqearth"},
        "",

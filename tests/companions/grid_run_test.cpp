@@ -326,8 +326,8 @@ TEST(PlaxenGrid, GeoTiffTheSameForEveryThreadCount) {
   for (const char* threads : {"1", "2", "3"}) {
     SCOPED_TRACE(std::string(threads) + " threads");
     const auto r = run_program(PLAXEN_GRID_PROGRAM,
-                               {"data.txt", "g.tif", "-n", "400", "300", "--threads", threads},
-                               "", dir.path());
+                               {"data.txt", "g.tif", "-n", "400", "300", "--threads", threads}, "",
+                               dir.path());
     ASSERT_EQ(r.exit_status, 0) << r.err;
     const std::string tif = dir.read("g.tif");
     if (!first) first = tif;

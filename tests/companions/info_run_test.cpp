@@ -5,12 +5,21 @@
 #include <string>
 #include <vector>
 
+#include "plaxen/common/capacities.h"
+#include "tests/support/plaxen_texts.h"
 #include "tests/support/run_program.h"
 
 namespace {
 
 using testsupport::run_program;
 using testsupport::scratch_dir;
+
+const std::string max_nodes = std::to_string(plaxen::max_nodes);
+// The end of the grid line: plaxen's capacity.
+const std::string at_most = " nodes (plaxen takes at most " + max_nodes + ")\n";
+// One row beyond the capacity (its dx, dy and last node spelled in the row that uses it).
+const std::string refused_nx = std::to_string(testsupport::edge_nx);
+const std::string refused_ny = std::to_string(testsupport::edge_ny + 1);
 
 // `record` n times, then `bad` as the next line, then `record` twice more.
 std::string with_bad_line(int n, const std::string& bad, const std::string& record) {
@@ -19,32 +28,43 @@ std::string with_bad_line(int n, const std::string& bad, const std::string& reco
   return text + bad + "\n" + record + record;
 }
 
-// The report's first lines for a data file of 4 x y value lines and a 2 x 2 grid.
-std::string grid_lines(const std::string& records, const std::string& x, const std::string& y,
-                       const std::string& values, const std::string& spacing,
-                       const std::string& last) {
-  return "data file:       data.txt\nrecords:         " + records + "\nx limits:        " + x +
-         "\ny limits:        " + y + "\nvalues:          " + values +
-         "\ngrid:            2 x 2 = 4 nodes (plaxen takes at most 50000)\ndx, dy:          " +
-         spacing + "\nlast node:       " + last + "\n";
+// The lines of the last node: as plaxen stores it (single) and where the exports put it.
+std::string last_node_lines(const std::string& single, const std::string& placed) {
+  return "xmax, ymax:      " + single + " (single precision, as plaxen stores them)\n" +
+         "last node:       " + placed + " (where the exports place it)\n";
 }
 
-// 25 readings on the node (1, 1) of a grid from (0, 7): only the first 20 count.
+// The report's first lines for a data file and a grid of `nx_ny` ("2 x 2 = 4").
+std::string grid_lines(const std::string& records, const std::string& x, const std::string& y,
+                       const std::string& values, const std::string& nx_ny,
+                       const std::string& spacing) {
+  return "data file:       data.txt\nrecords:         " + records + "\nx limits:        " + x +
+         "\ny limits:        " + y + "\nvalues:          " + values +
+         "\ngrid:            " + nx_ny + at_most + "dx, dy:          " + spacing + "\n";
+}
+
+// 25 readings on the node (1, 1) of a grid from (0, 7): only the first 20 count, as the
+// dropped line says.
+const std::string beyond_first = " beyond the first 20 on a node\n";
 const std::string many_on_one_node = [] {
   std::string s;
   for (int k = 0; k < 25; ++k) s += "0 7 " + std::to_string(k) + "\n";
   return s;
 }();
 
-const std::string four_corners = "0 0 1\n10 0 2\n0 5 3\n10 5 4\n";
+const std::string& four_corners = testsupport::four_points;
 
 // The JSON report of four_corners on 3 x 2 nodes, for the data file named `name` in JSON.
 std::string corners_json(const std::string& name) {
   return "{\"data_file\":\"" + name +
-         "\",\"records\":4,\"records_ignored\":false,\"limits\":{\"xmin\":0,"
+         "\",\"records\":4,\"records_ignored\":false,\"grids_no_data\":false,\"limits\":{\"xmin\":"
+         "0,"
          "\"xmax\":10,\"ymin\":0,\"ymax\":5},\"values\":{\"min\":1,\"max\":4},\"grid\":{\"nx\":3,"
-         "\"ny\":2,\"nodes\":6,\"max_nodes\":50000,\"accepted\":true,\"refusal\":null,\"xmin\":0,"
-         "\"ymin\":0,\"xmax\":10,\"ymax\":5,\"dx\":5,\"dy\":5,\"data_nodes\":4,\"defined_nodes\":6,"
+         "\"ny\":2,\"nodes\":6,\"max_nodes\":" +
+         max_nodes +
+         ",\"accepted\":true,\"refusal\":null,\"xmin\":0,"
+         "\"ymin\":0,\"xmax\":10,\"ymax\":5,\"dx\":5,\"dy\":5,\"last_node_x\":10,"
+         "\"last_node_y\":5,\"data_nodes\":4,\"defined_nodes\":6,"
          "\"undefined_nodes\":0,\"dropped_readings\":0,\"out_of_range_readings\":0,"
          "\"missing_value_nodes\":0,\"defined_missing_value_nodes\":0,"
          "\"missing_value_readings\":0,\"value_span\":3,\"value_span_accepted\":true}}\n";
@@ -70,19 +90,18 @@ TEST(PlaxenInfo, Reports) {
       {"the four corners on 11 x 6: each lends its value to its two side neighbours",
        four_corners,
        {"11", "6"},
-       data_lines + "grid:            11 x 6 = 66 nodes (plaxen takes at most 50000)\n"
-                    "dx, dy:          1, 1\n"
-                    "last node:       10, 5\n"
-                    "nodes with data: 4\n"
-                    "defined nodes:   12 of 66; 54 undefined, written as -999.0\n"
-                    "dropped:         0 readings beyond the first 20 on a node\n"
-                    "out of range:    0 readings\n"
-                    "-999.0 nodes:    54 in the grid file: 54 undefined, 0 defined at exactly "
-                    "-999.0\n"
-                    "-999.0 values:   0 readings (the grid file cannot tell them from undefined "
-                    "nodes)\n"
-                    "value span:      3 (accepted: below 1e+32)\n"
-                    "plaxen:          grids this\n",
+       data_lines + "grid:            11 x 6 = 66" + at_most + "dx, dy:          1, 1\n" +
+           last_node_lines("10, 5", "10, 5") +
+           "nodes with data: 4\n"
+           "defined nodes:   12 of 66; 54 undefined, written as -999.0\n"
+           "dropped:         0 readings" +
+           beyond_first +
+           "out of range:    0 readings\n"
+           "-999.0 nodes:    54 in the grid file: 54 undefined, 0 defined at exactly -999.0\n"
+           "-999.0 values:   0 readings (the grid file cannot tell them from undefined "
+           "nodes)\n"
+           "value span:      3 (accepted: below 1e+32)\n"
+           "plaxen:          grids this\n",
        "",
        0},
       {"without a grid size: the most nodes, cells as square as 10 by 5 allows",
@@ -95,10 +114,12 @@ TEST(PlaxenInfo, Reports) {
       {"25 readings on one node: the last 5 dropped; a reading of -999.0 counted",
        many_on_one_node + "1 8 -999\n",
        {"2", "2"},
-       grid_lines("26", "0 to 1", "7 to 8", "-999 to 24", "1, 1", "1, 8") +
+       grid_lines("26", "0 to 1", "7 to 8", "-999 to 24", "2 x 2 = 4", "1, 1") +
+           last_node_lines("1, 8", "1, 8") +
            "nodes with data: 2\n"
            "defined nodes:   4 of 4; 0 undefined, written as -999.0\n"
-           "dropped:         5 readings beyond the first 20 on a node\n"
+           "dropped:         5 readings" +
+           beyond_first +
            "out of range:    0 readings\n"
            "-999.0 nodes:    1 in the grid file: 0 undefined, 1 defined at exactly -999.0\n"
            "-999.0 values:   1 reading (the grid file cannot tell them from undefined nodes)\n"
@@ -109,10 +130,12 @@ TEST(PlaxenInfo, Reports) {
       {"every reading on one line of y: dy is 0 and every reading falls out of range",
        many_on_one_node + "1 7 -999\n",
        {"2", "2"},
-       grid_lines("26", "0 to 1", "7 to 7", "-999 to 24", "1, 0", "1, 7") +
+       grid_lines("26", "0 to 1", "7 to 7", "-999 to 24", "2 x 2 = 4", "1, 0") +
+           last_node_lines("1, 7", "1, 7") +
            "nodes with data: 0\n"
            "defined nodes:   0 of 4; 4 undefined, written as -999.0\n"
-           "dropped:         0 readings beyond the first 20 on a node\n"
+           "dropped:         0 readings" +
+           beyond_first +
            "out of range:    26 readings\n"
            "-999.0 nodes:    4 in the grid file: 4 undefined, 0 defined at exactly -999.0\n"
            "-999.0 values:   1 reading (the grid file cannot tell them from undefined nodes)\n"
@@ -120,16 +143,25 @@ TEST(PlaxenInfo, Reports) {
            "plaxen:          grids this\n",
        "",
        0},
-      {"more nodes than plaxen takes: its refusal, no counts",
+      {"no records: plaxen grids no data",
+       "",
+       {"--json"},
+       "{\"data_file\":\"data.txt\",\"records\":0,\"records_ignored\":false,\"grids_no_data\":true,"
+       "\"limits\":{\"xmin\":1e+35,\"xmax\":-1e+35,\"ymin\":1e+35,\"ymax\":-1e+35},\"values\":null,"
+       "\"suggested_grid\":null,\"no_suggestion\":\"no records\"}\n",
+       "",
+       0},
+      {"more nodes than plaxen takes: its refusal, no counts; the last node beyond xmax",
        four_corners,
-       {"250", "201"},
-       data_lines + "grid:            250 x 201 = 50250 nodes (plaxen takes at most 50000)\n"
-                    "dx, dy:          0.04016064, 0.025\n"
-                    "last node:       10, 5\n"
-                    "-999.0 values:   0 readings (the grid file cannot tell them from undefined "
-                    "nodes)\n"
-                    "value span:      3 (accepted: below 1e+32)\n"
-                    "plaxen:          refuses this: too many matrix elements\n",
+       {refused_nx, refused_ny},
+       data_lines + "grid:            " + refused_nx + " x " + refused_ny + " = " +
+           std::to_string(plaxen::max_nodes + testsupport::edge_nx) + at_most +
+           "dx, dy:          0.04016064, 0.025\n" +
+           last_node_lines("10, 5", "9.99999962747097, 5.000000074505806") +
+           "-999.0 values:   0 readings (the grid file cannot tell them from undefined "
+           "nodes)\n"
+           "value span:      3 (accepted: below 1e+32)\n"
+           "plaxen:          refuses this: too many matrix elements\n",
        "",
        0},
       {"a line that is not a record: named by its line and text",
@@ -149,7 +181,8 @@ TEST(PlaxenInfo, Reports) {
        four_corners,
        {"--json"},
        "{\"data_file\":\"d\\udcff\\udce9\\udca0\\udced\\udca0\\udc80\xc3\xa9\xf0\x9f\x98\x80"
-       "\\\\\\\"\\u001b.txt\",\"records\":4,\"records_ignored\":false,\"limits\":{\"xmin\":0,"
+       "\\\\\\\"\\u001b.txt\",\"records\":4,\"records_ignored\":false,\"grids_no_data\":false,"
+       "\"limits\":{\"xmin\":0,"
        "\"xmax\":10,\"ymin\":0,\"ymax\":5},\"values\":{\"min\":1,\"max\":4},"
        "\"suggested_grid\":{\"nx\":315,\"ny\":158,\"nodes\":49770,\"dx\":0.031847134,"
        "\"dy\":0.031847134}}\n",

@@ -10,17 +10,25 @@
 #include <string>
 #include <vector>
 
-#include "tests/plaxen/grid_text.h"
+#include "plaxen/common/capacities.h"
+#include "tests/support/plaxen_texts.h"
 #include "tests/support/run_program.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using testsupport::all_undefined;
+using testsupport::empty_limits;
+using testsupport::four_points;
+using testsupport::four_points_limits;
 using testsupport::grid_file;
+using testsupport::limits_header;
+using testsupport::no_records;
+using testsupport::refused_size;
 using testsupport::run_program;
 using testsupport::scratch_dir;
 
-constexpr double U = -999.0;  // an undefined node as the grid file shows it
+constexpr double U = testsupport::undefined_node;
 constexpr std::size_t one_mb = std::size_t{1} << 20;
 
 // A file or directory the run must leave behind (or must not).
@@ -52,13 +60,7 @@ struct run_case {
   std::vector<left_behind> after;  // besides the files and directories made before the run
 };
 
-// The record I/O layer's report: tag and message, unit, format (if current), direction.
-std::string report(const std::string& tag_and_message, const std::string& unit,
-                   const std::string& format, const std::string& direction) {
-  std::string text = tag_and_message + "\napparent state: unit " + unit + "\n";
-  if (!format.empty()) text += "last format: " + format + "\n";
-  return text + "lately " + direction + " sequential formatted external IO\n";
-}
+const auto report = testsupport::io_report;
 
 std::string data_report(const std::string& tag_and_message) {
   return report(tag_and_message, "11 named data.txt", "list io", "reading");
@@ -107,11 +109,8 @@ void run_cases(const std::vector<run_case>& cases) {
   }
 }
 
-const std::string limits_header = " data limits: xmin,xmax,ymin,ymax=\n";
-const std::string empty_limits =
-    limits_header + "  0.1000E+36 -0.1000E+36  0.1000E+36 -0.1000E+36\n";
-const std::string too_many = "  too many matrix elements\n";
-const std::string too_few = " the grid needs at least 2 nodes along x and along y\n";
+const std::string& too_many = testsupport::too_many_nodes;
+const std::string& too_few = testsupport::too_few_nodes;
 const std::string span_refused = " the data values span 1.0e32 or more, too much to grid\n";
 const std::string same_file_refused =
     " the grid file is the data file: refused, the data would be overwritten\n";
@@ -119,20 +118,15 @@ const std::string data_cr_warning =
     " warning: the data file holds carriage returns not followed by a newline; only a newline "
     "ends a record\n";
 
-std::string all_undefined(int nx, int ny) {
-  return grid_file(std::vector<std::vector<double>>(
-      static_cast<std::size_t>(ny), std::vector<double>(static_cast<std::size_t>(nx), U)));
-}
-
-// A plaxen run on `data` as data.txt that stops at the node check (250 x 201 nodes), so
-// that the limits line alone shows what the records were read as.
+// A plaxen run on `data` as data.txt that stops at the node check (one row beyond the
+// capacity), so that the limits line alone shows what the records were read as.
 run_case limits_only(std::string name, std::string data, const std::string& limits) {
   return {std::move(name),
           PLAXEN_PROGRAM,
           {{"data.txt", std::move(data)}},
           {},
-          "data.txt\ngrid.txt\n250 201\n",
-          limits_header + limits + " 250 201\n" + too_many,
+          "data.txt\ngrid.txt\n" + refused_size + "\n",
+          limits_header + limits + " " + refused_size + "\n" + too_many,
           "",
           1,
           0,
@@ -176,7 +170,7 @@ TEST(HostileDataFile, GarbageNulsAndCutNumbers) {
        {},
        "data.txt\ngrid.txt\n2 2\n",
        empty_limits + " 2 2\n",
-       data_cr_warning,
+       data_cr_warning + no_records,
        0,
        0,
        {file("grid.txt", all_undefined(2, 2))}},
@@ -193,10 +187,10 @@ TEST(HostileDataFile, MegabyteLinesAndLongNumbers) {
                   "  0.1000E+01  0.4000E+01  0.2000E+01  0.5000E+01\n"),
       // 40 significant digits take part; the rest only raise the exponent: 10^1048575 is
       // infinite in single precision. A fraction of a million zeros underflows to 0.
-      limits_only(
-          "numbers of a million digits",
-          "1" + std::string(one_mb - 1, '0') + " 0." + std::string(one_mb, '0') + "1 3\n-5 -7 0\n",
-          " -0.5000E+01         INF -0.7000E+01  0.0000E+00\n"),
+      limits_only("numbers of a million digits",
+                  std::string(1, '1') + std::string(one_mb - 1, '0') + " 0." +
+                      std::string(one_mb, '0') + "1 3\n-5 -7 0\n",
+                  " -0.5000E+01         INF -0.7000E+01  0.0000E+00\n"),
       {"a 1 MB data file name line: its first 80 characters are the name",
        PLAXEN_PROGRAM,
        {},
@@ -213,7 +207,7 @@ TEST(HostileDataFile, MegabyteLinesAndLongNumbers) {
        {},
        "data.txt\n" + std::string(80, 'g') + std::string(one_mb, 'h') + "\n2 2\n",
        empty_limits + " 2 2\n",
-       "",
+       no_records,
        0,
        0,
        {file(std::string(80, 'g'), all_undefined(2, 2))}},
@@ -264,21 +258,23 @@ TEST(HostileDataFile, BeyondSinglePrecision) {
   });
 }
 
-// Records beyond the 1,000,000 that are read are not even looked at: garbage there is no
-// error, only the warning that the rest is ignored.
+// Records beyond the max_records that are read are not even looked at: garbage there is
+// no error, only the warning that the rest is ignored.
 TEST(HostileDataFile, GarbageBeyondTheRecordCapacity) {
   std::string data;
-  data.reserve(6'000'100);
-  for (int k = 0; k < 1'000'000; ++k) data += "1 2 3\n";
+  data.reserve(6 * std::size_t{plaxen::max_records} + 100);
+  for (int k = 0; k < plaxen::max_records; ++k) data += "1 2 3\n";
   data += std::string("\x89garbage\0 1e99999999999 ***\n", 28);
   run_cases({
-      {"garbage after a million records",
+      {"garbage after the records plaxen takes",
        PLAXEN_PROGRAM,
        {{"data.txt", data}},
        {},
-       "data.txt\ngrid.txt\n250 201\n",
-       limits_header + "  0.1000E+01  0.1000E+01  0.2000E+01  0.2000E+01\n 250 201\n" + too_many,
-       " warning: the data file holds more than 1000000 records; the rest are ignored\n",
+       "data.txt\ngrid.txt\n" + refused_size + "\n",
+       limits_header + "  0.1000E+01  0.1000E+01  0.2000E+01  0.2000E+01\n " + refused_size + "\n" +
+           too_many,
+       " warning: the data file holds more than " + std::to_string(plaxen::max_records) +
+           " records; the rest are ignored\n",
        1,
        0,
        {absent("grid.txt")}},
@@ -333,7 +329,8 @@ TEST(HostileDataFile, UnreadableFiles) {
   });
 }
 
-// Grid sizes at and around the 50,000 nodes, and beyond the 32-bit range.
+// Grid sizes of few rows or few columns, and beyond the 32-bit range (the capacity's edge
+// itself: plaxen_run_test).
 TEST(HostileGridSize, AroundTheNodeCapacity) {
   auto sized = [](std::string name, const std::string& nx_ny, const std::string& echo,
                   std::string tail, int status, std::vector<left_behind> after) {
@@ -343,26 +340,24 @@ TEST(HostileGridSize, AroundTheNodeCapacity) {
                     {},
                     "data.txt\ngrid.txt\n" + nx_ny + "\n",
                     empty_limits + echo + std::move(tail),
-                    "",
+                    no_records,
                     status,
                     0,
                     std::move(after)};
   };
+  const std::string half = std::to_string(plaxen::max_nodes / 2);
+  const std::string all = std::to_string(plaxen::max_nodes);
   run_cases({
-      sized("2 x 25000 nodes: 25,000 rows", "2 25000", " 2 25000\n", "", 0,
-            {file("grid.txt", all_undefined(2, 25000))}),
-      sized("25000 x 2 nodes: rows of 9 lines", "25000 2", " 25000 2\n", "", 0,
-            {file("grid.txt", all_undefined(25000, 2))}),
-      sized("7 x 7142 = 49,994 nodes", "7 7142", " 7 7142\n", "", 0,
-            {file("grid.txt", all_undefined(7, 7142))}),
-      sized("7 x 7143 = 50,001 nodes", "7 7143", " 7 7143\n", too_many, 1, {absent("grid.txt")}),
-      sized("2 x 25001 nodes", "2 25001", " 2 25001\n", too_many, 1, {absent("grid.txt")}),
+      sized("2 x half the nodes: one row each", "2 " + half, " 2 " + half + "\n", "", 0,
+            {file("grid.txt", all_undefined(2, plaxen::max_nodes / 2))}),
+      sized("half the nodes x 2: rows of several lines", half + " 2", " " + half + " 2\n", "", 0,
+            {file("grid.txt", all_undefined(plaxen::max_nodes / 2, 2))}),
       // 1+3 is 1 times ten to the 3: an exponent given by its sign alone.
       sized("nx written as 1+3: 1000 x 50 nodes", "1+3 50", " 1000 50\n", "", 0,
             {file("grid.txt", all_undefined(1000, 50))}),
-      sized("two negative sizes with a product of 50,000", "-2 -25000", " -2 -25000\n", too_few, 1,
-            {absent("grid.txt")}),
-      sized("50,000 x 1", "50000 1", " 50000 1\n", too_few, 1, {absent("grid.txt")}),
+      sized("two negative sizes with a product of max_nodes", "-2 -" + half, " -2 -" + half + "\n",
+            too_few, 1, {absent("grid.txt")}),
+      sized("max_nodes x 1", all + " 1", " " + all + " 1\n", too_few, 1, {absent("grid.txt")}),
       sized("an nx beyond 32 bits saturates", "99999999999 2", " 2147483647 2\n", too_many, 1,
             {absent("grid.txt")}),
       sized("both beyond 32 bits, one negative", "-99999999999 99999999999",
@@ -375,9 +370,7 @@ TEST(HostileGridSize, AroundTheNodeCapacity) {
 // The data file named again as the grid file, under any spelling of its path: refused
 // before the grid file is opened, so the measurements stay as they are.
 TEST(HostileGridFile, TheDataFileUnderAnotherName) {
-  const std::string four_points = "0 0 1\n10 0 2\n0 5 3\n10 5 4\n";
-  const std::string shown =
-      limits_header + "  0.0000E+00  0.1000E+02  0.0000E+00  0.5000E+01\n 11 6\n";
+  const std::string shown = four_points_limits + " 11 6\n";
   for (const std::string grid_name : {"data.txt", "./data.txt", "hard-link.txt",
                                       "symbolic-link.txt", "/proc/self/cwd/data.txt"}) {
     SCOPED_TRACE(grid_name);
@@ -397,9 +390,7 @@ TEST(HostileGridFile, TheDataFileUnderAnotherName) {
 }
 
 TEST(HostileGridFile, DirectoriesAndFullDevices) {
-  const std::string four_points = "0 0 1\n10 0 2\n0 5 3\n10 5 4\n";
-  const std::string four_points_out =
-      limits_header + "  0.0000E+00  0.1000E+02  0.0000E+00  0.5000E+01\n 11 6\n";
+  const std::string four_points_out = four_points_limits + " 11 6\n";
   run_cases({
       // A directory opens for reading only; the rows it cannot take fail when handed over.
       {"a grid file name that is a directory",

@@ -22,7 +22,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "plaxen/common/capacities.h"
 #include "tests/hardening/spawned_program.h"
+#include "tests/support/plaxen_texts.h"
 #include "tests/support/run_program.h"
 
 namespace {
@@ -31,111 +33,82 @@ namespace fs = std::filesystem;
 using hardening::spawned_program;
 using testsupport::scratch_dir;
 
-const std::string four_points = "0 0 1\n10 0 2\n0 5 3\n10 5 4\n";
+using testsupport::four_points;
 const std::string dialogue = "data.txt\ngrid.txt\n11 6\n";
 
-// The grid file that the dialogue gives on four_points in a normal run.
-std::string normal_grid() {
-  scratch_dir normal;
-  normal.write("data.txt", four_points);
-  EXPECT_EQ(testsupport::run_program(PLAXEN_PROGRAM, {}, dialogue, normal.path()).exit_status, 0);
-  return normal.read("grid.txt");
-}
-
-// Runs plaxen in `dir` with `closed` closed at its start, the whole dialogue written at once.
-hardening::ending run_closed(const scratch_dir& dir, int closed) {
-  spawned_program plaxen(PLAXEN_PROGRAM, hardening::spawn_options(dir.path()).closing(closed));
-  if (closed != STDIN_FILENO) plaxen.write_input(dialogue);
-  return plaxen.finish();
-}
-
-// Standard output closed: the data file keeps its content, the grid file is the one a normal
-// run writes, and the failed hand-over of the dialogue is reported for unit 6.
-TEST(ClosedDescriptors, StandardOutput) {
-  const std::string grid = normal_grid();
-  scratch_dir dir;
-  dir.write("data.txt", four_points);
-  const hardening::ending e = run_closed(dir, STDOUT_FILENO);
-  EXPECT_EQ(e.err,
-            "write: Bad file descriptor\napparent state: unit 6 (unnamed)\n"
-            "lately writing sequential formatted external IO\n");
-  EXPECT_EQ(e.signal, SIGABRT);
-  EXPECT_EQ(dir.read("data.txt"), four_points);
-  EXPECT_EQ(dir.read("grid.txt"), grid);
-}
-
-// Standard output a pipe whose reader has gone (plaxen ... | head): the hand-over of the
-// dialogue fails and is reported, and the grid file is still written in full and cut, so no
-// older grid survives under the new name.
-TEST(ClosedDescriptors, StandardOutputWithoutReader) {
-  const std::string grid = normal_grid();
-  scratch_dir dir;
-  dir.write("data.txt", four_points);
-  dir.write("grid.txt", "older grid\n" + std::string(5000, 'o'));
-  spawned_program plaxen(PLAXEN_PROGRAM,
-                         hardening::spawn_options(dir.path()).without_output_reader());
-  plaxen.write_input(dialogue);
-  const hardening::ending e = plaxen.finish();
-  EXPECT_EQ(e.err,
-            "write: Broken pipe\napparent state: unit 6 (unnamed)\n"
-            "lately writing sequential formatted external IO\n");
-  EXPECT_EQ(e.signal, SIGABRT);
-  EXPECT_EQ(dir.read("data.txt"), four_points);
-  EXPECT_EQ(dir.read("grid.txt"), grid);
-}
-
-// Standard error closed: the report of a bad number goes nowhere, and not into the data file.
-TEST(ClosedDescriptors, StandardError) {
-  scratch_dir dir;
+// plaxen with a standard descriptor closed, or nobody reading its output, or a full device
+// for its errors. A closed descriptor is not handed to the data or grid file, so the
+// dialogue and the report go into neither; a failing standard output does not keep the
+// grid file from being written (in full and cut: no older grid survives under its name);
+// a warning nobody can see does not end the run.
+TEST(ClosedDescriptors, NeitherFileTakesTheirText) {
   const std::string bad = "0 0 1\n1 2 abc\n";
-  dir.write("data.txt", bad);
-  const hardening::ending e = run_closed(dir, STDERR_FILENO);
-  EXPECT_EQ(e.out, "");
-  EXPECT_EQ(e.signal, SIGABRT);
-  EXPECT_EQ(dir.read("data.txt"), bad);
-  EXPECT_FALSE(fs::exists(dir / "grid.txt"));
-}
-
-// Standard error closed, or on a full device: a warning nobody can see, or that the device
-// refuses, does not end the run, and goes into no file. (The blanking stage warns of
-// polygons beyond the 50th.)
-TEST(ClosedDescriptors, StandardErrorWarning) {
-  for (const bool full : {false, true}) {
-    SCOPED_TRACE(full ? "standard error on /dev/full" : "standard error closed");
+  std::string polygons;  // more than the blanking stage reads: it warns of the rest
+  for (int k = 0; k <= plaxen::max_polygons; ++k) polygons += "0 0\n";
+  const std::string small_grid = testsupport::grid_file({{1, 2}, {3, 4}});
+  const std::string older = "older grid\n" + std::string(5000, 'o');
+  enum class start { stdout_closed, stdout_unread, stderr_closed, stderr_full, stdin_closed };
+  struct Row {
+    const char* what;
+    start how;
+    std::string data;
+    std::optional<std::string> err;  // none: not read (it goes nowhere)
+    int signal;
+    std::optional<std::string> grid;  // none: no grid file
+  };
+  const std::string unit_6 = "6 (unnamed)", writing = "writing";
+  const std::string corners = "0 0 1\n1 0 2\n0 1 3\n1 1 4\n";
+  const Row rows[] = {
+      {"standard output closed", start::stdout_closed, four_points,
+       testsupport::io_report("write: Bad file descriptor", unit_6, "", writing), SIGABRT,
+       testsupport::four_points_grid()},
+      {"standard output without a reader", start::stdout_unread, four_points,
+       testsupport::io_report("write: Broken pipe", unit_6, "", writing), SIGABRT,
+       testsupport::four_points_grid()},
+      {"standard error closed: a report goes nowhere", start::stderr_closed, bad, std::nullopt,
+       SIGABRT, std::nullopt},
+      {"standard error closed: a warning goes nowhere", start::stderr_closed, corners, std::nullopt,
+       0, small_grid},
+      {"standard error on a full device: a warning it refuses", start::stderr_full, corners,
+       std::nullopt, 0, small_grid},
+      {"standard input closed: the first read fails", start::stdin_closed, four_points,
+       testsupport::io_report("read: Bad file descriptor", "5 (unnamed)", "(1A80)", "reading"),
+       SIGABRT, std::nullopt},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
     scratch_dir dir;
-    const std::string points = "0 0 1\n1 0 2\n0 1 3\n1 1 4\n";
-    std::string polygons;
-    for (int k = 0; k < 51; ++k) polygons += "0 0\n";
-    dir.write("data.txt", points);
-    dir.write("mask.bln", polygons);
+    dir.write("data.txt", r.data);
+    const bool blanking = r.data == corners;  // its warning is the blanking stage's
+    if (blanking) dir.write("mask.bln", polygons);
+    if (r.grid == testsupport::four_points_grid()) dir.write("grid.txt", older);
     hardening::spawn_options options(dir.path());
-    if (full)
-      options.errors_to("/dev/full");
-    else
-      options.closing(STDERR_FILENO);
-    spawned_program plaxen(PLAXEN_BLANKING_PROGRAM, options);
-    plaxen.write_input("data.txt\ngrid.txt\n2 2\nmask.bln\n");
+    if (r.how == start::stdout_closed) options.closing(STDOUT_FILENO);
+    if (r.how == start::stdout_unread) options.without_output_reader();
+    if (r.how == start::stderr_closed) options.closing(STDERR_FILENO);
+    if (r.how == start::stderr_full) options.errors_to("/dev/full");
+    if (r.how == start::stdin_closed) options.closing(STDIN_FILENO);
+    spawned_program plaxen(blanking ? PLAXEN_BLANKING_PROGRAM : PLAXEN_PROGRAM, options);
+    if (r.how != start::stdin_closed)
+      plaxen.write_input(blanking ? "data.txt\ngrid.txt\n2 2\nmask.bln\n" : dialogue);
     const hardening::ending e = plaxen.finish();
-    EXPECT_EQ(e.exit_status, 0);
-    EXPECT_EQ(e.signal, 0);
-    EXPECT_EQ(dir.read("data.txt"), points);
-    EXPECT_EQ(dir.read("mask.bln"), polygons);
-    EXPECT_EQ(dir.read("grid.txt"),
-              "  0.1000000E+01  0.2000000E+01\n  0.3000000E+01  0.4000000E+01\n");
+    if (r.signal != 0) {
+      EXPECT_EQ(e.out, "");  // the dialogue never reached a reader
+    }
+    if (r.err) {
+      EXPECT_EQ(e.err, *r.err);
+    }
+    EXPECT_EQ(e.signal, r.signal);
+    EXPECT_EQ(e.exit_status, r.signal == 0 ? 0 : -1);
+    EXPECT_EQ(dir.read("data.txt"), r.data);
+    if (blanking) {
+      EXPECT_EQ(dir.read("mask.bln"), polygons);
+    }
+    EXPECT_EQ(fs::exists(dir / "grid.txt"), r.grid.has_value());
+    if (r.grid) {
+      EXPECT_EQ(dir.read("grid.txt"), *r.grid);
+    }
   }
-}
-
-// Standard input closed: the first read fails on it.
-TEST(ClosedDescriptors, StandardInput) {
-  scratch_dir dir;
-  dir.write("data.txt", four_points);
-  const hardening::ending e = run_closed(dir, STDIN_FILENO);
-  EXPECT_EQ(e.out, "");
-  EXPECT_EQ(e.err,
-            "read: Bad file descriptor\napparent state: unit 5 (unnamed)\nlast format: (1A80)\n"
-            "lately reading sequential formatted external IO\n");
-  EXPECT_EQ(e.signal, SIGABRT);
-  EXPECT_EQ(dir.read("data.txt"), four_points);
 }
 
 // A FIFO and a process that writes `text` into it once a reader has opened it, then ends.
@@ -227,7 +200,7 @@ std::string read_to_end(int fd) {
 // reader, which then gets the whole grid. (Opened for reading and writing, the grid would
 // go into the FIFO's buffer and be lost when the program ends, with exit status 0.)
 TEST(PipesAndFifos, AGridFifoWaitsForItsReader) {
-  const std::string grid = normal_grid();
+  const std::string grid = testsupport::four_points_grid();
   scratch_dir dir;
   dir.write("data.txt", four_points);
   ASSERT_EQ(::mkfifo((dir / "grid.fifo").c_str(), 0600), 0);
@@ -251,7 +224,7 @@ TEST(PipesAndFifos, AGridFifoWaitsForItsReader) {
 // by SIGXFSZ, plaxen would leave new rows followed by old content, recmat its temporary.)
 TEST(FileSizeLimit, AWriteBeyondItIsAWriteFailure) {
   constexpr rlim_t limit = 500;
-  const std::string grid = normal_grid();
+  const std::string grid = testsupport::four_points_grid();
   ASSERT_GT(grid.size(), limit);
   const std::string older = "older content\n" + std::string(5000, 'o');
   {
@@ -264,8 +237,7 @@ TEST(FileSizeLimit, AWriteBeyondItIsAWriteFailure) {
     plaxen.write_input(dialogue);
     const hardening::ending e = plaxen.finish();
     EXPECT_EQ(e.err,
-              "write: File too large\napparent state: unit 9 named grid.txt\n"
-              "lately writing sequential formatted external IO\n");
+              testsupport::io_report("write: File too large", "9 named grid.txt", "", "writing"));
     EXPECT_EQ(e.signal, SIGABRT);
     EXPECT_EQ(dir.read("grid.txt"), grid.substr(0, limit));
   }
@@ -301,7 +273,7 @@ TEST(ExportOutputs, ReplacedWholeOrWrittenInto) {
     std::string err;
     std::function<void(const scratch_dir&, const std::string& out, const std::string& fifo)> check;
   };
-  const std::string grid = normal_grid();
+  const std::string grid = testsupport::four_points_grid();
   std::string xyz;  // the export of a plain run
   {
     scratch_dir plain;

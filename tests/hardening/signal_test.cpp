@@ -19,7 +19,9 @@
 #include <utility>
 #include <vector>
 
+#include "recmat/command_line.h"
 #include "tests/hardening/spawned_program.h"
+#include "tests/support/plaxen_texts.h"
 #include "tests/support/run_program.h"
 
 namespace {
@@ -29,9 +31,9 @@ using hardening::spawn_options;
 using hardening::spawned_program;
 using testsupport::scratch_dir;
 
-const std::string four_points = "0 0 1\n10 0 2\n0 5 3\n10 5 4\n";
-const std::string limits =
-    " data limits: xmin,xmax,ymin,ymax=\n  0.0000E+00  0.1000E+02  0.0000E+00  0.5000E+01\n";
+using testsupport::four_points;
+using testsupport::refused_size;
+const std::string& limits = testsupport::four_points_limits;
 const std::string blanking_prompt = limits +
                                     " 11 6\n you should have a blanking file.... \n"
                                     " enter name of file ... default extent = .bln:  \n";
@@ -120,11 +122,11 @@ TEST(PlaxenSignals, IgnoredAtStartStayIgnored) {
     ASSERT_EQ(plaxen.read_output_until(limits), limits);
     ASSERT_TRUE(plaxen.wait_until_reading_input());
     ASSERT_EQ(::kill(plaxen.pid(), s), 0);
-    plaxen.write_input("250 201\n");
+    plaxen.write_input(refused_size + "\n");
     const hardening::ending e = plaxen.finish();
     EXPECT_EQ(e.err, "");
     EXPECT_EQ(e.exit_status, 1);
-    EXPECT_EQ(e.out, limits + " 250 201\n  too many matrix elements\n");
+    EXPECT_EQ(e.out, limits + " " + refused_size + "\n" + testsupport::too_many_nodes);
   }
 }
 
@@ -168,13 +170,13 @@ struct writing_case {
   std::string older_output;  // the file of the final name, made before the run
 };
 
-// plaxen-export's job: four readings and a grid of 250 x 200 nodes of varied values, so
+// plaxen-export's job: four readings and the largest grid plaxen makes, of varied values, so
 // that its GeoTIFF takes a while to compress.
 std::string varied_grid() {
   std::string grid;
   char field[32];
-  for (int j = 0; j < 200; ++j) {
-    for (int i = 0; i < 250; ++i) {
+  for (int j = 0; j < testsupport::edge_ny; ++j) {
+    for (int i = 0; i < testsupport::edge_nx; ++i) {
       std::snprintf(field, sizeof field, " %.7e", double((i * 7919 + j * 104729) % 1000003) / 7);
       grid += field;
     }
@@ -192,13 +194,14 @@ TEST(WritingSignals, RemoveTheTemporaryFile) {
   const writing_case cases[] = {
       {"recmat",
        RECMAT_PROGRAM,
-       {"station.log", "50000", "1"},
+       {"station.log", std::to_string(recmat::max_ndatapts), "1"},
        {{"station.log", ""}, {"temp.mat", "older temp.mat\n"}},
        "temp.mat.",
        "temp.mat"},
       {"plaxen-export",
        PLAXEN_EXPORT_PROGRAM,
-       {"data.dat", "grid.grd", "250", "200", "grid.tif"},
+       {"data.dat", "grid.grd", std::to_string(testsupport::edge_nx),
+        std::to_string(testsupport::edge_ny), "grid.tif"},
        {{"data.dat", four_points}, {"grid.grd", varied_grid()}, {"grid.tif", "older\n"}},
        ".plaxen-",
        "grid.tif"},

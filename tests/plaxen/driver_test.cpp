@@ -34,7 +34,6 @@ TEST(JudgeJob, RefusalsInPlaxensOrder) {
       {250, 200, 3.0f, ""},
       {250, 201, 3.0f, too_many_nodes_refusal},
       {4000, 12, 3.0f, ""},
-      {2, 25001, 3.0f, too_many_nodes_refusal},
       {1, 5, 3.0f, too_few_nodes_refusal},
       {-3, -3, 3.0f, too_few_nodes_refusal},
       {INT32_MAX, INT32_MAX, 3.0f, too_many_nodes_refusal},  // the product does not overflow

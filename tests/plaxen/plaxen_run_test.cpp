@@ -9,59 +9,37 @@
 #include <string>
 #include <vector>
 
-#include "tests/plaxen/grid_text.h"
+#include "plaxen/common/capacities.h"
+#include "tests/support/plaxen_texts.h"
 #include "tests/support/run_program.h"
 
 namespace {
 
-using testsupport::grid_file;
+using testsupport::all_undefined;
 using testsupport::run_program;
 using testsupport::scratch_dir;
 
-constexpr double U = -999.0;  // an undefined node as the grid file shows it
-
-const std::string limits_header = " data limits: xmin,xmax,ymin,ymax=\n";
-
 struct Case {
   const char* name;
-  std::optional<std::string> data;  // content of data.txt; none: no such file
-  std::string input;                // standard input
-  std::string out;                  // expected standard output
-  std::string err;                  // expected standard error
-  int exit_status;                  // expected exit status, or -1 when killed
-  int signal;                       // expected terminating signal, or 0
-  std::optional<std::string> grid;  // expected grid.txt; none: the file must not exist
+  std::optional<std::string> data;             // content of data.txt; none: no such file
+  std::string input;                           // standard input
+  std::string out;                             // expected standard output
+  std::string err;                             // expected standard error
+  int exit_status;                             // expected exit status, or -1 when killed
+  int signal;                                  // expected terminating signal, or 0
+  std::optional<std::string> grid;             // expected grid.txt; none: the file must not exist
+  std::optional<std::string> older_grid = {};  // grid.txt before the run
 };
 
-// The report of an I/O failure: tag and message, the unit, the format, the direction.
-std::string report(const std::string& tag_and_message, const std::string& unit,
-                   const std::string& format, const std::string& direction) {
-  std::string text = tag_and_message + "\napparent state: unit " + unit + "\n";
-  if (!format.empty()) text += "last format: " + format + "\n";
-  return text + "lately " + direction + " sequential formatted external IO\n";
-}
-
-const std::string four_points = "0 0 1\n10 0 2\n0 5 3\n10 5 4\n";
-const std::string four_points_limits =
-    limits_header + "  0.0000E+00  0.1000E+02  0.0000E+00  0.5000E+01\n";
-
-// The four corner points on an 11 x 6 grid: each corner keeps its value and lends it to its
-// side neighbours, which nothing else can pull away; every other node stays undefined.
-std::string four_points_grid() {
-  std::vector<std::vector<double>> rows(6, std::vector<double>(11, U));
-  rows[0][0] = rows[0][1] = rows[1][0] = 1.0;
-  rows[0][10] = rows[0][9] = rows[1][10] = 2.0;
-  rows[5][0] = rows[5][1] = rows[4][0] = 3.0;
-  rows[5][10] = rows[5][9] = rows[4][10] = 4.0;
-  return grid_file(rows);
-}
-
-std::string all_undefined(int nx, int ny) {
-  return grid_file(std::vector<std::vector<double>>(ny, std::vector<double>(nx, U)));
-}
-
-const std::string empty_limits =
-    limits_header + "  0.1000E+36 -0.1000E+36  0.1000E+36 -0.1000E+36\n";
+using testsupport::empty_limits;
+using testsupport::four_points;
+using testsupport::four_points_grid;
+using testsupport::four_points_limits;
+using testsupport::limits_header;
+using testsupport::no_records;
+using testsupport::refused_size;
+const auto report = testsupport::io_report;
+const std::string too_many = testsupport::too_many_nodes;
 
 const Case cases[] = {
     {"four corner points", four_points, "data.txt\ngrid.txt\n11 6\n",
@@ -69,16 +47,25 @@ const Case cases[] = {
     {"grid size spread over lines", four_points, "data.txt\ngrid.txt\n11\n\n 6\n",
      four_points_limits + " 11 6\n", "", 0, 0, four_points_grid()},
     {"empty data file: every node undefined", "", "data.txt\ngrid.txt\n3 2\n",
-     empty_limits + " 3 2\n", "", 0, 0, all_undefined(3, 2)},
+     empty_limits + " 3 2\n", no_records, 0, 0, all_undefined(3, 2)},
     {"rows longer than 3000 values continue on further lines", "", "data.txt\ngrid.txt\n3001 2\n",
-     empty_limits + " 3001 2\n", "", 0, 0, all_undefined(3001, 2)},
-    {"exactly 50,000 nodes are accepted", "", "data.txt\ngrid.txt\n250 200\n",
-     empty_limits + " 250 200\n", "", 0, 0, all_undefined(250, 200)},
-    {"more than 50,000 nodes: refused, no grid file", four_points, "data.txt\ngrid.txt\n250 201\n",
-     four_points_limits + " 250 201\n  too many matrix elements\n", "", 1, 0, std::nullopt},
+     empty_limits + " 3001 2\n", no_records, 0, 0, all_undefined(3001, 2)},
+    {"exactly max_nodes nodes are accepted", "",
+     "data.txt\ngrid.txt\n" + testsupport::largest_size + "\n",
+     empty_limits + " " + testsupport::largest_size + "\n", no_records, 0, 0,
+     all_undefined(testsupport::edge_nx, testsupport::edge_ny)},
+    {"one row more: refused, no grid file", four_points,
+     "data.txt\ngrid.txt\n" + refused_size + "\n",
+     four_points_limits + " " + refused_size + "\n" + too_many, "", 1, 0, std::nullopt},
+    {"a refused run leaves an older grid file untouched", four_points,
+     "data.txt\ngrid.txt\n" + refused_size + "\n",
+     four_points_limits + " " + refused_size + "\n" + too_many, "", 1, 0, "old content\n",
+     "old content\n"},
+    {"a longer older grid file is cut", four_points, "data.txt\ngrid.txt\n11 6\n",
+     four_points_limits + " 11 6\n", "", 0, 0, four_points_grid(), std::string(100000, 'x')},
     {"a product that would overflow is refused, not wrapped", four_points,
-     "data.txt\ngrid.txt\n100000 100000\n",
-     four_points_limits + " 100000 100000\n  too many matrix elements\n", "", 1, 0, std::nullopt},
+     "data.txt\ngrid.txt\n100000 100000\n", four_points_limits + " 100000 100000\n" + too_many, "",
+     1, 0, std::nullopt},
     {"one column: refused before any division", four_points, "data.txt\ngrid.txt\n1 5\n",
      four_points_limits + " 1 5\n the grid needs at least 2 nodes along x and along y\n", "", 1, 0,
      std::nullopt},
@@ -131,6 +118,7 @@ TEST_P(PlaxenRun, MatchesExpectedTexts) {
   const Case& c = GetParam();
   scratch_dir dir;
   if (c.data) dir.write("data.txt", *c.data);
+  if (c.older_grid) dir.write("grid.txt", *c.older_grid);
   const auto r = run_program(PLAXEN_PROGRAM, {}, c.input, dir.path());
   EXPECT_EQ(r.out, c.out);
   EXPECT_EQ(r.err, c.err);
@@ -176,30 +164,11 @@ TEST(PlaxenData, RecordRulesShowInTheLimits) {
     SCOPED_TRACE(row.data);
     scratch_dir dir;
     dir.write("data.txt", row.data);
-    const auto r = run_program(PLAXEN_PROGRAM, {}, "data.txt\ngrid.txt\n250 201\n", dir.path());
-    EXPECT_EQ(r.out, limits_header + row.limits + " 250 201\n  too many matrix elements\n");
+    const auto r =
+        run_program(PLAXEN_PROGRAM, {}, "data.txt\ngrid.txt\n" + refused_size + "\n", dir.path());
+    EXPECT_EQ(r.out, limits_header + row.limits + " " + refused_size + "\n" + too_many);
     EXPECT_EQ(r.exit_status, 1);
   }
-}
-
-// A refused grid size leaves an existing grid file exactly as it was.
-TEST(PlaxenGridFile, RefusedRunLeavesExistingFileUntouched) {
-  scratch_dir dir;
-  dir.write("data.txt", four_points);
-  dir.write("grid.txt", "old content\n");
-  const auto r = run_program(PLAXEN_PROGRAM, {}, "data.txt\ngrid.txt\n300 300\n", dir.path());
-  EXPECT_EQ(r.exit_status, 1);
-  EXPECT_EQ(dir.read("grid.txt"), "old content\n");
-}
-
-// An existing grid file longer than the new output ends holding exactly the new output.
-TEST(PlaxenGridFile, LongerOldFileIsCut) {
-  scratch_dir dir;
-  dir.write("data.txt", four_points);
-  dir.write("grid.txt", std::string(100000, 'x'));
-  const auto r = run_program(PLAXEN_PROGRAM, {}, "data.txt\ngrid.txt\n11 6\n", dir.path());
-  EXPECT_EQ(r.exit_status, 0);
-  EXPECT_EQ(dir.read("grid.txt"), four_points_grid());
 }
 
 // Trailing blanks of a name line are not part of the name; leading blanks are.
@@ -211,43 +180,32 @@ TEST(PlaxenGridFile, NamesLoseTrailingBlanksOnly) {
   EXPECT_TRUE(std::filesystem::exists(dir / " grid.txt"));
 }
 
-// A full disk must not end with status 0: the grid write is reported and the run aborts.
-TEST(PlaxenGridFile, FullDiskIsReported) {
-  scratch_dir dir;
-  dir.write("data.txt", four_points);
-  const auto r = run_program(PLAXEN_PROGRAM, {}, "data.txt\n/dev/full\n11 6\n", dir.path());
-  EXPECT_EQ(r.signal, SIGABRT);
-  EXPECT_NE(r.err.find("No space left on device"), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("apparent state: unit 9 named /dev/full"), std::string::npos) << r.err;
-}
-
-// A data file of exactly 1,000,000 records "1 1 1", followed by `tail`.
+// A data file of exactly max_records records "1 1 1", followed by `tail`.
 std::string full_data_file(const std::string& tail) {
   std::string data;
-  data.reserve(6'000'000 + tail.size());
-  for (int k = 0; k < 1'000'000; ++k) data += "1 1 1\n";
+  data.reserve(6 * std::size_t{plaxen::max_records} + tail.size());
+  for (int k = 0; k < plaxen::max_records; ++k) data += "1 1 1\n";
   return data + tail;
 }
 
-// More than 1,000,000 records: the rest are ignored, with one warning on standard error.
+// Records beyond the capacity are ignored with one warning on standard error; exactly as
+// many as it takes give none.
 TEST(PlaxenCapacity, RecordsBeyondCapacityAreIgnoredWithAWarning) {
-  scratch_dir dir;
-  dir.write("data.txt", full_data_file("9 9 9\n"));
-  const auto r = run_program(PLAXEN_PROGRAM, {}, "data.txt\ngrid.txt\n250 201\n", dir.path());
-  // The 1,000,001st record would have moved the upper limits to 9.
-  EXPECT_EQ(r.out, limits_header + "  0.1000E+01  0.1000E+01  0.1000E+01  0.1000E+01\n" +
-                       " 250 201\n  too many matrix elements\n");
-  EXPECT_EQ(r.err,
-            " warning: the data file holds more than 1000000 records; the rest are ignored\n");
-}
-
-// Exactly 1,000,000 records: nothing is ignored, so there is no warning.
-TEST(PlaxenCapacity, ExactlyAtCapacityNoWarning) {
-  scratch_dir dir;
-  dir.write("data.txt", full_data_file("\n  \n"));
-  const auto r = run_program(PLAXEN_PROGRAM, {}, "data.txt\ngrid.txt\n250 201\n", dir.path());
-  EXPECT_EQ(r.err, "");
-  EXPECT_EQ(r.exit_status, 1);
+  for (const bool beyond : {true, false}) {
+    SCOPED_TRACE(beyond ? "one record more" : "exactly at the capacity");
+    scratch_dir dir;
+    dir.write("data.txt", full_data_file(beyond ? "9 9 9\n" : "\n  \n"));
+    const auto r =
+        run_program(PLAXEN_PROGRAM, {}, "data.txt\ngrid.txt\n" + refused_size + "\n", dir.path());
+    // The record after the last one taken would have moved the upper limits to 9.
+    EXPECT_EQ(r.out, limits_header + "  0.1000E+01  0.1000E+01  0.1000E+01  0.1000E+01\n " +
+                         refused_size + "\n" + too_many);
+    EXPECT_EQ(r.err, beyond
+                         ? " warning: the data file holds more than 1000000 records; the rest are "
+                           "ignored\n"
+                         : "");
+    EXPECT_EQ(r.exit_status, 1);
+  }
 }
 
 }  // namespace

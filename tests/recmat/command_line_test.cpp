@@ -53,9 +53,9 @@ const std::vector<line_case> line_cases = {
     {{"recmat", "a.log", "5"}, false, 0, 0},
     {{"recmat", "a.log", "5", "1", "x"}, false, 0, 0},
     {{"recmat", "a.log", "5", "2"}, true, 5, 2},
-    {{"recmat", "a.log", "50000", "-3"}, true, 50000, -3},
-    {{"recmat", "a.log", "50001", "0"}, true, 50000, 0},
-    {{"recmat", "a.log", "60000", "1"}, true, 50000, 1},
+    {{"recmat", "a.log", "50000", "-3"}, true, recmat::max_ndatapts, -3},
+    {{"recmat", "a.log", "50001", "0"}, true, recmat::max_ndatapts, 0},
+    {{"recmat", "a.log", "60000", "1"}, true, recmat::max_ndatapts, 1},
     {{"recmat", "a.log", "-7", "1"}, true, 0, 1},
     {{"recmat", "a.log", "abc", "x"}, true, 0, 0},
 };

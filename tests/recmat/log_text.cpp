@@ -7,7 +7,7 @@
 namespace recmat_test {
 namespace {
 
-// Value of column c (1 to 23) of record k: k * 100 + c + 0.5 is exact in single precision
+// Value of column c (1 to columns) of record k: k * 100 + c + 0.5 is exact in single precision
 // for k up to 80,000 (below 2^23 with one binary fraction digit).
 float value(int k, int c) {
   return static_cast<float>(k * 100 + c) + 0.5f;

@@ -6,11 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "recmat/extraction_buffers.h"
+
 namespace recmat_test {
 
-inline constexpr int columns = 23;
+inline constexpr int columns = recmat::extraction_buffers::column_count;
 
-// One record: its seven lines (without line ends) and the 23 values they give, as the
+// One record: its seven lines (without line ends) and the `columns` values they give, as the
 // single-precision numbers recmat stores.
 struct record {
   std::array<std::string, 7> lines;
@@ -28,7 +30,7 @@ std::vector<record> sample_records(int count, const std::set<int>& marked = {});
 // The records joined, every line followed by `line_end`.
 std::string log_of(const std::vector<record>& records, const std::string& line_end = "\n\r");
 
-// The rows-by-23 column-major matrix a run gives when row r receives the values of
+// The rows-by-`columns` column-major matrix a run gives when row r receives the values of
 // taken[r] and every other row stays 0.
 std::vector<double> expected_matrix(const std::vector<record>& taken, int rows);
 

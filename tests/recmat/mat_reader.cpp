@@ -7,6 +7,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "tests/recmat/log_text.h"
 #include "tests/support/run_program.h"
 
 namespace recmat_test {
@@ -90,7 +91,7 @@ void expect_kvodata(const std::filesystem::path& dir, int rows,
   EXPECT_EQ(kvodata.mat_class, "double");
   EXPECT_FALSE(kvodata.complex);
   EXPECT_EQ(kvodata.rows, static_cast<std::size_t>(rows));
-  EXPECT_EQ(kvodata.columns, 23u);
+  EXPECT_EQ(kvodata.columns, static_cast<std::size_t>(recmat_test::columns));
   ASSERT_EQ(kvodata.bits.size(), expected.size());
   int wrong = 0;
   for (std::size_t i = 0; i < expected.size() && wrong < 10; ++i)

@@ -27,7 +27,7 @@ struct mat_contents {
 // is missing or the file cannot be read, `error` says so.
 mat_contents read_mat_file(const std::filesystem::path& file);
 
-// Checks that temp.mat in `dir` holds `kvodata` alone: double, real, rows x 23, equal to
+// Checks that temp.mat in `dir` holds `kvodata` alone: double, real, rows x columns, equal to
 // `expected` (column-major) bit for bit. Failures are reported through GoogleTest.
 void expect_kvodata(const std::filesystem::path& dir, int rows,
                     const std::vector<double>& expected);

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/plaxen_texts.h"
 #include "tests/support/run_program.h"
 
 namespace {
 
-const std::string lately_reading = "lately reading sequential formatted external IO\n";
-const std::string lately_writing = "lately writing sequential formatted external IO\n";
+const auto report = testsupport::io_report;
 
 struct ending_case {
   std::string name;
@@ -66,8 +66,7 @@ void run_cases(const std::vector<ending_case>& cases) {
 
 // The reports a list-directed read of the data file can end with.
 std::string data_report(const std::string& tag, const std::string& message) {
-  return tag + ": " + message + "\napparent state: unit 11 named data.txt\n" +
-         "last format: list io\n" + lately_reading;
+  return report(tag + ": " + message, "11 named data.txt", "list io", "reading");
 }
 
 ending_case bad_data(const std::string& text, const std::string& types, const std::string& tag) {
@@ -104,31 +103,27 @@ TEST(RecordioErrorReport, EndOfFileWithoutAnEndExit) {
        {"lread", "5", "ii"},
        "10\n",
        {},
-       "list in: end of file\napparent state: unit 5 (unnamed)\nlast format: list io\n" +
-           lately_reading},
+       report("list in: end of file", "5 (unnamed)", "list io", "reading")},
       {"read started at the end",
        {"lread", "5", "i", "lread", "5", "i"},
        "10",
        {},
-       "read start: end of file\napparent state: unit 5 (unnamed)\nlast format: list io\n" +
-           lately_reading},
+       report("read start: end of file", "5 (unnamed)", "list io", "reading")},
       {"A field at the end",
        {"fread", "5", "(1A80)", "80", "fread", "5", "(1A80)", "80"},
        "data.txt\n",
        {},
-       "fmt: end of file\napparent state: unit 5 (unnamed)\nlast format: (1A80)\n" +
-           lately_reading},
+       report("fmt: end of file", "5 (unnamed)", "(1A80)", "reading")},
       {"A field cut by the end of the file",
        {"fread", "5", "(A40)", "40"},
        "name",
        {},
-       "fmt: end of file\napparent state: unit 5 (unnamed)\nlast format: (A40)\n" + lately_reading},
+       report("fmt: end of file", "5 (unnamed)", "(A40)", "reading")},
       {"read after an A field completed by the end of the file",
        {"fread", "5", "(A4)", "4", "fread", "5", "(A4)", "4"},
        "name",
        {},
-       "read start: end of file\napparent state: unit 5 (unnamed)\nlast format: (A4)\n" +
-           lately_reading},
+       report("read start: end of file", "5 (unnamed)", "(A4)", "reading")},
   });
 }
 
@@ -138,21 +133,18 @@ TEST(RecordioErrorReport, Open) {
        {"fread", "5", "(1A80)", "80", "open", "11", "missing.dat", "old"},
        "x\n",
        {},
-       "open: No such file or directory\napparent state: unit 11 named missing.dat\n" +
-           lately_reading},
+       report("open: No such file or directory", "11 named missing.dat", "", "reading")},
       ending_case{"all-blank name, after a list-directed statement",
                   {"lwrite", "6", "hello", "open", "9", "     ", "unknown"},
                   "",
                   {},
-                  "open: null file name\napparent state: unit 9 (unnamed)\nlast format: list io\n" +
-                      lately_writing}
+                  report("open: null file name", "9 (unnamed)", "list io", "writing")}
           .prints(" hello\n"),
       {"unknown in a directory that does not exist",
        {"open", "9", "no/such/dir/grid.txt", "unknown"},
        "",
        {},
-       "open: No such file or directory\napparent state: unit 9 named no/such/dir/grid.txt\n" +
-           lately_reading},
+       report("open: No such file or directory", "9 named no/such/dir/grid.txt", "", "reading")},
   });
 }
 
@@ -163,14 +155,12 @@ TEST(RecordioErrorReport, WriteFailures) {
        {"open", "9", "/dev/full", "unknown", "fwrite", "9", "(A)", "row", "stop"},
        "",
        {},
-       "write: No space left on device\napparent state: unit 9 named /dev/full\n" + lately_writing},
+       report("write: No space left on device", "9 named /dev/full", "", "writing")},
       {"grid file on a full device, at the end without STOP",
        {"open", "9", "/dev/full", "unknown", "lwrite", "9", "row"},
        "",
        {},
-       "write: No space left on device\napparent state: unit 9 named /dev/full\n"
-       "last format: list io\n" +
-           lately_writing},
+       report("write: No space left on device", "9 named /dev/full", "list io", "writing")},
   });
 }
 
@@ -181,7 +171,7 @@ TEST(RecordioErrorReport, ProgramReportAndOutputBeforeIt) {
                    "6", "(' message')", "-", "fail", "grid", "disk trouble"},
                   "",
                   {{"grid.txt", "old much longer content\n"}},
-                  "grid: disk trouble\napparent state: unit 6 (unnamed)\n" + lately_writing}
+                  report("grid: disk trouble", "6 (unnamed)", "", "writing")}
           .prints(" message\n")
           .leaves({{"grid.txt", "row one\n"}}),
   });

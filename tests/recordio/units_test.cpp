@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,79 +16,70 @@ constexpr int unit_a = 22;
 // Where a test checks what its reads leave behind rather than their statuses, the statuses
 // are cast to void.
 
-TEST(RecordioOpen, UnknownCreatesAMissingFile) {
-  testsupport::scratch_dir dir;
-  recordio::open(unit_a, (dir / "new.txt").string(), "UNKNOWN");
-  recordio::close(unit_a);
-  EXPECT_TRUE(std::filesystem::exists(dir / "new.txt"));
-  EXPECT_EQ(dir.read("new.txt"), "");
-}
-
-TEST(RecordioOpen, NothingIsTruncatedAtOpenNorCutWhenOnlyRead) {
-  testsupport::scratch_dir dir;
-  dir.write("keep.txt", "12 content\nmore\n");
-  recordio::open(unit_a, (dir / "keep.txt").string(), "unknown");
-  recordio::close(unit_a);
-  EXPECT_EQ(dir.read("keep.txt"), "12 content\nmore\n");
-  recordio::open(unit_a, (dir / "keep.txt").string(), "old");
+// What a row does with the unit once it is open; returns what it read.
+std::string read_integer(int unit) {
   std::int32_t n = 0;
-  (void)recordio::start_list_read(unit_a, recordio::end_exit::yes);
+  (void)recordio::start_list_read(unit, recordio::end_exit::yes);
   (void)recordio::read(n);
   (void)recordio::end_read();
-  recordio::close(unit_a);
-  EXPECT_EQ(dir.read("keep.txt"), "12 content\nmore\n");
+  return std::to_string(n);
 }
-
-TEST(RecordioOpen, AFileLastWrittenIsCutAtItsPosition) {
-  testsupport::scratch_dir dir;
-  dir.write("grid.txt", std::string(5000, 'x') + "\n");
-  recordio::open(unit_a, (dir / "grid.txt").string(), "unknown");
-  recordio::start_list_write(unit_a);
+std::string write_three(int unit) {
+  recordio::start_list_write(unit);
   recordio::write(std::int32_t{3});
   recordio::end_write();
-  recordio::close(unit_a);
-  EXPECT_EQ(dir.read("grid.txt"), " 3\n");
+  return "";
 }
-
-TEST(RecordioOpen, WritingAfterReadingContinuesWhereReadingStopped) {
-  testsupport::scratch_dir dir;
-  dir.write("mixed.txt", "line one\nline two\nline three\n");
-  recordio::open(unit_a, (dir / "mixed.txt").string(), "old");
+std::string read_a8_then_write(int unit) {
   char line[8];
-  (void)recordio::start_formatted_read(unit_a, "(A8)");
+  (void)recordio::start_formatted_read(unit, "(A8)");
   (void)recordio::read(std::span<char>(line, 8));
   (void)recordio::end_read();
-  recordio::start_formatted_write(unit_a, "('new')");
+  recordio::start_formatted_write(unit, "('new')");
   recordio::end_write();
-  recordio::close(unit_a);
-  EXPECT_EQ(std::string(line, 8), "line one");
-  EXPECT_EQ(dir.read("mixed.txt"), "line one\nnew\n");
+  return std::string(line, 8);
+}
+std::string nothing(int) {
+  return "";
 }
 
-TEST(RecordioOpen, TrailingBlanksOfTheNameAreDropped) {
-  testsupport::scratch_dir dir;
-  dir.write("name.txt", "5\n");
-  std::string name = (dir / "name.txt").string() + std::string(30, ' ');
-  recordio::open(unit_a, name, "old");
-  std::int32_t n = 0;
-  EXPECT_EQ(recordio::start_list_read(unit_a, recordio::end_exit::yes), 0);
-  EXPECT_EQ(recordio::read(n), 0);
-  (void)recordio::end_read();
-  recordio::close(unit_a);
-  EXPECT_EQ(n, 5);
-}
-
-TEST(RecordioOpen, AReadOnlyFileIsOpenedForReading) {
-  testsupport::scratch_dir dir;
-  auto path = dir.write("ro.txt", "2.5\n");
-  chmod(path.c_str(), 0444);
-  recordio::open(unit_a, path.string(), "old");
-  float v = 0;
-  (void)recordio::start_list_read(unit_a);
-  (void)recordio::read(v);
-  (void)recordio::end_read();
-  recordio::close(unit_a);
-  EXPECT_EQ(v, 2.5f);
+// One OPEN a row: the file before (none: missing), the name's trailing blanks, the status,
+// what the unit does before CLOSE, and the file after: created, kept, or cut where the last
+// write left it.
+TEST(RecordioOpen, FilesFoundCreatedKeptAndCut) {
+  struct Row {
+    const char* what;
+    std::optional<std::string> before;
+    const char* status;
+    std::string (*then)(int unit);
+    std::string read;  // what `then` read
+    std::string after;
+    int trailing_blanks = 0;
+    bool read_only = false;
+  };
+  const std::string kept = "12 content\nmore\n";
+  const Row rows[] = {
+      {"unknown creates a missing file", std::nullopt, "UNKNOWN", nothing, "", ""},
+      {"unknown truncates nothing", kept, "unknown", nothing, "", kept},
+      {"a file only read is not cut", kept, "old", read_integer, "12", kept},
+      {"a file last written is cut at its position", std::string(5000, 'x') + "\n", "unknown",
+       write_three, "", " 3\n"},
+      {"writing after reading goes on where reading stopped", "line one\nline two\nline three\n",
+       "old", read_a8_then_write, "line one", "line one\nnew\n"},
+      {"trailing blanks of the name are dropped", "5\n", "old", read_integer, "5", "5\n", 30},
+      {"a read-only file is opened for reading", "7\n", "old", read_integer, "7", "7\n", 0, true},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    testsupport::scratch_dir dir;
+    if (r.before) dir.write("f.txt", *r.before);
+    if (r.read_only) chmod((dir / "f.txt").c_str(), 0444);
+    recordio::open(unit_a, (dir / "f.txt").string() + std::string(r.trailing_blanks, ' '),
+                   r.status);
+    EXPECT_EQ(r.then(unit_a), r.read);
+    recordio::close(unit_a);
+    EXPECT_EQ(dir.read("f.txt"), r.after);
+  }
 }
 
 // One A field read per statement: line text against the item's characters.

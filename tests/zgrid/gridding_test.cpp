@@ -17,7 +17,7 @@ namespace {
 using namespace plaxen::engine;
 using zgrid_test::bits;
 
-// A job in plaxen's layout: node (i, j) of `entry` at (i-1) + (j-1)*nx, unit spacing from 0.
+// A job in plaxen's layout (see node_grid.h), unit spacing from 0.
 struct job {
   std::int32_t nx = 1, ny = 1;
   std::vector<float> entry;
@@ -84,7 +84,7 @@ outcome run_staged(const job& c, bool column_major, std::int32_t threads) {
 }
 
 // Random points over the grid and a little beyond it, with values lo + span*[0, 1); `repeats`
-// copies of each position in a row, so that nodes fill beyond 20 points.
+// copies of each position in a row, so that nodes fill beyond points_per_node.
 void scatter(job& c, std::mt19937& rng, int n, int repeats, float lo, float span) {
   std::uniform_real_distribution<float> x(-0.7f, float(c.nx) - 0.3f), y(-0.7f, float(c.ny) - 0.3f);
   std::uniform_real_distribution<float> v(0.0f, 1.0f);

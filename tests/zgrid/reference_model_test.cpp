@@ -18,7 +18,7 @@ using zgrid_test::bits;
 
 struct model_input {
   int nx = 1, ny = 1;
-  std::vector<float> z;  // node (i, j) at (i-1) + (j-1)*nx
+  std::vector<float> z;  // plaxen's layout (see node_grid.h)
   float xmin = 0, ymin = 0, dx = 1, dy = 1;
   std::vector<float> xp, yp, zp;
   float tension = 3;
@@ -78,7 +78,7 @@ model_result reference_zgrid(const model_input& in) {
       z[i][j] = f((((double)z[i][j] + in.zp[k - 1]) + zoff) + zstep);
   }
 
-  // 4. Averaging (a node holds at most 20 points).
+  // 4. Averaging (a node holds at most points_per_node points).
   long nempty = 0;
   for (int i = 1; i <= nx; i++)
     for (int j = 1; j <= ny; j++) {
@@ -242,7 +242,7 @@ model_input random_case(std::mt19937& rng, int max_side, int points_per_node) {
     float x = uniform(in.xmin - in.dx * 0.5f, in.xmin + in.dx * (float(in.nx) - 0.5f));
     float y = uniform(in.ymin - in.dy * 0.5f, in.ymin + in.dy * (float(in.ny) - 0.5f));
     if (kind == 0) x = in.xmin - in.dx * 2.0f;  // outside
-    if (kind >= 20) x = crowd_x, y = in.ymin;   // crowding one node beyond 20 points
+    if (kind >= 20) x = crowd_x, y = in.ymin;   // crowding one node beyond points_per_node
     in.xp.push_back(x);
     in.yp.push_back(y);
     in.zp.push_back(kind == 25 ? lo + span : lo + span * uniform(0, 1));
