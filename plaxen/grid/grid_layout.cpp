@@ -30,22 +30,22 @@ std::string gigabytes(std::int64_t bytes) {
 
 }  // namespace
 
-bool lay_grid(const GridSpec& spec, std::int64_t records, const DataLimits& data_limits, float span,
-              GridLayout& layout, std::string& problem) {
-  const DataLimits& limits = spec.region ? *spec.region : data_limits;
+bool lay_grid(const GridSpec& wanted, std::int64_t records, const DataLimits& data_limits,
+              float span, GridLayout& layout, std::string& problem) {
+  const DataLimits& limits = wanted.region ? *wanted.region : data_limits;
   if (const std::string_view why = degenerate_extent(records, limits); !why.empty()) {
-    problem = std::string(why) + (spec.region && records > 0 ? " (the region)" : "");
+    problem = std::string(why) + (wanted.region && records > 0 ? " (the region)" : "");
     return false;
   }
-  if (spec.size) {
-    layout.size = *spec.size;
+  if (wanted.size) {
+    layout.size = *wanted.size;
     if (const std::string_view why = judge_job(layout.size, INT64_MAX, span); !why.empty()) {
       problem = std::string(why);
       return false;
     }
     layout.geometry = grid_geometry(limits, layout.size);
   } else {
-    const float dx = *spec.dx, dy = *spec.dy;
+    const float dx = *wanted.dx, dy = *wanted.dy;
     if (!(std::isfinite(dx) && dx > 0.0f && std::isfinite(dy) && dy > 0.0f)) {
       problem = std::string(spacing_unusable_refusal) + " (-I)";
       return false;

@@ -17,7 +17,7 @@ struct GridLayout {
   GridGeometry geometry{};
 };
 
-// The grid of `spec` over the records' `limits`, or over its region:
+// The grid of `wanted` over the records' `limits`, or over its region:
 //   -n NX NY: plaxen's geometry (grid_geometry);
 //   -I DX/DY: nx = round((xmax - xmin)/dx) + 1 and ny likewise, in double, the grid
 //             starting at xmin, ymin with dx, dy as given (single reals), xmax and ymax
@@ -26,7 +26,7 @@ struct GridLayout {
 // limits or spacings that are not finite numbers above 0, no extent along x or y, fewer
 // than 2 nodes along an axis, counts beyond 2^31 - 1, values that span too much (`span`
 // as the interpolation forms it).
-bool lay_grid(const GridSpec& spec, std::int64_t records, const DataLimits& limits, float span,
+bool lay_grid(const GridSpec& wanted, std::int64_t records, const DataLimits& limits, float span,
               GridLayout& layout, std::string& problem);
 
 // The bytes the grid needs in memory: 4 a node, 4 more with per-node counts, and the

@@ -6,10 +6,11 @@
 
 namespace plaxen::grid {
 
-std::string lay_out(const GridSpec& spec, const DataSummary& summary, bool counts, MadeGrid& grid) {
+std::string lay_out(const GridSpec& wanted, const DataSummary& summary, bool counts,
+                    MadeGrid& grid) {
   const engine::encoding_scalars enc = engine::encoding_of(summary.values);
   std::string problem;
-  if (!lay_grid(spec, summary.records, summary.limits, enc.zspan, grid.layout, problem))
+  if (!lay_grid(wanted, summary.records, summary.limits, enc.zspan, grid.layout, problem))
     return problem;
   const GridSize& size = grid.layout.size;
   if (!memory_for(grid_bytes(size, counts), size, problem)) return problem;

@@ -30,10 +30,11 @@ struct MadeGrid {
   }
 };
 
-// Lays the grid of `spec` over records of `summary` (lay_grid) and allocates it, with
+// Lays the grid of `wanted` over records of `summary` (lay_grid) and allocates it, with
 // `counts` a counts array too, after checking that the memory can be had. Returns an empty
 // string, or the line that says why not.
-std::string lay_out(const GridSpec& spec, const DataSummary& summary, bool counts, MadeGrid& grid);
+std::string lay_out(const GridSpec& wanted, const DataSummary& summary, bool counts,
+                    MadeGrid& grid);
 
 // Fills the laid grid with plaxen's engine on `threads` threads (the result never depends on
 // their number): `assign` hands every record to the gridding, in file order, once. Then the

@@ -46,8 +46,8 @@ std::string residual_text(const RunReport& r) {
   if (s.count == 0) return "none: no reading lies among four defined nodes";
   std::string where = "reading " + count(s.largest_at + 1);
   if (r.largest_line > 0) where += ", line " + count(r.largest_line);
-  return count(s.count) + " readings, mean " + statistic(s.mean()) + ", rms " +
-         statistic(s.rms()) + ", largest " + statistic(s.largest) + " (" + where + ")";
+  return count(s.count) + " readings, mean " + statistic(s.mean()) + ", rms " + statistic(s.rms()) +
+         ", largest " + statistic(s.largest) + " (" + where + ")";
 }
 
 }  // namespace

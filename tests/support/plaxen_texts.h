@@ -32,8 +32,7 @@ inline constexpr int edge_nx = 250;
 inline constexpr int edge_ny = plaxen::max_nodes / edge_nx;
 static_assert(edge_nx * edge_ny == plaxen::max_nodes);
 inline const std::string largest_size = std::to_string(edge_nx) + " " + std::to_string(edge_ny);
-inline const std::string refused_size =
-    std::to_string(edge_nx) + " " + std::to_string(edge_ny + 1);
+inline const std::string refused_size = std::to_string(edge_nx) + " " + std::to_string(edge_ny + 1);
 
 // The record I/O layer's report: tag and message, unit, format (if current), direction.
 std::string io_report(const std::string& tag_and_message, const std::string& unit,
