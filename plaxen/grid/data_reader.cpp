@@ -297,7 +297,11 @@ Window* DataReader::Pass::wait_for(std::int64_t sequence) {
   changed_.wait(lock, [&] { return slot != nullptr || (exhausted_ && sequence >= produced_); });
   Window* w = slot;
   slot = nullptr;
-  if (sequence == 0) line_ += skipped_lines_;
+  if (sequence == 0 && w != nullptr) {
+    // The records start where the first window starts, after the header lines it skipped.
+    line_ += skipped_lines_;
+    position_ = w->offset;
+  }
   return w;
 }
 
