@@ -75,7 +75,8 @@ class TextBuffer {
   void clear() { size_ = 0; }
   void assign(std::string_view text) {
     size_ = 0;
-    std::memcpy(extend(text.size()), text.data(), text.size());
+    // No copy of nothing: memcpy must not be handed the null data of an empty buffer.
+    if (!text.empty()) std::memcpy(extend(text.size()), text.data(), text.size());
   }
   // Makes room for n more bytes after the text and returns where they go; they count as
   // text until shrink() takes back what was not filled.
