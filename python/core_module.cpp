@@ -115,6 +115,17 @@ py::dict grid_attributes(const MadeGrid& made, const DataSummary& summary,
   return a;
 }
 
+// A refusal of the grid's layout with the spacing named as the argument `spacing`, not as
+// plaxen-grid's option -I: "spacing 1e-30/1e-30 asks for more than 2147483647 nodes ...".
+std::string in_python_terms(std::string line) {
+  for (std::size_t at = 0; (at = line.find("-I ", at)) != std::string::npos;)
+    if (at == 0 || line[at - 1] == '(')
+      line.replace(at, 3, "spacing ");
+    else
+      at += 3;
+  return line;
+}
+
 // Whether a node spacing describes a grid: a finite single real above 0.
 bool usable_step(float step) {
   return std::isfinite(step) && step > 0.0f;
@@ -166,7 +177,7 @@ py::tuple grid_readings(const py::array& x, const py::array& y, const py::array&
                                   residuals);
     if (problem.empty()) undefined_as_nan(made.z);
   }
-  if (!problem.empty()) throw py::value_error(problem);
+  if (!problem.empty()) throw py::value_error(in_python_terms(problem));
   const GridLayout layout = made.layout;
   py::dict attributes = grid_attributes(made, points.summary, residuals);
   py::object node_counts = py::none();

@@ -33,7 +33,7 @@ import numpy as np
 
 from . import _core
 
-__all__ = ["Limits", "Records", "grid", "load", "read_grid", "residuals"]
+__all__ = ["load", "grid", "residuals", "read_grid"]
 
 Limits = collections.namedtuple("Limits", "xmin xmax ymin ymax")
 Limits.__doc__ = """The data limits as plaxen tracks them while it reads the records."""
@@ -56,6 +56,7 @@ def load(path, columns=(1, 2, 3), skip_lines=0, *, threads=None):
     columns     the fields of a record that hold x, y and the value, from 1 to 64
                 (plaxen-grid --columns)
     skip_lines  header lines to skip before the records (plaxen-grid --skip-lines)
+    threads     threads to read on, 1 to 4096; by default every core the process may use
 
     Returns Records(x, y, z, limits): three float32 arrays, one element a record in file
     order, and Limits(xmin, xmax, ymin, ymax) as plaxen tracks them. Raises ValueError with
@@ -163,7 +164,8 @@ def residuals(grid, x, y, z, *, threads=None):
     places them; NaN where the reading lies outside the nodes or beside an undefined node.
     The grid's residual_mean and residual_rms are the mean and root mean square of the
     elements that are not NaN (summed in plaxen-grid's order). Raises ValueError as
-    plaxen.grid does for the readings, and for a grid without plaxen's attributes.
+    plaxen.grid does for the readings, and for a grid without plaxen's attributes or whose
+    coordinates are not the nodes they place (a part of a grid).
 
     >>> import plaxen
     >>> x, y, z = [0, 10, 0, 10, 5, 6], [0, 0, 5, 5, 2.5, 2.5], [1, 2, 3, 4, 2, 3]
@@ -173,10 +175,18 @@ def residuals(grid, x, y, z, *, threads=None):
     """
     try:
         placement = [float(grid.attrs[name]) for name in ("xmin", "ymin", "dx", "dy")]
-        values = np.asarray(grid.transpose("y", "x").values, dtype=np.float32)
+        grid = grid.transpose("y", "x")
+        values = np.asarray(grid.values, dtype=np.float32)
+        xs, ys = grid.x.values, grid.y.values
     except (AttributeError, KeyError, TypeError, ValueError) as e:
         raise ValueError("grid must be a DataArray of plaxen.grid or plaxen.read_grid, with "
                          f"dims y and x and the attributes xmin, ymin, dx and dy ({e!r})") from None
+    # The nodes are placed by the attributes: a part of a grid, or a grid turned over, is not.
+    xmin, ymin, dx, dy = placement
+    if not (np.array_equal(xs, xmin + np.arange(len(xs)) * dx) and
+            np.array_equal(ys, ymin + np.arange(len(ys)) * dy)):
+        raise ValueError("grid's coordinates are not the nodes its attributes place; give the "
+                         "whole grid, as plaxen made it")
     if not (values.flags.c_contiguous or values.flags.f_contiguous):
         values = np.ascontiguousarray(values)
     return _core.residuals(values, placement, *_readings(x, y, z), _threads(threads))

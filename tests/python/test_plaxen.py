@@ -258,6 +258,10 @@ REFUSALS = [
      "give the grid either as nx, ny or as spacing"),
     ("a spacing of 0", lambda d: plaxen.grid(X, Y, Z, spacing=(1, 0)), ValueError,
      "the grid spacing is 0 or not finite"),
+    ("a spacing too fine", lambda d: plaxen.grid(X, Y, Z, spacing=1e-30), ValueError,
+     "spacing 1e-30/1e-30 asks for more than 2147483647 nodes along an axis"),
+    ("a spacing too coarse", lambda d: plaxen.grid(X, Y, Z, spacing=20), ValueError,
+     "the grid needs at least 2 nodes along x and along y (spacing 20/20 gives 2 x 1)"),
     ("a region of three", lambda d: plaxen.grid(X, Y, Z, 2, 2, region=(0, 1, 2)), ValueError,
      "region takes four numbers, (xmin, xmax, ymin, ymax)"),
     ("no threads", lambda d: plaxen.grid(X, Y, Z, 2, 2, threads=0), ValueError,
@@ -285,6 +289,10 @@ REFUSALS = [
      lambda d: plaxen.residuals(xarray.DataArray(np.zeros((2, 2)), dims=("y", "x")), X, Y, Z),
      ValueError, "grid must be a DataArray of plaxen.grid or plaxen.read_grid, with dims y and "
                  "x and the attributes xmin, ymin, dx and dy (KeyError('xmin'))"),
+    ("residuals: a part of a grid",
+     lambda d: plaxen.residuals(plaxen.grid(X, Y, Z, 5, 5)[1:], X, Y, Z), ValueError,
+     "grid's coordinates are not the nodes its attributes place; give the whole grid, as "
+     "plaxen made it"),
 ]
 
 
