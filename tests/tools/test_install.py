@@ -20,8 +20,11 @@ BUILD, SOURCE = (os.path.abspath(a) for a in sys.argv[1:3])
 PROGRAMS = sys.argv[3:]
 del sys.argv[1:]
 MANIFEST = os.path.join(BUILD, "install_manifest.txt")
-# The Python module is installed when the build made it.
+# The Python module is installed when the build made it; python3 loads it in the environment
+# named PYTHON_MODULE_... (a sanitizer build's runtime preloaded).
 PYTHON_MODULE = os.path.isdir(os.path.join(BUILD, "python", "plaxen"))
+MODULE_ENVIRONMENT = {name[len("PYTHON_MODULE_"):]: value for name, value in os.environ.items()
+                      if name.startswith("PYTHON_MODULE_")}
 EXAMPLES = ("points.dat", "points.dialogue", "masked.dialogue", "survey.bln", "station.log",
             "make_points.py", "make_log.py")
 
@@ -116,7 +119,8 @@ class Install(unittest.TestCase):
                   "print(plaxen.__file__); print(plaxen.grid(x, y, z, 5, 3).values.tolist())")
         runs = [subprocess.run(["/usr/bin/python3", "-c", script], cwd=work, capture_output=True,
                                text=True, env=dict(os.environ, PYTHONPATH=path,
-                                                   PYTHONDONTWRITEBYTECODE="1"))
+                                                   PYTHONDONTWRITEBYTECODE="1",
+                                                   **MODULE_ENVIRONMENT))
                 for path in (site, os.path.join(BUILD, "python"))]
         for r in runs:
             self.assertEqual((r.returncode, r.stderr), (0, ""))
