@@ -63,7 +63,7 @@ sanitize: deps
 fuzz: DEB_PACKAGES += clang-14 libclang-rt-14-dev
 fuzz: deps
 	cmake -S . -B $(FUZZBUILD) -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DFIELDTOOLS_FUZZ=ON -DFIELDTOOLS_TESTS=OFF -DFIELDTOOLS_BENCH=OFF
+	  -DFIELDTOOLS_FUZZ=ON -DFIELDTOOLS_TESTS=OFF -DFIELDTOOLS_BENCH=OFF -DFIELDTOOLS_PYTHON=OFF
 	cmake --build $(FUZZBUILD) -j $(JOBS)
 	@for t in list_reader formatted_writer bln_reader log_scanner grid_reader data_check; do \
 	  mkdir -p $(FUZZBUILD)/corpus/$$t $(FUZZBUILD)/artifacts/$$t; \
