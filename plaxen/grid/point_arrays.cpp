@@ -14,7 +14,7 @@ namespace plaxen::grid {
 namespace {
 
 // Readings a thread rounds and scans at a time; the scans are merged in order.
-constexpr std::int64_t segment_points = std::int64_t{1} << 18;
+constexpr std::int64_t segment_points = std::int64_t{1} << 15;
 constexpr char column_names[3] = {'x', 'y', 'z'};
 
 std::size_t length_of(const PointColumn& column) {
@@ -29,30 +29,39 @@ struct SegmentScan {
   int refused_column = 0;
 };
 
-// The single reals of `column`: where they lie, or rounded into `rounded` (allocated here).
-std::span<const float> singles(const PointColumn& column, LargeArray<float>& rounded) {
-  if (const auto* floats = std::get_if<std::span<const float>>(&column)) return *floats;
-  rounded = LargeArray<float>(length_of(column));
-  return rounded;
-}
+// One column as the scan takes it: single reals where they lie, or doubles rounded on the
+// way into the column's own single reals.
+struct ColumnReader {
+  const float* singles = nullptr;
+  const double* doubles = nullptr;
+  float* rounded = nullptr;
 
-// Rounds the part [begin, end) of the columns given in double into their single reals.
-void round_segment(const std::array<PointColumn, 3>& columns, HeldPoints& points,
-                   std::int64_t begin, std::int64_t end) {
-  for (std::size_t c = 0; c < 3; ++c) {
-    const auto* doubles = std::get_if<std::span<const double>>(&columns[c]);
-    if (doubles == nullptr) continue;
-    float* to = points.rounded[c].data();
-    for (auto k = std::size_t(begin); k < std::size_t(end); ++k)
-      to[k] = static_cast<float>((*doubles)[k]);
+  float at(std::size_t k) const {
+    if (doubles == nullptr) return singles[k];
+    return rounded[k] = static_cast<float>(doubles[k]);
   }
+  // The column's single reals, once scanned.
+  std::span<const float> scanned(std::size_t count) const {
+    return {doubles == nullptr ? singles : rounded, count};
+  }
+};
+
+// The reader of `column`, whose single reals, when it holds doubles, go to `rounded`
+// (allocated here).
+ColumnReader reader_of(const PointColumn& column, LargeArray<float>& rounded) {
+  if (const auto* floats = std::get_if<std::span<const float>>(&column))
+    return {floats->data(), nullptr, nullptr};
+  rounded = LargeArray<float>(length_of(column));
+  return {nullptr, std::get<std::span<const double>>(column).data(), rounded.data()};
 }
 
-// Scans readings [begin, end) in order, up to the first that cannot be gridded.
-SegmentScan scan_segment(const RecordRun& run, std::int64_t begin, std::int64_t end) {
+// Rounds and scans readings [begin, end) in order, up to the first that cannot be gridded:
+// one pass over each column.
+SegmentScan scan_segment(const std::array<ColumnReader, 3>& columns, std::int64_t begin,
+                         std::int64_t end) {
   SegmentScan scan;
   for (auto k = std::size_t(begin); k < std::size_t(end); ++k) {
-    const float x = run.x[k], y = run.y[k], z = run.z[k];
+    const float x = columns[0].at(k), y = columns[1].at(k), z = columns[2].at(k);
     const int refused = !std::isfinite(x) ? 0 : !std::isfinite(y) ? 1 : std::isnan(z) ? 2 : -1;
     if (refused >= 0) {
       scan.refused = std::int64_t(k);
@@ -81,14 +90,14 @@ std::string hold_points(const std::array<PointColumn, 3>& columns, int threads,
   const std::size_t count = length_of(columns[0]);
   if (length_of(columns[1]) != count || length_of(columns[2]) != count)
     throw std::invalid_argument("x, y and z differ in length");
-  points.run = {singles(columns[0], points.rounded[0]), singles(columns[1], points.rounded[1]),
-                singles(columns[2], points.rounded[2])};
+  std::array<ColumnReader, 3> readers;
+  for (std::size_t c = 0; c < 3; ++c) readers[c] = reader_of(columns[c], points.rounded[c]);
+  points.run = {readers[0].scanned(count), readers[1].scanned(count), readers[2].scanned(count)};
   std::vector<SegmentScan> scans(
       std::size_t((std::int64_t(count) + segment_points - 1) / segment_points));
   for_each_segment(std::int64_t(count), segment_points, threads,
                    [&](std::int64_t s, std::int64_t begin, std::int64_t end) {
-                     round_segment(columns, points, begin, end);
-                     scans[std::size_t(s)] = scan_segment(points.run, begin, end);
+                     scans[std::size_t(s)] = scan_segment(readers, begin, end);
                    });
   limits_tracker limits;
   engine::value_range values;
