@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# make bench: loading and gridding 1,000,000 records against the exact floor, then recmat.
+# make bench: loading and gridding 1,000,000 records against the exact floor, plaxen.grid
+# from Python against plaxen-grid on 10,000,000, then recmat.
 # floor: bench/mapped_floor, the file mapped and three numbers a line parsed with fast_float
 #        into double and rounded once to float (no list-directed rules): what loading is held to.
 # read:  bench/floor_reader, the earlier floor: the file read into memory, fast_float to float.
@@ -36,6 +37,18 @@ echo "machine load: $(uptime | sed 's/.*load average/load average/')"
 echo "records read from the text in memory: the plain-record scan and the list reader"
 echo "against the floor's loop on the same bytes (fastest of 7 rounds each):"
 "$build/bench/text_scan" "$data/points-1m.dat"
+
+# plaxen.grid from Python on 10,000,000 float64 points, against plaxen-grid's gridding and
+# residuals of the same records (its parsing left out): held to 1.2 times.
+if [ -d "$build/python/plaxen" ]; then
+  if [ ! -s "$data/points-10m.dat" ]; then
+    echo "generating 10,000,000 records..."
+    "$build/bench/make_points" 10000000 20261209 > "$data/points-10m.dat"
+  fi
+  echo "plaxen.grid (Python) and plaxen-grid, 10,000,000 records onto 2000 x 2000 nodes:"
+  PYTHONPATH="$build/python" /usr/bin/python3 "$here/python_grid.py" \
+    "$build/plaxen/plaxen-grid" "$data/points-10m.dat" 2000 2000 "${PYTHON_RUNS:-7}"
+fi
 
 if [ -f "$here/recmat/bench.sh" ]; then
   bash "$here/recmat/bench.sh" "$build"
