@@ -141,19 +141,19 @@ PointColumn column_of(const py::array& a) {
   throw py::type_error("a column of readings must be a contiguous 1-d float32 or float64 array");
 }
 
-// The grid of `spec` made from the readings x, y, z: (values, counts or None, x positions,
-// y positions, attributes).
+// The grid of `size` or `spacing` over the limits or `region`, made from the readings x, y, z:
+// (values, counts or None, x positions, y positions, attributes).
 py::tuple grid_readings(const py::array& x, const py::array& y, const py::array& z,
                         std::optional<std::array<std::int32_t, 2>> size,
                         std::optional<std::array<double, 2>> spacing,
                         std::optional<std::array<double, 4>> region, int threads, bool counts) {
-  GridSpec spec;
-  if (size) spec.size = GridSize{(*size)[0], (*size)[1]};
+  GridSpec wanted;
+  if (size) wanted.size = GridSize{(*size)[0], (*size)[1]};
   if (spacing) {
-    spec.dx = static_cast<float>((*spacing)[0]);
-    spec.dy = static_cast<float>((*spacing)[1]);
+    wanted.dx = static_cast<float>((*spacing)[0]);
+    wanted.dy = static_cast<float>((*spacing)[1]);
     // Refused here in the module's own words; plaxen-grid's line names its option -I.
-    if (!(usable_step(*spec.dx) && usable_step(*spec.dy)))
+    if (!(usable_step(*wanted.dx) && usable_step(*wanted.dy)))
       throw py::value_error(std::string(spacing_unusable_refusal));
   }
   if (region) {
@@ -162,7 +162,7 @@ py::tuple grid_readings(const py::array& x, const py::array& y, const py::array&
     r.xmax = static_cast<float>((*region)[1]);
     r.ymin = static_cast<float>((*region)[2]);
     r.ymax = static_cast<float>((*region)[3]);
-    spec.region = r;
+    wanted.region = r;
   }
   const std::array<PointColumn, 3> columns = {column_of(x), column_of(y), column_of(z)};
   HeldPoints points;
@@ -173,7 +173,7 @@ py::tuple grid_readings(const py::array& x, const py::array& y, const py::array&
     py::gil_scoped_release unlocked;
     problem = hold_points(columns, threads, points);
     if (problem.empty())
-      problem = grid_held_records(spec, {&points.run, 1}, points.summary, threads, counts, made,
+      problem = grid_held_records(wanted, {&points.run, 1}, points.summary, threads, counts, made,
                                   residuals);
     if (problem.empty()) undefined_as_nan(made.z);
   }

@@ -13,12 +13,12 @@
 
 namespace plaxen::grid {
 
-// Lays the grid of `spec` over the records of `summary` (lay_out, with per-node counts when
+// Lays the grid of `wanted` over the records of `summary` (lay_out, with per-node counts when
 // `counts`), fills it with plaxen's engine from `runs` (every record, in file order) and sums
 // the residuals of the records against it, on `threads` threads; the result never depends on
 // their number. Returns an empty string, or lay_out's line for a grid that cannot be laid or
 // had in memory. Throws std::bad_alloc, std::system_error as the engine does.
-std::string grid_held_records(const GridSpec& spec, std::span<const RecordRun> runs,
+std::string grid_held_records(const GridSpec& wanted, std::span<const RecordRun> runs,
                               const DataSummary& summary, int threads, bool counts, MadeGrid& grid,
                               ResidualSums& residuals);
 
