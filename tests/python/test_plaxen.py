@@ -101,7 +101,7 @@ def single(text):
 @pytest.mark.parametrize("name, data, options, read, grid_args", JOBS, ids=[j[0] for j in JOBS])
 def test_grid_is_plaxen_grid_bit_for_bit(tmp_path, name, data, options, read, grid_args):
     path = data(tmp_path)
-    out = {name: str(tmp_path / name) for name in ("grid.nc", "counts.nc", "residuals.txt")}
+    out = {f: str(tmp_path / f) for f in ("grid.nc", "counts.nc", "residuals.txt")}
     status, stdout, stderr = run(PLAXEN_GRID, path, out["grid.nc"], *options, "--json",
                                  "--quiet", "--counts", out["counts.nc"], "--residuals",
                                  out["residuals.txt"])
@@ -153,8 +153,8 @@ def test_thread_counts_give_the_same_arrays():
         g, counts = plaxen.grid(x.astype(np.float64), y, z, 250, 180, threads=threads,
                                 counts=True)
         # Only the arrays are kept: they must outlive their DataArrays.
-        runs.append((threads, g.values, counts.values, plaxen.residuals(g, x, y, z, threads=threads),
-                     g.attrs))
+        residuals = plaxen.residuals(g, x, y, z, threads=threads)
+        runs.append((threads, g.values, counts.values, residuals, g.attrs))
         del g, counts
     for threads, values, counts, residuals, attrs in runs[1:]:
         assert (bits(values) == bits(runs[0][1])).all(), threads
