@@ -6,14 +6,17 @@ PREFIX   ?= /usr/local
 JOBS     ?= $(shell nproc)
 
 # Debian packages the build, the tests, the demo and the plotting tool need (GDAL: the
-# rasters of plaxen-export, and their reading in plotgrid and the tests).
+# rasters of plaxen-export, and their reading in plotgrid and the tests; pybind11 and
+# python3-dev: the Python module, whose grids are xarray DataArrays; pytest: its tests).
 DEB_PACKAGES = cmake g++ make libgtest-dev libfast-float-dev libmatio-dev libgdal-dev \
                python3 python3-numpy python3-scipy python3-matplotlib python3-gdal \
+               python3-dev pybind11-dev python3-pybind11 python3-xarray python3-pytest \
                groff-base man-db
 
-# The targets `make demo` builds: the programs examples/demo.sh runs (tools/plotgrid is a
-# script). The tests and the benchmarks are left to `make test` and `make bench`.
-DEMO_TARGETS = plaxen plaxen_blanking recmat plaxen-export plaxen-info plaxen-grid
+# The targets `make demo` builds: the programs and the Python module examples/demo.sh runs
+# (tools/plotgrid is a script). The tests and the benchmarks are left to `make test` and
+# `make bench`.
+DEMO_TARGETS = plaxen plaxen_blanking recmat plaxen-export plaxen-info plaxen-grid plaxen_python
 
 .PHONY: all deps build test demo bench bench-large sanitize fuzz install uninstall clean
 
@@ -64,7 +67,7 @@ sanitize: deps
 fuzz: DEB_PACKAGES += clang-14 libclang-rt-14-dev
 fuzz: deps
 	cmake -S . -B $(FUZZBUILD) -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DFIELDTOOLS_FUZZ=ON -DFIELDTOOLS_TESTS=OFF -DFIELDTOOLS_BENCH=OFF
+	  -DFIELDTOOLS_FUZZ=ON -DFIELDTOOLS_TESTS=OFF -DFIELDTOOLS_BENCH=OFF -DFIELDTOOLS_PYTHON=OFF
 	cmake --build $(FUZZBUILD) -j $(JOBS)
 	@for t in list_reader formatted_writer bln_reader log_scanner grid_reader data_check; do \
 	  mkdir -p $(FUZZBUILD)/corpus/$$t $(FUZZBUILD)/artifacts/$$t; \

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # make bench: loading and gridding 1,000,000 records against the exact floor, plaxen-grid on
-# the same job and on 10,000,000 records, then recmat.
+# the same job and on 10,000,000 records, plaxen.grid from Python against plaxen-grid, then
+# recmat.
 # floor: bench/mapped_floor, the file mapped and three numbers a line parsed with fast_float
 #        into double and rounded once to float (no list-directed rules): what loading is held to.
 # read:  bench/floor_reader, the earlier floor: the file read into memory, fast_float to float.
@@ -57,6 +58,14 @@ echo "plaxen-grid on $(du -m "$data/points-10m.dat" | cut -f1) MB of 10,000,000 
 echo "records read from the text in memory: the plain-record scan and the list reader"
 echo "against the floor's loop on the same bytes (fastest of 7 rounds each):"
 "$build/bench/text_scan" "$data/points-1m.dat"
+
+# plaxen.grid from Python on 10,000,000 float64 points, against plaxen-grid's gridding and
+# residuals of the same records (its parsing left out): held to 1.2 times.
+if [ -d "$build/python/plaxen" ]; then
+  echo "plaxen.grid (Python) and plaxen-grid, 10,000,000 records onto 2000 x 2000 nodes:"
+  PYTHONPATH="$build/python" /usr/bin/python3 "$here/python_grid.py" \
+    "$build/plaxen/plaxen-grid" "$data/points-10m.dat" 2000 2000 "${PYTHON_RUNS:-7}"
+fi
 
 if [ -f "$here/recmat/bench.sh" ]; then
   bash "$here/recmat/bench.sh" "$build"

@@ -39,3 +39,11 @@ install(PROGRAMS
           ${PROJECT_SOURCE_DIR}/examples/make_points.py
           ${PROJECT_SOURCE_DIR}/examples/make_log.py
         DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+
+# The Python module plaxen, in the folder Debian's python3 takes packages from under
+# PREFIX=/usr (under another PREFIX, PYTHONPATH names PREFIX/lib/python3/dist-packages).
+if(TARGET plaxen_python)
+  set(python_package_dir lib/python3/dist-packages/plaxen)
+  install(TARGETS plaxen_python LIBRARY DESTINATION ${python_package_dir})
+  install(FILES ${PROJECT_SOURCE_DIR}/python/plaxen/__init__.py DESTINATION ${python_package_dir})
+endif()

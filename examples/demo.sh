@@ -2,7 +2,8 @@
 # The demonstration behind `make demo`: grids the example survey with plaxen, shows what
 # plaxen-info tells of it, exports the grid as GeoTIFF and netCDF with plaxen-export, grids
 # the survey again with plaxen-grid in one command, draws it, grids it with the blanking
-# build and the example .bln file, and extracts the example station log with recmat.
+# build and the example .bln file and from Python (examples/grid_survey.py with the module
+# plaxen), and extracts the example station log with recmat.
 #
 #   bash examples/demo.sh BUILD_DIR [OUTPUT_DIR]
 #
@@ -61,19 +62,25 @@ for file in points.tif points.nc; do
   echo "  \$ plaxen-export points.dat points.grd 61 41 $file --a_srs EPSG:32619"
   "$plaxen_export" points.dat points.grd 61 41 "$file" --a_srs EPSG:32619
 done
-"$python" - <<'EOF'
+# How GDAL places and reads rasters: driver, cells, corner, nodata count, reference system.
+describe_rasters() {
+  "$python" - "$@" <<'EOF'
 import math
+import sys
 from osgeo import gdal
 gdal.UseExceptions()
-for name in ("points.tif", "points.nc"):
+for name in sys.argv[1:]:
     ds = gdal.Open(name)
     left, dx, _, top, _, dy = ds.GetGeoTransform()
     values = ds.GetRasterBand(1).ReadAsArray()
     nodata = sum(1 for row in values for v in row if math.isnan(v))
+    srs = ds.GetSpatialRef()
     print(f"  {name}: {ds.GetDriver().ShortName}, {ds.RasterXSize} x {ds.RasterYSize} cells of "
-          f"{dx:g} x {-dy:g}, upper-left corner ({left:.10g}, {top:.10g}), {nodata} nodata, "
-          f"{ds.GetSpatialRef().GetName()}")
+          f"{dx:g} x {-dy:g}, upper-left corner ({left:.10g}, {top:.10g}), {nodata} nodata"
+          + (f", {srs.GetName()}" if srs else ""))
 EOF
+}
+describe_rasters points.tif points.nc
 
 section "plaxen-grid: the same job in one command, with how well the grid honours the readings"
 echo "  \$ plaxen-grid points.dat grid.tif -n 61 41 --a_srs EPSG:32619"
@@ -110,6 +117,16 @@ if [ -x "$plaxen_blanking" ]; then
   echo "  picture: $out/$png"
 else
   section "plaxen with blanking: skipped ($plaxen_blanking was not built)"
+fi
+
+if [ -d "$build/python/plaxen" ]; then
+  section "plaxen from Python: the survey on numpy arrays, drawn and written as netCDF"
+  echo "  \$ PYTHONPATH=build/python python3 grid_survey.py   (examples/grid_survey.py)"
+  PYTHONPATH=$build/python "$python" "$examples"/grid_survey.py | sed 's/^/    | /'
+  describe_rasters points-python.nc
+  echo "  picture: $out/points-python.png"
+else
+  section "plaxen from Python: skipped ($build/python/plaxen was not built)"
 fi
 
 section "recmat: 23 rows of 23 values from the station log"

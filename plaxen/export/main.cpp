@@ -14,9 +14,6 @@
 #include "plaxen/common/available_cores.h"
 #include "plaxen/common/capacities.h"
 #include "plaxen/common/command_line.h"
-#include "plaxen/common/data_file.h"
-#include "plaxen/common/grid_file_reader.h"
-#include "plaxen/common/grid_geometry.h"
 #include "plaxen/common/grid_size.h"
 #include "plaxen/common/job_check.h"
 #include "plaxen/common/output_file.h"
@@ -27,6 +24,7 @@
 #include "plaxen/export/gdal_writer.h"
 #include "plaxen/export/gdal_writer_loading.h"
 #include "plaxen/export/grid_labels.h"
+#include "plaxen/export/placed_grid_file.h"
 
 namespace {
 
@@ -135,18 +133,10 @@ Options parse(int argc, char** argv) {
 // The grid as plaxen made it: the geometry from the reloaded data, the values from GRID.
 // Returns an empty string, or the line that names the problem.
 std::string load_grid(const Options& options, ExportGrid& grid) {
-  const DataFile file = load_data_file(options.data);
-  if (!file.problem.empty()) return shown_text(file.name) + ": " + file.problem;
-  const GridGeometry geometry = grid_geometry(file.load.limits, options.size);
-  if (const std::string_view why = degenerate_geometry(points.n, file.load.limits, geometry);
-      !why.empty())
-    return shown_text(file.name) + ": " + std::string(why) + "; no grid can be placed on it";
-  grid = {options.size, geometry,
-          std::span<const float>(z, std::size_t(options.size.nx) * options.size.ny)};
-  if (const std::string problem = read_grid_file(options.grid, options.size.nx, options.size.ny, z);
-      !problem.empty())
-    return shown_text(options.grid) + ": " + problem;
-  return {};
+  const std::span<float> values(z, std::size_t(options.size.nx) * std::size_t(options.size.ny));
+  std::int64_t records = 0;
+  grid = {options.size, {}, values};
+  return read_placed_grid(options.grid, options.data, options.size, values, grid.geometry, records);
 }
 
 // The reference system as WKT, or the problem with it.

@@ -84,7 +84,8 @@ class TextBuffer {
   void clear() { size_ = 0; }
   void assign(std::string_view text) {
     size_ = 0;
-    std::memcpy(extend(text.size()), text.data(), text.size());
+    // No copy of nothing: memcpy must not be handed the null data of an empty buffer.
+    if (!text.empty()) std::memcpy(extend(text.size()), text.data(), text.size());
   }
   // Makes room for n more bytes after the text and returns where they go; they count as
   // text until shrink() takes back what was not filled.
@@ -306,7 +307,11 @@ Window* DataReader::Pass::wait_for(std::int64_t sequence) {
   changed_.wait(lock, [&] { return slot != nullptr || (exhausted_ && sequence >= produced_); });
   Window* w = slot;
   slot = nullptr;
-  if (sequence == 0) line_ += skipped_lines_;
+  if (sequence == 0 && w != nullptr) {
+    // The records start where the first window starts, after the header lines it skipped.
+    line_ += skipped_lines_;
+    position_ = w->offset;
+  }
   return w;
 }
 

@@ -30,6 +30,14 @@ class ExampleFiles(unittest.TestCase):
                 self.assertTrue(filecmp.cmp(os.path.join(d, name), os.path.join(EXAMPLES, name),
                                             shallow=False), f"{name} differs from its script's output")
 
+    def test_readme_python_example_is_the_script_the_demo_runs(self):
+        with open(os.path.join(SOURCE, "README.md")) as f:
+            readme = f.read()
+        section = readme[readme.index("\n## From Python\n"):readme.index("\n# Reference\n")]
+        block = section[section.index("```python\n") + len("```python\n"):]
+        with open(os.path.join(EXAMPLES, "grid_survey.py")) as f:
+            self.assertEqual(block[:block.index("```")], f.read())
+
     def test_log_is_seven_line_records_with_lf_cr_ends(self):
         with open(os.path.join(EXAMPLES, "station.log"), "rb") as f:
             data = f.read()
@@ -62,7 +70,14 @@ class Demo(unittest.TestCase):
             self.assertTrue(all(len(row) == 61 * 15 for row in rows[:-1]))
             # The check before gridding and the exports after it, placed on the nodes.
             self.assertIn("    | defined nodes:   2333 of 2501; 168 undefined", r.stdout)
-            for name in ("points.tif", "points.nc"):
+            rasters = ["points.tif", "points.nc"]
+            if os.path.isdir(os.path.join(BUILD, "python", "plaxen")):
+                # The README's Python example, as written, on the module of this build.
+                self.assertIn("    | 5422 readings onto 61 x 41 nodes of 50 x 50: 1569 with data, "
+                              "2333 defined, residual rms 0.3338\n", r.stdout)
+                self.assertIn(f"picture: {d}/points-python.png\n", r.stdout)
+                rasters.append("points-python.nc")
+            for name in rasters:
                 ds = gdal.Open(os.path.join(d, name))
                 self.assertEqual(ds.GetGeoTransform(), (520975.0, 50.0, 0.0, 4633025.0, 0.0, -50.0))
             kvodata = scipy.io.loadmat(os.path.join(d, "temp.mat"))["kvodata"]

@@ -20,6 +20,11 @@ BUILD, SOURCE = (os.path.abspath(a) for a in sys.argv[1:3])
 PROGRAMS = sys.argv[3:]
 del sys.argv[1:]
 MANIFEST = os.path.join(BUILD, "install_manifest.txt")
+# The Python module is installed when the build made it; python3 loads it in the environment
+# named PYTHON_MODULE_... (a sanitizer build's runtime preloaded).
+PYTHON_MODULE = os.path.isdir(os.path.join(BUILD, "python", "plaxen"))
+MODULE_ENVIRONMENT = {name[len("PYTHON_MODULE_"):]: value for name, value in os.environ.items()
+                      if name.startswith("PYTHON_MODULE_")}
 EXAMPLES = ("points.dat", "points.dialogue", "masked.dialogue", "survey.bln", "station.log",
             "make_points.py", "make_log.py")
 
@@ -98,6 +103,8 @@ class Install(unittest.TestCase):
             self.assertEqual(r.returncode, 0, r.stderr)
             self.assertTrue(os.path.isfile(os.path.join(work, "g.tif")))
             shutil.rmtree(work)
+        if PYTHON_MODULE:
+            self.check_python_module_grids(os.path.join(p, "lib/python3/dist-packages"))
         names = ("plaxen", "plaxen-info", "plaxen-export", "plaxen-grid", "plaxen-plotgrid",
                  "recmat")
         for name in names if shutil.which("man") else ():
@@ -114,6 +121,23 @@ class Install(unittest.TestCase):
                             "BUILD=" + BUILD], capture_output=True, text=True)
         self.assertEqual(r.returncode, 0, r.stdout + r.stderr)
         self.assertEqual(files_under(p), [])
+
+    def check_python_module_grids(self, site):
+        """The installed package imports from its own folder and grids as the build's does."""
+        work = self.small_job("python")
+        script = ("import plaxen; x, y, z, _ = plaxen.load('d.dat')\n"
+                  "print(plaxen.__file__); print(plaxen.grid(x, y, z, 5, 3).values.tolist())")
+        runs = [subprocess.run(["/usr/bin/python3", "-c", script], cwd=work, capture_output=True,
+                               text=True, env=dict(os.environ, PYTHONPATH=path,
+                                                   PYTHONDONTWRITEBYTECODE="1",
+                                                   **MODULE_ENVIRONMENT))
+                for path in (site, os.path.join(BUILD, "python"))]
+        for r in runs:
+            self.assertEqual((r.returncode, r.stderr), (0, ""))
+        installed, built = (r.stdout.split("\n", 1) for r in runs)
+        self.assertEqual(installed[0], os.path.join(site, "plaxen", "__init__.py"))
+        self.assertEqual(installed[1], built[1])
+        shutil.rmtree(work)
 
     def check_export_finds_its_gdal_writer(self, program):
         """The installed plaxen-export writes GeoTIFF through the GDAL writer it finds in the

@@ -1,0 +1,16 @@
+// Laying, filling and honouring a grid of records held in memory.
+#include "plaxen/grid/held_grid.h"
+
+namespace plaxen::grid {
+
+std::string grid_held_records(const GridSpec& wanted, std::span<const RecordRun> runs,
+                              const DataSummary& summary, int threads, bool counts, MadeGrid& grid,
+                              ResidualSums& residuals) {
+  if (std::string problem = lay_out(wanted, summary, counts, grid); !problem.empty())
+    return problem;
+  fill(grid, summary.values, threads, [&](engine::gridding& gridding) { gridding.assign(runs); });
+  residuals = residual_sums(grid.placed(), runs, 0, threads);
+  return {};
+}
+
+}  // namespace plaxen::grid
