@@ -32,8 +32,6 @@ struct DataReader::Landmark {
 
 namespace {
 
-// Bytes of text a worker takes at a time.
-constexpr std::size_t window_bytes = std::size_t{2} << 20;
 // Records read by the general rules that are handed on together.
 constexpr std::size_t kept_records = std::size_t{1} << 16;
 
@@ -208,6 +206,7 @@ class DataReader::Pass {
   bool finished_ = false;  // the END condition was met
   std::string spill_;      // from a record that runs over a window's end on
   std::int64_t spill_offset_ = 0;
+  std::size_t spill_tried_ = 0;  // the size of the text the last try stopped at the end of
   std::vector<float> kept_x_, kept_y_, kept_z_;  // records read here, not yet handed on
   std::size_t kept_ = 0;
 };
@@ -216,10 +215,11 @@ class DataReader::Pass {
 // std::system_error when a read fails.
 void DataReader::Pass::read_more(TextBuffer& text) {
   const std::size_t start = text.size();
-  char* const into = text.extend(window_bytes);
+  const std::size_t want = std::max<std::size_t>(settings_.window_bytes, 1);
+  char* const into = text.extend(want);
   std::size_t got = 0;
-  while (got < window_bytes) {
-    const ssize_t n = ::read(reader_.fd_, into + got, window_bytes - got);
+  while (got < want) {
+    const ssize_t n = ::read(reader_.fd_, into + got, want - got);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       const int error = errno;
@@ -262,7 +262,7 @@ bool DataReader::Pass::next_window(Window& w, std::int64_t& sequence) {
   try {
     skip_header(w);
     while (!file_done_ &&
-           (w.text.size() < window_bytes || w.text.first_newline() == std::string::npos))
+           (w.text.size() < settings_.window_bytes || w.text.first_newline() == std::string::npos))
       read_more(w.text);
   } catch (const std::system_error& e) {
     w.failure = std::strerror(e.code().value());
@@ -321,18 +321,32 @@ std::string DataReader::Pass::run(DataSummary& summary) {
     std::vector<std::jthread> workers;
     for (int t = 0; t < std::max(1, settings_.threads); ++t)
       workers.emplace_back([this] { work(); });
+    const auto stop_workers = [this] {
+      {
+        const std::lock_guard lock(mutex_);
+        stopping_ = true;
+      }
+      changed_.notify_all();
+    };
     for (std::int64_t next = 0;; ++next) {
       Window* w = wait_for(next);
       if (w == nullptr) break;
-      problem = consume(*w);
+      try {
+        problem = consume(*w);
+      } catch (...) {
+        stop_workers();  // before the workers are joined, or they would wait for ever
+        throw;
+      }
       const bool done = w->last || finished_ || !problem.empty();
       {
         const std::lock_guard lock(mutex_);
         free_.push_back(w);
-        stopping_ = done;
+      }
+      if (done) {
+        stop_workers();
+        break;
       }
       changed_.notify_all();
-      if (done) break;
     }
   }
   flush();
@@ -346,11 +360,16 @@ std::string DataReader::Pass::run(DataSummary& summary) {
 std::string DataReader::Pass::consume(Window& w) {
   std::string problem;
   if (!spill_.empty()) {
-    // A record ran over the previous window's end: read on in the text joined to this one.
+    // A record ran over the previous window's end: read on in the text joined to this one,
+    // once it has doubled since the last try, so that a record running over many windows
+    // is read again only a few times.
     spill_.append(w.text.data(), w.text.size());
+    if (spill_.size() < 2 * spill_tried_ && !w.last) return {};
     const std::string text = std::move(spill_);
     spill_.clear();
+    spill_tried_ = text.size();
     problem = read_segment(text.data(), text.size(), spill_offset_, w.last);
+    if (spill_.empty()) spill_tried_ = 0;  // the record is read: a later one starts afresh
   } else {
     if (position_ == w.offset) take_scanned(w);
     problem = read_segment(w.text.data(), w.text.size(), w.offset, w.last);

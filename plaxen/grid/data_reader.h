@@ -19,6 +19,9 @@ struct ReadSettings {
   std::array<int, 3> columns{1, 2, 3};  // fields of a record holding x, y and the value
   std::int64_t skip_lines = 0;          // lines before the records
   int threads = 1;
+  // Bytes of text a worker takes at a time (at least 1): 2 MiB keeps every core busy with
+  // little memory; the records are the same for any size.
+  std::size_t window_bytes = std::size_t{2} << 20;
 };
 
 // What a reading found beside the records.
@@ -55,7 +58,8 @@ class DataReader {
   // in file order; `take` gets every record in file order, on the calling thread. Returns
   // an empty string, or one line naming the first record that cannot be read, as "line 57:
   // invalid number in record 56: \"4.5 x7 1\"", or the system error of a failed read.
-  // A regular file can be read again (the next call starts at its beginning).
+  // A regular file can be read again (the next call starts at its beginning). When `take`
+  // throws, the reading stops, its threads end, and the exception goes on to the caller.
   std::string read(const RecordTaker& take, DataSummary& summary, ProgressLine& progress);
 
   // The line on which record `k` (0-based) has its first value, found by reading again the

@@ -178,11 +178,16 @@ std::string GridRun::run() {
 std::string GridRun::read_records() {
   const auto start = clock_type::now();
   progress_->phase("reading");
-  const std::string problem = reader_.read(
-      [&](const RecordRun& run, std::int64_t) {
-        if (!report_.passes) store_.append(run);
-      },
-      summary_, *progress_);
+  std::string problem;
+  try {
+    problem = reader_.read(
+        [&](const RecordRun& run, std::int64_t) {
+          if (!report_.passes) store_.append(run);
+        },
+        summary_, *progress_);
+  } catch (const std::bad_alloc&) {
+    return data_problem("its records do not fit in memory; read it in passes with --low-memory");
+  }
   if (!problem.empty()) return data_problem(problem);
   report_.read_seconds = seconds_since(start);
   report_.records = summary_.records;

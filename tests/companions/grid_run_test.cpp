@@ -1,10 +1,12 @@
 // End-to-end runs of plaxen-grid: its grid compared byte for byte with plaxen's grid file
 // where plaxen takes the job, and with plaxen's engine run in the test with the capacities
 // lifted where plaxen refuses it; every thread count giving the same file; refusals as one
-// line with nothing written; residuals of a plane sampled at the nodes.
+// line with nothing written; residuals of a plane sampled at the nodes. And its reader
+// against plaxen's loading, for any window size.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -16,8 +18,12 @@
 #include <vector>
 
 #include "plaxen/common/capacities.h"
+#include "plaxen/common/data_file.h"
+#include "plaxen/common/scattered_data.h"
 #include "plaxen/engine/zgrid.h"
+#include "plaxen/grid/data_reader.h"
 #include "recordio/e_field_text.h"
+#include "recordio/recordio.h"
 #include "tests/support/run_program.h"
 
 namespace {
@@ -47,11 +53,11 @@ std::string lattice(int count, double step = 1.0) {
 // counts, slashes, records over two lines, tabs, commas, d exponents, blank lines, CRLF,
 // and a record cut by the end of the file; one record runs over 3 MB of blank lines, longer
 // than a window of the reader.
-std::string odd_lattice(int count) {
+std::string odd_lattice(int count, bool long_record = true) {
   std::istringstream plain(lattice(count));
   std::string text, x, y, z;
   for (int k = 0; plain >> x >> y >> z; ++k) {
-    if (k == count / 2) {
+    if (k == count / 2 && long_record) {
       text += x + std::string(3 << 20, '\n') + y + " " + z + "\n";
       continue;
     }
@@ -82,6 +88,14 @@ std::string odd_lattice(int count) {
     }
   }
   return text + "1.5 2.5 3";  // cut by the end of the file: stored
+}
+
+// "x y value" lines written as "value x y".
+std::string rotated(const std::string& text) {
+  std::istringstream in(text);
+  std::string out;
+  for (std::string x, y, z; in >> x >> y >> z;) out += z + " " + x + " " + y + "\n";
+  return out;
 }
 
 // "x y value" lines read as a plain reader does: each number to double, once to single.
@@ -153,6 +167,7 @@ TEST(PlaxenGrid, GridsExactlyAsPlaxenAndItsEngine) {
     std::optional<Placement> engine;  // none: with plaxen's own run, or over the limits
     int nx = 0, ny = 0;               // the grid size plaxen, or the engine over the limits, takes
     bool plaxen = true;               // compare with plaxen's run (else the engine's)
+    std::string plaxen_data = {};     // what plaxen reads instead of `data`, when not empty
   };
   const std::string survey = file_text(EXAMPLES_DIR "/points.dat");
   const std::string big = lattice(plaxen::max_records + 3, 0.5);
@@ -183,6 +198,14 @@ TEST(PlaxenGrid, GridsExactlyAsPlaxenAndItsEngine) {
        {"-I", "0.5/2", "-R", "0/50/0/90"},
        Placement{101, 46, 0, 0, 0.5f, 2.0f}},
       {"records past plaxen's capacity", big, {"-n", "300", "200"}, std::nullopt, 300, 200, false},
+      {"a header line and the fields in another order",
+       "value x y\n" + rotated(lattice(20000)),
+       {"-n", "90", "60", "--skip-lines", "1", "--columns", "2,3,1"},
+       std::nullopt,
+       90,
+       60,
+       true,
+       lattice(20000)},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -193,7 +216,7 @@ TEST(PlaxenGrid, GridsExactlyAsPlaxenAndItsEngine) {
       const Points points = &c.data == &big ? big_points : plain_points(c.data);
       expected = engine_grid_text(points, c.engine ? *c.engine : over_limits(points, c.nx, c.ny));
     } else {
-      const auto own = plaxen_grid_text(c.data, c.nx, c.ny);
+      const auto own = plaxen_grid_text(c.plaxen_data.empty() ? c.data : c.plaxen_data, c.nx, c.ny);
       ASSERT_TRUE(own.has_value());
       expected = *own;
     }
@@ -332,5 +355,53 @@ TEST(PlaxenGrid, GeoTiffTheSameForEveryThreadCount) {
     const std::string tif = dir.read("g.tif");
     if (!first) first = tif;
     EXPECT_TRUE(tif == *first);
+  }
+}
+
+// The reader against plaxen's own loading of the same file, window sizes from a few bytes
+// (every record runs over windows, the general rules and the scan take turns) to whole
+// windows, on one thread and on three: the same records, bit for bit, and the same limits.
+TEST(DataReader, ReadsWhatPlaxenReadsForAnyWindow) {
+  scratch_dir dir;
+  const std::string text = odd_lattice(3000, false) + "\n\n";
+  const std::string path = dir.write("data.txt", text).string();
+  recordio::open(plaxen::data_unit, path, "old");
+  const plaxen::LoadResult own = plaxen::load_scattered_data(plaxen::data_unit);
+  recordio::close(plaxen::data_unit);
+  const std::int32_t n = plaxen::points.n;
+  for (const std::size_t window :
+       {std::size_t{7}, std::size_t{64}, std::size_t{1000}, std::size_t{1} << 20}) {
+    for (const int threads : {1, 3}) {
+      SCOPED_TRACE(testing::Message() << window << "-byte windows, " << threads << " threads");
+      plaxen::grid::DataReader reader(path, {{1, 2, 3}, 0, threads, window});
+      std::vector<float> x, y, z;
+      plaxen::grid::DataSummary summary;
+      plaxen::grid::ProgressLine quiet(false, 0);
+      const std::string problem = reader.read(
+          [&](const plaxen::grid::RecordRun& run, std::int64_t first) {
+            EXPECT_EQ(first, std::int64_t(z.size()));
+            x.insert(x.end(), run.x.begin(), run.x.end());
+            y.insert(y.end(), run.y.begin(), run.y.end());
+            z.insert(z.end(), run.z.begin(), run.z.end());
+          },
+          summary, quiet);
+      ASSERT_EQ(problem, "");
+      ASSERT_EQ(std::int64_t(z.size()), n);
+      for (std::int32_t k = 0; k < n; ++k) {
+        ASSERT_EQ(std::bit_cast<std::uint32_t>(x[std::size_t(k)]),
+                  std::bit_cast<std::uint32_t>(plaxen::points.xp[k + 1]))
+            << "record " << k + 1;
+        ASSERT_EQ(std::bit_cast<std::uint32_t>(y[std::size_t(k)]),
+                  std::bit_cast<std::uint32_t>(plaxen::points.yp[k + 1]))
+            << "record " << k + 1;
+        ASSERT_EQ(std::bit_cast<std::uint32_t>(z[std::size_t(k)]),
+                  std::bit_cast<std::uint32_t>(plaxen::points.zp[k + 1]))
+            << "record " << k + 1;
+      }
+      EXPECT_EQ(summary.limits.xmin, own.limits.xmin);
+      EXPECT_EQ(summary.limits.xmax, own.limits.xmax);
+      EXPECT_EQ(summary.limits.ymin, own.limits.ymin);
+      EXPECT_EQ(summary.limits.ymax, own.limits.ymax);
+    }
   }
 }
