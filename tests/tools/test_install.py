@@ -112,6 +112,7 @@ class Install(unittest.TestCase):
                                capture_output=True, text=True, env=dict(os.environ, MANWIDTH="80"))
             self.assertEqual(r.returncode, 0, r.stderr)
             self.assertIn(name.upper() + "(1)", r.stdout)
+        self.check_man_finds_the_pages(p, names)
 
         # The manifest names every file installed, and make uninstall removes them all.
         with open(MANIFEST) as f:
@@ -121,6 +122,23 @@ class Install(unittest.TestCase):
                             "BUILD=" + BUILD], capture_output=True, text=True)
         self.assertEqual(r.returncode, 0, r.stdout + r.stderr)
         self.assertEqual(files_under(p), [])
+
+    def check_man_finds_the_pages(self, prefix, names):
+        """man finds the pages under a PREFIX of their own in each way the README gives."""
+        if shutil.which("man") is None:
+            return
+        plain = {k: v for k, v in os.environ.items() if k != "MANPATH"}
+        man_dir = os.path.join(prefix, "share/man")
+        ways = (("-M", ["-M", man_dir], {}),
+                ("MANPATH", [], {"MANPATH": man_dir + ":"}),
+                ("PATH", [], {"PATH": os.path.join(prefix, "bin") + ":" + plain["PATH"]}))
+        for way, options, env in ways:
+            for name in names:
+                r = subprocess.run(["man", "-w", *options, name], capture_output=True,
+                                   text=True, env=dict(plain, **env))
+                self.assertEqual((r.returncode, r.stdout),
+                                 (0, os.path.join(man_dir, "man1", name + ".1") + "\n"),
+                                 f"{way}: man {name}: {r.stderr}")
 
     def check_python_module_grids(self, site):
         """The installed package imports from its own folder and grids as the build's does."""
