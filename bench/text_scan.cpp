@@ -88,7 +88,7 @@ reading plain_scan(const std::string& text, std::vector<float> (&columns)[3]) {
     // the reader.
     const bool cut =
         end != file_end && s.used > 0 &&
-        std::memchr(begin + at, '\n', static_cast<std::size_t>(end - begin - at)) == nullptr;
+        std::memchr(begin + at, '\n', static_cast<std::size_t>(end - (begin + at))) == nullptr;
     if (cut) continue;
     const recordio::text_record one = recordio::read_list_record(begin + at, file_end, true, items);
     if (one.outcome != recordio::text_outcome::record) break;
@@ -131,7 +131,8 @@ double fastest_seconds(int rounds, Run run, reading& result) {
 
 void print(const char* name, double seconds, const reading& r, std::size_t bytes) {
   std::printf("%-12s %8.4f s  %7.1f M records/s  %7.1f MB/s  (%ld records, checksum %.6e)\n", name,
-              seconds, r.records / seconds / 1e6, bytes / seconds / 1e6, r.records, r.checksum);
+              seconds, double(r.records) / seconds / 1e6, double(bytes) / seconds / 1e6, r.records,
+              r.checksum);
 }
 
 }  // namespace

@@ -93,7 +93,8 @@ bool scan_plain(const char* format, const char* text, line_values& values, int& 
       const plain_number number = read_plain(p, *f != 'd');
       if (number.end == nullptr) return false;
       if (!dropped) {
-        if (count == max_line_values || !value_of(number, values[count])) return false;
+        if (count == max_line_values || !value_of(number, values[static_cast<std::size_t>(count)]))
+          return false;
         ++count;
       }
       p = number.end;

@@ -58,8 +58,8 @@ void write_data_limits(const DataLimits& limits) {
 }
 
 // Each point outside the grid gets the operator's line; k is at most max_records.
-void report_each_outsider(std::int64_t k, float x, float y, float z) {
-  report_out_of_range(static_cast<std::int32_t>(k), x, y, z);
+void report_each_outsider(std::int64_t k, float x, float y, float value) {
+  report_out_of_range(static_cast<std::int32_t>(k), x, y, value);
 }
 
 // Written as a character item of its own with one blank before it, so that the line reads

@@ -22,7 +22,8 @@ void spin_until(Done done) {
 
 }  // namespace
 
-worker_team::worker_team(std::int32_t size) : size_(size < 1 ? 1 : size), failures_(size_) {
+worker_team::worker_team(std::int32_t size)
+    : size_(size < 1 ? 1 : size), failures_(static_cast<std::size_t>(size_)) {
   threads_.reserve(static_cast<std::size_t>(size_ - 1));
   try {
     for (std::int32_t member = 1; member < size_; ++member)

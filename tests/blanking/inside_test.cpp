@@ -141,18 +141,18 @@ TEST(Inside, CombWithManyCrossingsOnOneLine) {
   Polygon comb{{0}, {0}};
   for (int k = 0; k < teeth; ++k) {
     comb.x.insert(comb.x.end(), {10, 10});
-    comb.y.insert(comb.y.end(), {2.0f * k, 2.0f * k + 1});
+    comb.y.insert(comb.y.end(), {2.0f * float(k), 2.0f * float(k) + 1});
     if (k + 1 < teeth) {
       comb.x.insert(comb.x.end(), {1, 1});
-      comb.y.insert(comb.y.end(), {2.0f * k + 1, 2.0f * k + 2});
+      comb.y.insert(comb.y.end(), {2.0f * float(k) + 1, 2.0f * float(k) + 2});
     }
   }
   comb.x.push_back(0);
-  comb.y.push_back(2.0f * teeth - 1);
+  comb.y.push_back(2.0f * float(teeth) - 1);
   std::int32_t inflag = plaxen::rebuild_crossings;
   for (int k = 0; k < teeth; ++k) {
-    const float in_tooth = 2.0f * k + 0.5f;
-    const float in_gap = 2.0f * k + 1.5f;
+    const float in_tooth = 2.0f * float(k) + 0.5f;
+    const float in_gap = 2.0f * float(k) + 1.5f;
     SCOPED_TRACE("tooth " + std::to_string(k));
     plaxen::inside(5.0f, in_tooth, comb.x, comb.y, comb.nv(), inflag);
     EXPECT_EQ(inflag, 1);

@@ -177,7 +177,8 @@ void check_raster(const Gridded& g, const std::string& path, float nodata_writte
   if (path.ends_with(".nc")) {
     // GDAL derives a netCDF geotransform from the coordinate variables (checked exactly
     // below): the same placement, up to its own rounding.
-    for (int k = 0; k < 6; ++k) EXPECT_NEAR(gt[k], want[k], 1e-9 * geo.dx) << "coefficient " << k;
+    for (std::size_t k = 0; k < 6; ++k)
+      EXPECT_NEAR(gt[k], want[k], 1e-9 * geo.dx) << "coefficient " << k;
   } else {
     EXPECT_EQ(gt, want);
   }
@@ -187,14 +188,14 @@ void check_raster(const Gridded& g, const std::string& path, float nodata_writte
   EXPECT_TRUE(has_nodata);
   EXPECT_EQ(std::bit_cast<std::uint64_t>(nodata),
             std::bit_cast<std::uint64_t>(double(nodata_written)));
-  std::vector<float> rows(std::size_t(geo.nx) * geo.ny);
+  std::vector<float> rows(std::size_t(geo.nx) * std::size_t(geo.ny));
   ASSERT_EQ(band->RasterIO(GF_Read, 0, 0, geo.nx, geo.ny, rows.data(), geo.nx, geo.ny, GDT_Float32,
                            0, 0, nullptr),
             CE_None);
   std::int64_t nodata_cells = 0;
   for (int r = 0; r < geo.ny; ++r)
     for (int c = 0; c < geo.nx; ++c) {
-      const float got = rows[std::size_t(r) * geo.nx + c];
+      const float got = rows[std::size_t(r * geo.nx + c)];
       const float node = g.node(c + 1, geo.ny - r);  // rows north first
       const bool missing = std::isnan(nodata_written) ? std::isnan(got) : got == nodata_written;
       nodata_cells += missing;
@@ -223,7 +224,8 @@ void check_coordinates(const Gridded& g, const std::string& path) {
     ASSERT_TRUE(array->Read(&start, &n, nullptr, nullptr, GDALExtendedDataType::Create(GDT_Float64),
                             values.data()));
     for (int k = 1; k <= count; ++k)
-      EXPECT_EQ(values[k - 1], name == std::string("x") ? geo.node_x(k) : geo.node_y(k))
+      EXPECT_EQ(values[std::size_t(k - 1)],
+                name == std::string("x") ? geo.node_x(k) : geo.node_y(k))
           << name << "(" << k << ")";
   }
   GDALClose(ds);

@@ -69,7 +69,8 @@ TEST(GridGeometry, SpacingAndExtentRoundOnce) {
 
 // Two spacings rounded to single precision and widened back, side by side, as the companions
 // and the tests form them: the build must keep both roundings (GCC 12's straight-line
-// vectorizer drops them unless it is switched off).
+// vectorizer drops them unless it is switched off). This test is compiled as a user's program
+// (tests/plaxen/CMakeLists.txt): the flags that keep the roundings come from the libraries.
 [[gnu::noinline]] std::pair<double, double> spacings(float x0, float x1, float y0, float y1, int nx,
                                                      int ny) {
   const double dx = static_cast<float>((double(x1) - double(x0)) / double(nx - 1));

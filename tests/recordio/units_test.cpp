@@ -74,7 +74,8 @@ TEST(RecordioOpen, FilesFoundCreatedKeptAndCut) {
     testsupport::scratch_dir dir;
     if (r.before) dir.write("f.txt", *r.before);
     if (r.read_only) chmod((dir / "f.txt").c_str(), 0444);
-    recordio::open(unit_a, (dir / "f.txt").string() + std::string(r.trailing_blanks, ' '),
+    recordio::open(unit_a,
+                   (dir / "f.txt").string() + std::string(std::size_t(r.trailing_blanks), ' '),
                    r.status);
     EXPECT_EQ(r.then(unit_a), r.read);
     recordio::close(unit_a);

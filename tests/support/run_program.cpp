@@ -59,7 +59,7 @@ void exchange(pipe_pair& in, pipe_pair& out, pipe_pair& err, const std::string& 
       idx_err = n;
       fds[n++] = {err.fd[0], POLLIN, 0};
     }
-    if (poll(fds, n, -1) < 0) {
+    if (poll(fds, nfds_t(n), -1) < 0) {
       if (errno == EINTR) continue;
       throw std::runtime_error("poll failed");
     }

@@ -30,6 +30,17 @@ struct model_result {
   int sweeps = 0;
 };
 
+// z[i][j] with the rules' int indices, 0 to nx + 2 and 0 to ny + 2.
+class model_array {
+ public:
+  model_array(int nx, int ny) : stride_(ny + 3), v_(std::size_t(nx + 3) * std::size_t(ny + 3)) {}
+  float* operator[](int i) { return v_.data() + std::ptrdiff_t{i} * stride_; }
+
+ private:
+  std::ptrdiff_t stride_;
+  std::vector<float> v_;
+};
+
 float f(double v) {
   return static_cast<float>(v);
 }
@@ -47,15 +58,16 @@ int model_index(float p, float pmin, float step, int count) {
 model_result reference_zgrid(const model_input& in) {
   const float BIG = 0.9e35f;
   const int nx = in.nx, ny = in.ny, n = (int)in.zp.size();
-  std::vector<std::vector<float>> z(nx + 3, std::vector<float>(ny + 3, 0.0f));
+  const float *xp = in.xp.data(), *yp = in.yp.data(), *zp = in.zp.data();
+  model_array z(nx, ny);
   for (int j = 1; j <= ny; j++)
-    for (int i = 1; i <= nx; i++) z[i][j] = in.z[(i - 1) + (j - 1) * nx];
+    for (int i = 1; i <= nx; i++) z[i][j] = in.z.data()[(i - 1) + (j - 1) * nx];
 
   // 1. Data range.
-  float zmin = n > 0 ? in.zp[0] : 0.0f, zmax = zmin;
+  float zmin = n > 0 ? zp[0] : 0.0f, zmax = zmin;
   for (int k = 2; k <= n; k++) {
-    if (in.zp[k - 1] <= zmin) zmin = in.zp[k - 1];
-    if (in.zp[k - 1] >= zmax) zmax = in.zp[k - 1];
+    if (zp[k - 1] <= zmin) zmin = zp[k - 1];
+    if (zp[k - 1] >= zmax) zmax = zp[k - 1];
   }
   const float zspan = f((double)zmax - (double)zmin);
   const float zoff = f(-(double)zmin + (double)zspan * 0.25);
@@ -70,12 +82,12 @@ model_result reference_zgrid(const model_input& in) {
 
   // 3. Assignment.
   for (int k = 1; k <= n; k++) {
-    const int i = model_index(in.xp[k - 1], in.xmin, in.dx, nx);
+    const int i = model_index(xp[k - 1], in.xmin, in.dx, nx);
     if (i < 0) continue;
-    const int j = model_index(in.yp[k - 1], in.ymin, in.dy, ny);
+    const int j = model_index(yp[k - 1], in.ymin, in.dy, ny);
     if (j < 0) continue;
     if ((double)z[i][j] - (double)zcap < 0)
-      z[i][j] = f((((double)z[i][j] + in.zp[k - 1]) + zoff) + zstep);
+      z[i][j] = f((((double)z[i][j] + zp[k - 1]) + zoff) + zstep);
   }
 
   // 4. Averaging (a node holds at most points_per_node points).
@@ -99,7 +111,8 @@ model_result reference_zgrid(const model_input& in) {
     }
 
   // 5. Range fill.
-  std::vector<int> leftnew(ny + 1, 0);
+  std::vector<int> leftnew_flags(std::size_t(ny) + 1, 0);
+  int* leftnew = leftnew_flags.data();
   int belownew = 0;
   for (int pass = 1; pass <= in.nfill; pass++) {
     int nset = 0;
@@ -211,7 +224,7 @@ model_result reference_zgrid(const model_input& in) {
   model_result out;
   out.z.resize(in.z.size());
   for (int j = 1; j <= ny; j++)
-    for (int i = 1; i <= nx; i++) out.z[(i - 1) + (j - 1) * nx] = z[i][j];
+    for (int i = 1; i <= nx; i++) out.z.data()[(i - 1) + (j - 1) * nx] = z[i][j];
   out.sweeps = std::min(sweep, 100);
   return out;
 }

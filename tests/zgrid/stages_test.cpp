@@ -183,7 +183,7 @@ TEST(NodeEncoding, ExcludedNodesAreNeverClearedAssignedOrChanged) {
   EXPECT_EQ(average_nodes(grid, enc).nempty, 0);
   close_nodes(grid);
   decode_nodes(grid, enc);
-  for (int k = 0; k < 4; ++k) EXPECT_EQ(bits(z[k]), bits(entry[k])) << "node " << k + 1;
+  for (std::size_t k = 0; k < 4; ++k) EXPECT_EQ(bits(z[k]), bits(entry[k])) << "node " << k + 1;
   EXPECT_EQ(z[4], 5.0f);
 }
 
