@@ -3,15 +3,14 @@
 //
 // Usage: engine_stages FILE NX NY [THREADS...] (threads 1 and 2 when none are given)
 //
-// The file is mapped and read with fast_float, three numbers a line into double rounded once
-// to float, none of the list-directed rules. The grid geometry is plaxen's for the data limits
-// (dx = (xmax - xmin)/(nx - 1), likewise dy). The points go to the assignment in blocks of
-// block_points, as a program holding its records in blocks of a few MB hands them over. Each
-// configuration runs `rounds` times; each stage's median and minimum are printed in
+// The file is mapped and read with the floor loop (floor_loop.h): three numbers a line into
+// double rounded once to float, none of the list-directed rules. The grid geometry is plaxen's for
+// the data limits (dx = (xmax - xmin)/(nx - 1), likewise dy). The points go to the assignment in
+// blocks of block_points, as a program holding its records in blocks of a few MB hands them over.
+// Each configuration runs `rounds` times; each stage's median and minimum are printed in
 // milliseconds. The
 // checksum folds the bits of every node in sweep order (i outer, j inner), so that it does
 // not depend on the layout.
-#include <fast_float/fast_float.h>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
@@ -29,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/floor_loop.h"
 #include "plaxen/common/limits_tracker.h"
 #include "plaxen/engine/data_range.h"
 #include "plaxen/engine/node_encoding.h"
@@ -50,11 +50,6 @@ struct point_arrays {
   std::vector<float> x, y, z;
 };
 
-const char* skip_blanks(const char* p, const char* end) {
-  while (p < end && (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r' || *p == ',')) ++p;
-  return p;
-}
-
 // Every record of three numbers; false when the file cannot be read or holds other text.
 bool load_points(const char* name, point_arrays& points) {
   const int fd = open(name, O_RDONLY);
@@ -64,29 +59,15 @@ bool load_points(const char* name, point_arrays& points) {
   void* map = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
   close(fd);
   if (map == MAP_FAILED) return false;
-  const char* p = static_cast<const char*>(map);
-  const char* const end = p + size;
-  for (;;) {
-    float v[3];
-    int taken = 0;
-    for (; taken < 3; ++taken) {
-      p = skip_blanks(p, end);
-      if (p == end) break;
-      double number = 0.0;
-      const auto r = fast_float::from_chars(p, end, number);
-      if (r.ec != std::errc()) return false;
-      v[taken] = static_cast<float>(number);
-      p = r.ptr;
-    }
-    if (taken < 3) break;
-    points.x.push_back(v[0]);
-    points.y.push_back(v[1]);
-    points.z.push_back(v[2]);
-    const void* newline = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
-    p = newline == nullptr ? end : static_cast<const char*>(newline) + 1;
-  }
+  const char* const text = static_cast<const char*>(map);
+  const bool numbers =
+      bench::for_each_floor_record(text, text + size, [&](float x, float y, float z) {
+        points.x.push_back(x);
+        points.y.push_back(y);
+        points.z.push_back(z);
+      });
   munmap(map, size);
-  return true;
+  return numbers;
 }
 
 // A grid array on huge pages where the system offers them, as a large-grid program would lay it.

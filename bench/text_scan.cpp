@@ -6,7 +6,6 @@
 // pipe); each reading then runs ROUNDS times (default 7) over 1 MiB windows, and the
 // fastest round of each is printed as records/s and MB/s. All three must agree on the
 // records' checksum, and the scan must take every record of a file of plain lines.
-#include <fast_float/fast_float.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -18,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/floor_loop.h"
 #include "recordio/list_text.h"
 #include "recordio/plain_records.h"
 
@@ -41,30 +41,15 @@ std::string read_file(const char* name) {
   return text;
 }
 
-// mapped_floor's loop: blanks, tabs and newlines skipped, three numbers by fast_float, the
-// rest of the line skipped with memchr.
+// mapped_floor's loop (floor_loop.h), to the first text that is not a number.
 reading floor_loop(const std::string& text) {
   reading r;
-  const char* p = text.data();
-  const char* const end = p + text.size();
-  for (;;) {
-    float v[3];
-    int taken = 0;
-    for (; taken < 3; ++taken) {
-      while (p < end && (*p == ' ' || *p == '\t' || *p == '\n')) ++p;
-      if (p == end) break;
-      double number = 0;
-      const auto result = fast_float::from_chars(p, end, number);
-      if (result.ec != std::errc()) return r;
-      v[taken] = static_cast<float>(number);
-      p = result.ptr;
-    }
-    if (taken < 3) return r;
-    r.checksum += double{v[0]} + double{v[1]} + double{v[2]};
-    ++r.records;
-    const void* newline = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
-    p = newline == nullptr ? end : static_cast<const char*>(newline) + 1;
-  }
+  bench::for_each_floor_record(text.data(), text.data() + text.size(),
+                               [&r](float x, float y, float z) {
+                                 r.checksum += double{x} + double{y} + double{z};
+                                 ++r.records;
+                               });
+  return r;
 }
 
 // The scan over 1 MiB windows, the in-memory reader for every line it stops before.
