@@ -44,11 +44,14 @@ std::string unreadable_record(const DataFile& file) {
 
 }  // namespace
 
+std::string data_file_name(std::string_view path) {
+  const std::size_t end = path.find_last_not_of(' ');
+  return std::string(end == std::string_view::npos ? std::string_view{} : path.substr(0, end + 1));
+}
+
 DataFile load_data_file(std::string_view path) {
   DataFile file;
-  const std::size_t end = path.find_last_not_of(' ');
-  file.name =
-      std::string(end == std::string_view::npos ? std::string_view{} : path.substr(0, end + 1));
+  file.name = data_file_name(path);
   if (file.name.empty()) {
     file.problem = "an empty file name";
     return file;

@@ -19,6 +19,10 @@ struct DataFile {
   std::string problem;     // empty when the file loaded; else one line (see load_data_file)
 };
 
+// The data file `path` names: `path` without its trailing blanks, as plaxen drops them
+// from the name it reads.
+std::string data_file_name(std::string_view path);
+
 // Opens `path` on the data unit (trailing blanks dropped, as plaxen drops them from the
 // name it reads) and loads it into `points` with load_scattered_data, exactly as plaxen
 // does: the same records, the same single-precision values and limits. Where plaxen ends

@@ -95,10 +95,23 @@ class grid_scanner {
       problem_ = "line " + std::to_string(line) + ", value " + std::to_string(on_line_) + ": \"" +
                  shown_text(std::string_view(value_, std::size_t(last - value_))) +
                  (value_length_ > longest_value ? "..." : "") + "\" is not a number";
-    } else if (line <= layout_.line_count() && on_line_ <= layout_.values_on(line)) {
+    } else if (line > layout_.line_count()) {
+      problem_ = after_last_line(line);
+    } else if (on_line_ <= layout_.values_on(line)) {
       z_[layout_.first_position(line) + static_cast<std::size_t>(on_line_ - 1)] = value;
+    } else if (on_line_ > values_per_line) {
+      // No grid file has a longer line: refused at once, so an endless line ends too.
+      problem_ = "line " + std::to_string(line) + " holds more than " +
+                 std::to_string(values_per_line) + " values where a grid of " +
+                 layout_.size_text() + " nodes has " + std::to_string(layout_.values_on(line));
     }
     value_length_ = 0;
+  }
+
+  std::string after_last_line(std::int64_t line) const {
+    return "line " + std::to_string(line) + " holds values after the " +
+           std::to_string(layout_.line_count()) + " lines of a grid of " + layout_.size_text() +
+           " nodes";
   }
 
   void end_line() {
@@ -109,9 +122,7 @@ class grid_scanner {
                    " values where a grid of " + layout_.size_text() + " nodes has " +
                    std::to_string(layout_.values_on(line));
     } else if (on_line_ > 0) {
-      problem_ = "line " + std::to_string(line) + " holds values after the " +
-                 std::to_string(layout_.line_count()) + " lines of a grid of " +
-                 layout_.size_text() + " nodes";
+      problem_ = after_last_line(line);
     }
     ++line_;
     on_line_ = 0;
@@ -120,7 +131,7 @@ class grid_scanner {
   const grid_layout& layout_;
   std::span<float> z_;
   std::int64_t line_ = 0;     // lines ended so far
-  std::int32_t on_line_ = 0;  // values met on the current line
+  std::int64_t on_line_ = 0;  // values met on the current line
   char value_[longest_value];
   std::size_t value_length_ = 0;
   std::string problem_;

@@ -2,6 +2,7 @@
 // failure or signal, and the final rename.
 #include "plaxen/common/output_file.h"
 
+#include <fcntl.h>
 #include <limits.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -105,6 +106,49 @@ std::string end_of_links(std::string path, std::string& problem) {
   return {};
 }
 
+// The descriptor of this process that `path` names through /dev/stdout, /dev/stderr,
+// /dev/fd/N or /proc/self/fd/N (also at the end of a chain of links); none otherwise.
+std::optional<int> own_descriptor(std::string path) {
+  const std::string own_fds = "/proc/" + std::to_string(getpid()) + "/fd/";
+  for (int hops = 0; hops < 40; ++hops) {
+    if (path == "/dev/stdout") return 1;
+    if (path == "/dev/stderr") return 2;
+    for (const std::string& folder :
+         {std::string("/dev/fd/"), std::string("/proc/self/fd/"), own_fds})
+      if (path.starts_with(folder) && path.size() > folder.size() &&
+          path.size() - folder.size() < 8 &&
+          path.find_first_not_of("0123456789", folder.size()) == std::string::npos)
+        return std::stoi(path.substr(folder.size()));
+    char link[PATH_MAX];
+    const ssize_t n = readlink(path.c_str(), link, sizeof link - 1);
+    if (n < 0) return std::nullopt;
+    const std::string text(link, static_cast<std::size_t>(n));
+    path = text.starts_with('/') ? text : folder_of(path) + text;
+  }
+  return std::nullopt;
+}
+
+// Copies the whole file `from` into descriptor `to` at its own position; 0 or the errno.
+int copy_into(const std::string& from, int to) {
+  const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return errno;
+  char piece[1 << 16];
+  int error = 0;
+  for (ssize_t n; error == 0 && (n = ::read(in, piece, sizeof piece)) != 0;) {
+    if (n < 0) {
+      if (errno != EINTR) error = errno;
+      continue;
+    }
+    for (ssize_t done = 0; error == 0 && done < n;) {
+      const ssize_t w = ::write(to, piece + done, static_cast<std::size_t>(n - done));
+      if (w < 0 && errno != EINTR) error = errno;
+      if (w > 0) done += w;
+    }
+  }
+  ::close(in);
+  return error;
+}
+
 // "a FIFO", "a character device", ... for the refusal of a format that needs a regular file.
 const char* kind_of(mode_t mode) {
   if (S_ISFIFO(mode)) return "a FIFO or pipe";
@@ -159,6 +203,12 @@ void OutputFile::prepare(const std::string& path, std::span<const InputFile> inp
   if (S_ISREG(st.st_mode)) {
     char real[PATH_MAX];
     if (realpath(path.c_str(), real) == nullptr) return refuse(std::strerror(errno));
+    // Standard output sent to a file: the output is added where the stream stands, after
+    // what the shell wrote, so the temporary file is copied into the descriptor.
+    struct stat fd_st {};
+    if (const auto fd = own_descriptor(path);
+        fd && fstat(*fd, &fd_st) == 0 && FileIdentity{fd_st.st_dev, fd_st.st_ino} == identity)
+      into_descriptor_ = *fd;
     return prepare_replacement(real, st.st_mode & 07777);
   }
   if (!seeking_format.empty())
@@ -203,6 +253,13 @@ OutputFile::~OutputFile() {
 
 std::string OutputFile::commit() {
   if (slot_ < 0) return {};
+  if (into_descriptor_ >= 0) {
+    const int error = copy_into(write_path_, into_descriptor_);
+    unlink(write_path_.c_str());
+    release_slot(slot_);
+    slot_ = -1;
+    return error == 0 ? "" : std::strerror(error);
+  }
   const int error = with_signals_blocked([&] {
     if (chmod(write_path_.c_str(), mode_) != 0 ||
         std::rename(write_path_.c_str(), target_.c_str()) != 0)

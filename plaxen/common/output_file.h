@@ -56,6 +56,10 @@ class OutputFile {
   //    the writer writes into `path` itself, as plaxen writes its grid file; refused when
   //    `seeking_format` is not empty: that format is written by seeking and so needs a
   //    regular file;
+  //  - when it names, through /dev/stdout, /dev/fd/N or /proc/self/fd/N, a descriptor of
+  //    the process that is a regular file (standard output sent to a file), the writer
+  //    writes a temporary file as for a replacement, and commit() copies it into the
+  //    descriptor where it stands, after what the shell wrote there;
   //  - a directory, or the same file as one of `inputs` ("is DATA: refused, ..."), is refused.
   // A refusal leaves problem() holding one line without the path, and nothing created.
   // While a temporary file exists, SIGINT, SIGTERM, SIGHUP and SIGQUIT remove it before
@@ -73,8 +77,8 @@ class OutputFile {
   const std::string& write_path() const { return write_path_; }
   // The file that ends up holding the output: `path`, or the file a link names.
   const std::string& target() const { return target_; }
-  // Whether the output goes straight into a FIFO or device.
-  bool streams() const { return streams_; }
+  // Whether the output goes into a stream: a FIFO or device, or a descriptor of the process.
+  bool streams() const { return streams_ || into_descriptor_ >= 0; }
 
   // For a temporary file: gives it the permission bits of the file it replaces (a new file
   // gets 0666 less the umask) and renames it over the target. Returns an empty string, or
@@ -91,7 +95,8 @@ class OutputFile {
   std::string write_path_;
   std::string problem_;
   bool streams_ = false;
-  int slot_ = -1;  // the signal handler's slot of the temporary file, while there is one
+  int slot_ = -1;             // the signal handler's slot of the temporary file, while there is one
+  int into_descriptor_ = -1;  // standard output (or another own descriptor) sent to a file
   mode_t mode_ = 0;
 };
 

@@ -92,13 +92,18 @@ void ExportTarget::prepare_crs_file(std::span<const InputFile> inputs) {
   const std::string_view extension = format_row(request_.format).crs_file;
   if (extension.empty() || request_.crs.empty()) return;
   const std::string path = crs_file_path(request_.output, extension);
+  const std::string needs_a_file = shown_text(request_.output) +
+                                   ": --a_srs writes the reference system to " + shown_text(path) +
+                                   ", which needs OUTPUT to be a regular file of another name";
   if (out_.streams() || path == request_.output) {
-    problem_ = shown_text(request_.output) + ": --a_srs writes the reference system to " +
-               shown_text(path) + ", which needs OUTPUT to be a regular file of another name";
+    problem_ = needs_a_file;
     return;
   }
   crs_out_.emplace(path, inputs);
-  if (!crs_out_->problem().empty()) problem_ = shown_text(path) + ": " + crs_out_->problem();
+  if (!crs_out_->problem().empty())
+    problem_ = shown_text(path) + ": " + crs_out_->problem();
+  else if (crs_out_->target() == out_.target())  // one name a link to the other
+    problem_ = needs_a_file;
   crs_path_ = path;
 }
 

@@ -14,6 +14,7 @@
 #include "plaxen/common/available_cores.h"
 #include "plaxen/common/capacities.h"
 #include "plaxen/common/command_line.h"
+#include "plaxen/common/data_file.h"
 #include "plaxen/common/grid_size.h"
 #include "plaxen/common/job_check.h"
 #include "plaxen/common/output_file.h"
@@ -154,7 +155,7 @@ int main(int argc, char** argv) {
   const Options options = parse(argc, argv);
   const CommandLine line("plaxen-export", argc, argv);
   const std::vector<InputFile> inputs =
-      existing_inputs({{"DATA", options.data}, {"GRID", options.grid}});
+      existing_inputs({{"DATA", data_file_name(options.data)}, {"GRID", options.grid}});
   ExportTarget target(
       {options.output, options.format, options.crs.value_or(""), "", labels_of(options.labels)},
       inputs);

@@ -77,7 +77,8 @@ std::string linear_units(const OGRSpatialReference& srs) {
   const double metres = srs.GetLinearUnits();
   if (metres == 1.0) return "m";
   if (metres == 0.3048) return "ft";
-  if (metres == 1200.0 / 3937.0) return "US_survey_foot";
+  // The US survey foot comes back from GDAL's text a unit in the last place off 1200/3937.
+  if (std::fabs(metres - 1200.0 / 3937.0) <= 1e-15) return "US_survey_foot";
   char text[32];
   const auto end = std::to_chars(text, text + sizeof text, metres).ptr;
   return std::string(text, end) + " m";

@@ -301,6 +301,12 @@ TEST(PlaxenExport, EveryFormatReadsBackExactly) {
       {"example", "points.tif", {"--a_srs", "EPSG:32619"}, "32619"},
       {"example", "points.tif", {"--a_srs", "EPSG:32619"}, "32619", true},
       {"example", "points.nc", {"--a_srs", "EPSG:32619"}, "32619", false, utm},
+      {"example",
+       "points.nc",
+       {"--a_srs", "EPSG:2263"},
+       "2263",
+       false,
+       "x:units=US_survey_foot;y:units=US_survey_foot"},
       {"example", "points.asc", {}, ""},
       {"example", "points.asc", {"--a_srs", "EPSG:32619"}, "32619", true},
       {"example", "points.xyz", {}, ""},
@@ -356,6 +362,24 @@ TEST(PlaxenExport, EveryFormatReadsBackExactly) {
 }
 
 // Where gmt is installed, grdinfo describes the netCDF file's region and increments exactly.
+// Standard output sent to a file by the shell: the export lands where the stream stands,
+// between what the shell writes before and after it, as with a pipe.
+TEST(PlaxenExport, StandardOutputSentToAFileKeepsWhatTheShellWrote) {
+  const Gridded g(survey("window"));
+  ASSERT_EQ(export_to(g, "plain.xyz").exit_status, 0);
+  const std::string nx = std::to_string(g.survey.nx), ny = std::to_string(g.survey.ny);
+  for (const char* output : {"/dev/stdout", "/dev/fd/1"}) {
+    SCOPED_TRACE(output);
+    const auto r = run_program(
+        "/bin/sh",
+        {"-c", "{ echo before; \"$0\" data.txt grid.txt $1 $2 $3 -of XYZ; echo after; } > all.xyz",
+         PLAXEN_EXPORT_PROGRAM, nx, ny, output},
+        "", g.dir.path());
+    EXPECT_EQ(r.exit_status, 0) << r.err;
+    EXPECT_EQ(g.dir.read("all.xyz"), "before\n" + g.dir.read("plain.xyz") + "after\n");
+  }
+}
+
 TEST(PlaxenExport, GmtReadsTheNetcdfRegionExactly) {
   std::string gmt;
   for (std::istringstream path(std::getenv("PATH") ? std::getenv("PATH") : ""); gmt.empty();) {
@@ -389,8 +413,12 @@ TEST(PlaxenExport, RefusalsAreOneLineAndLeaveNoOutput) {
     std::string grid;               // grid.txt content; empty: plaxen's own
     std::string err;
     std::string data = {};  // data.txt content for the export; empty: the survey's
+    std::pair<std::string, std::string> link = {};  // a link made before the run: name, target
   };
   const std::string long_value = "0." + std::string(70, '7');
+  // A line longer than any grid file's, refused before it ends.
+  std::string long_line;
+  for (int k = 0; k <= plaxen::grid_values_per_line; ++k) long_line += " 1";
   // One row beyond the node capacity.
   const std::string refused_nx = std::to_string(testsupport::edge_nx);
   const std::string refused_ny = std::to_string(testsupport::edge_ny + 1);
@@ -416,6 +444,12 @@ TEST(PlaxenExport, RefusalsAreOneLineAndLeaveNoOutput) {
        "",
        "plaxen-export: grid.txt: line 23 holds values after the 22 lines of a grid of 37 x 22 "
        "nodes\n"},
+      {"a line longer than any grid file's",
+       {"data.txt", "grid.txt", "2", "2", "o.tif"},
+       long_line,
+       "plaxen-export: grid.txt: line 1 holds more than " +
+           std::to_string(plaxen::grid_values_per_line) +
+           " values where a grid of 2 x 2 nodes has 2\n"},
       {"a value that is not a number",
        {"data.txt", "grid.txt", "2", "2", "o.tif"},
        "  0.1000000E+01  0.2000000E+01\n  0.3000000E+01 x0.4000000E+01\n",
@@ -447,6 +481,10 @@ TEST(PlaxenExport, RefusalsAreOneLineAndLeaveNoOutput) {
        {"data.txt", "grid.txt", "37", "23", "./data.txt", "-of", "XYZ"},
        "",
        "plaxen-export: ./data.txt: is DATA, an input: refused, it would be overwritten\n"},
+      {"OUTPUT is the data file, DATA named with a trailing blank",
+       {"data.txt ", "grid.txt", "37", "23", "data.txt", "-of", "XYZ"},
+       "",
+       "plaxen-export: data.txt: is DATA, an input: refused, it would be overwritten\n"},
       {"a name for a format without room for it",
        {"data.txt", "grid.txt", "37", "23", "o.tif", "--z-units", "nT"},
        "",
@@ -460,6 +498,13 @@ TEST(PlaxenExport, RefusalsAreOneLineAndLeaveNoOutput) {
        "",
        "plaxen-export: o.prj: --a_srs writes the reference system to o.prj, which needs OUTPUT "
        "to be a regular file of another name\n"},
+      {"an ESRI ASCII grid whose .prj is a link to it",
+       {"data.txt", "grid.txt", "2", "2", "o.asc", "--a_srs", "EPSG:32619"},
+       "  0.1000000E+01  0.2000000E+01\n  0.3000000E+01  0.4000000E+01\n",
+       "plaxen-export: o.asc: --a_srs writes the reference system to o.prj, which needs OUTPUT "
+       "to be a regular file of another name\n",
+       "0 0 1\n1 1 2\n",
+       {"o.prj", "o.asc"}},
       {"non-square cells refused with a reference system: no .prj either",
        {"data.txt", "grid.txt", "37", "23", "o.asc", "--a_srs", "EPSG:32619"},
        "",
@@ -496,13 +541,17 @@ TEST(PlaxenExport, RefusalsAreOneLineAndLeaveNoOutput) {
     const Gridded g(survey("window"));
     if (!c.grid.empty()) g.dir.write("grid.txt", c.grid);
     if (!c.data.empty()) g.dir.write("data.txt", c.data);
+    std::set<std::string> files = {"data.txt", "grid.txt"};
+    if (!c.link.first.empty()) {
+      std::filesystem::create_symlink(c.link.second, g.dir / c.link.first);
+      files.insert(c.link.first);
+    }
     const std::string data = g.dir.read("data.txt"), grid = g.dir.read("grid.txt");
     const auto r = run_program(PLAXEN_EXPORT_PROGRAM, c.args, "", g.dir.path());
     EXPECT_EQ(r.exit_status, 1);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, c.err);
-    EXPECT_EQ(testsupport::file_names(g.dir.path()),
-              (std::set<std::string>{"data.txt", "grid.txt"}));
+    EXPECT_EQ(testsupport::file_names(g.dir.path()), files);
     EXPECT_EQ(g.dir.read("data.txt"), data);
     EXPECT_EQ(g.dir.read("grid.txt"), grid);
   }
