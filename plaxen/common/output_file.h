@@ -38,7 +38,9 @@ std::vector<InputFile> existing_inputs(
     std::initializer_list<std::pair<std::string_view, std::string_view>> roles_and_paths);
 
 // The signals whose handler removes pending temporary files before the process ends.
-// Threads a program starts block them, so that the handler runs on the main thread.
+// A slot changes with them blocked on the changing thread only: on another thread (GDAL's
+// workers, a writer's helpers) the handler may meet a name being written, and then at worst
+// tries to remove a ".plaxen-XXXXXX" name that no file has.
 inline constexpr int removing_signals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
 // Makes the process ignore SIGXFSZ, so that a write beyond a file-size limit (ulimit -f)

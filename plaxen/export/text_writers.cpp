@@ -22,7 +22,7 @@ namespace {
 class text_file {
  public:
   explicit text_file(const std::string& path) : file_(std::fopen(path.c_str(), "w")) {
-    if (file_ == nullptr) error_ = errno;
+    if (file_ == nullptr) error_ = failure();
   }
   ~text_file() {
     if (file_ != nullptr) std::fclose(file_);
@@ -33,16 +33,19 @@ class text_file {
   void put(const std::string& text) {
     if (file_ != nullptr && error_ == 0 &&
         std::fwrite(text.data(), 1, text.size(), file_) != text.size())
-      error_ = errno;
+      error_ = failure();
   }
   // Closes the file; returns an empty string, or the first system error text.
   std::string close() {
-    if (file_ != nullptr && std::fclose(file_) != 0 && error_ == 0) error_ = errno;
+    if (file_ != nullptr && std::fclose(file_) != 0 && error_ == 0) error_ = failure();
     file_ = nullptr;
-    return error_ == 0 ? "" : std::strerror(error_ != 0 ? error_ : EIO);
+    return error_ == 0 ? "" : std::strerror(error_);
   }
 
  private:
+  // The system's reason for a failed call; a failure without one is still a failure.
+  static int failure() { return errno != 0 ? errno : EIO; }
+
   std::FILE* file_;
   int error_ = 0;
 };
@@ -89,11 +92,17 @@ std::string write_text_file(const std::string& path, const std::string& text) {
 
 std::string write_xyz(const std::string& path, const ExportGrid& grid) {
   text_file out(path);
+  std::vector<std::string> xs(std::size_t(grid.size.nx));
+  for (std::int32_t i = 1; i <= grid.size.nx; ++i)
+    xs[std::size_t(i - 1)] = exact_text(node_x(grid.geometry, i));
+  std::string row;
   for (std::int32_t j = grid.size.ny; j >= 1; --j) {
     const std::string y = std::string(" ").append(exact_text(node_y(grid.geometry, j))).append(" ");
+    row.clear();
     for (std::int32_t i = 1; i <= grid.size.nx; ++i)
       if (const float z = grid.at(i, j); !is_undefined(z))
-        out.put(exact_text(node_x(grid.geometry, i)).append(y).append(exact_text(z)).append("\n"));
+        row.append(xs[std::size_t(i - 1)]).append(y).append(exact_text(z)).append("\n");
+    out.put(row);
   }
   return out.close();
 }
