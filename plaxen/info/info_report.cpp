@@ -16,13 +16,13 @@ std::span<const float> first_n(const float* array, std::int32_t n) {
   return std::span<const float>(array + 1, std::size_t(n));
 }
 
-GridReport grid_report(const DataLimits& limits, const GridSize& size) {
+GridReport grid_report(const DataLimits& limits, const GridSize& size, float value_span) {
   GridReport grid;
   grid.size = size;
   grid.geometry.xmin = limits.xmin;  // the rest once derived
   grid.geometry.ymin = limits.ymin;
   const std::span<const float> zp = first_n(points.zp, points.n);
-  grid.value_span = engine::data_range(zp).zspan;
+  grid.value_span = value_span;
   grid.span_accepted = grid.value_span < max_value_span;
   for (const float value : zp)
     if (value == missing_value) ++grid.missing_value_readings;
@@ -48,7 +48,7 @@ InfoReport make_report(const DataFile& file, const std::optional<GridSize>& size
   report.value_min = range.zmin;
   report.value_max = range.zmax;
   if (size) {
-    report.grid = grid_report(file.load.limits, *size);
+    report.grid = grid_report(file.load.limits, *size, range.zspan);
   } else {
     report.suggestion = suggest_grid(points.n, file.load.limits);
     if (report.suggestion.size.nx != 0) {
