@@ -89,8 +89,7 @@ void check_size(const CommandLine& line, const GridSize& size) {
               " nodes are more than the " + std::to_string(max_nodes) + " plaxen grids");
 }
 
-Options parse(int argc, char** argv) {
-  CommandLine line("plaxen-export", argc, argv);
+Options parse(CommandLine& line) {
   Options options;
   std::optional<std::string_view> format_name;
   std::vector<std::string_view> operands;
@@ -152,8 +151,8 @@ std::string resolve_crs(const Options& options, const GdalWriter* gdal, std::str
 
 int main(int argc, char** argv) {
   ignore_file_size_signal();
-  const Options options = parse(argc, argv);
-  const CommandLine line("plaxen-export", argc, argv);
+  CommandLine line("plaxen-export", argc, argv);
+  const Options options = parse(line);
   const std::vector<InputFile> inputs =
       existing_inputs({{"DATA", data_file_name(options.data)}, {"GRID", options.grid}});
   ExportTarget target(
