@@ -279,6 +279,11 @@ REFUSALS = [
     ("read_grid: a short grid file",
      lambda d: plaxen.read_grid(d / "short.grd", 3, 2, data=d / "d.dat"), ValueError,
      [PLAXEN_EXPORT, "d.dat", "short.grd", "3", "2", "out.xyz"]),
+    ("read_grid: a grid beyond 2^63 bytes",
+     lambda d: plaxen.read_grid(d / "short.grd", 2**31 - 1, 2**31 - 1, data=d / "d.dat"),
+     ValueError, re.compile(re.escape("a grid of 2147483647 x 2147483647 nodes needs more than "
+                                      "9223372036 GB of memory; ") +
+                            r"[0-9]+\.[0-9] GB are available")),
     ("read_grid: ny below 2",
      lambda d: plaxen.read_grid(d / "short.grd", 3, 1, data=d / "flat.dat"), ValueError,
      "the grid needs at least 2 nodes along x and along y"),
