@@ -49,8 +49,9 @@ def load(path, columns=(1, 2, 3), skip_lines=0, *, threads=None):
 
     The records are read by plaxen's list-directed rules (blanks, tabs or commas between
     numbers; a record may continue on the next lines; 2.5e3, 2.5d3 and 2.5+3 read as
-    numbers; an empty value between two commas keeps the previous record's), each number
-    rounded once to single precision, on `threads` threads.
+    numbers; an empty x or y between two commas keeps the previous record's x or y, an
+    empty value reads 0), each number rounded once to single precision, on `threads`
+    threads.
 
     path        the data file (a str, bytes or path-like name)
     columns     the fields of a record that hold x, y and the value, from 1 to 64
