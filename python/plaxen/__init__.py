@@ -20,10 +20,11 @@ Functions:
     residuals(grid, x, y, z)                      how well a grid honours each reading
     read_grid(path, nx, ny, data=...)             a grid file of plaxen as a DataArray
 
-A refused argument, reading or file raises ValueError with one line saying why (the same
-line plaxen-grid and plaxen-info give); nothing is printed. The engine runs without the
-GIL on `threads` threads, every core by default, and its results never depend on their
-number. xarray is needed only by the functions that return DataArrays.
+A refused argument, reading or file raises ValueError (TypeError for an argument of the
+wrong type) with one line saying why (the same line plaxen-grid and plaxen-info give);
+nothing is printed. The engine runs without the GIL on `threads` threads, every core by
+default, and its results never depend on their number. xarray is needed only by the
+functions that return DataArrays.
 """
 import collections
 import operator
