@@ -61,8 +61,10 @@ def load(path, columns=(1, 2, 3), skip_lines=0, *, threads=None):
     threads     threads to read on, 1 to 4096; by default every core the process may use
 
     Returns Records(x, y, z, limits): three float32 arrays, one element a record in file
-    order, and Limits(xmin, xmax, ymin, ymax) as plaxen tracks them. Raises ValueError with
-    the one line plaxen-info gives for a file it cannot read, as
+    order, and Limits(xmin, xmax, ymin, ymax) as plaxen tracks them (for a file without
+    records, plaxen's starting values: xmin and ymin 1.0e35, xmax and ymax -1.0e35, as
+    single reals). Raises ValueError with the one line plaxen-info gives for a file it
+    cannot read, as
     'bad.dat: line 57: invalid number in record 57: "x521000.000 4632315.654 -121.5966"'
     or 'nofile.dat: No such file or directory'; MemoryError when the records do not fit.
 
