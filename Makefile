@@ -15,8 +15,11 @@ DEB_PACKAGES = cmake g++ make libgtest-dev libfast-float-dev libmatio-dev libgda
 
 # The targets `make demo` builds: the programs and the Python module examples/demo.sh runs
 # (tools/plotgrid is a script). The tests and the benchmarks are left to `make test` and
-# `make bench`.
-DEMO_TARGETS = plaxen plaxen_blanking recmat plaxen-export plaxen-info plaxen-grid plaxen_python
+# `make bench`. The module only where the build has it: a build configured with
+# -DFIELDTOOLS_PYTHON=OFF has no such target, and the demo skips its Python part.
+DEMO_TARGETS = plaxen plaxen_blanking recmat plaxen-export plaxen-info plaxen-grid
+DEMO_PYTHON_TARGET = $$(grep -Eiqx 'FIELDTOOLS_PYTHON:BOOL=(0|OFF|NO|FALSE|N|IGNORE|NOTFOUND)?' \
+                       $(BUILD)/CMakeCache.txt || echo plaxen_python)
 
 .PHONY: all deps build test demo bench bench-large sanitize fuzz install uninstall clean
 
@@ -45,7 +48,7 @@ test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 demo: deps $(BUILD)/CMakeCache.txt
-	cmake --build $(BUILD) -j $(JOBS) --target $(DEMO_TARGETS)
+	cmake --build $(BUILD) -j $(JOBS) --target $(DEMO_TARGETS) $(DEMO_PYTHON_TARGET)
 	bash examples/demo.sh $(BUILD)
 
 bench: build

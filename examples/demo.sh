@@ -119,14 +119,15 @@ else
   section "plaxen with blanking: skipped ($plaxen_blanking was not built)"
 fi
 
-if [ -d "$build/python/plaxen" ]; then
+# Configuring alone makes the folder build/python/plaxen: the built extension tells.
+if compgen -G "$build/python/plaxen/_core*.so" >/dev/null; then
   section "plaxen from Python: the survey on numpy arrays, drawn and written as netCDF"
   echo "  \$ PYTHONPATH=build/python python3 grid_survey.py   (examples/grid_survey.py)"
   PYTHONPATH=$build/python "$python" "$examples"/grid_survey.py | sed 's/^/    | /'
   describe_rasters points-python.nc
   echo "  picture: $out/points-python.png"
 else
-  section "plaxen from Python: skipped ($build/python/plaxen was not built)"
+  section "plaxen from Python: skipped (the module plaxen was not built in $build/python)"
 fi
 
 section "recmat: 23 rows of 23 values from the station log"

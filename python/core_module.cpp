@@ -272,7 +272,7 @@ py::tuple read_grid_file(const std::string& path, std::int32_t nx, std::int32_t 
   refuse_nul(data);
   const GridSize size{nx, ny};
   std::string problem(judge_job(size, INT64_MAX, 0.0f));
-  if (problem.empty()) memory_for(std::int64_t{nx} * ny * 4, size, problem);
+  if (problem.empty()) memory_for(grid_bytes(size, false), size, problem);
   if (!problem.empty()) throw py::value_error(problem);
   py::array_t<float> values({py::ssize_t{ny}, py::ssize_t{nx}});
   const std::span<float> z(values.mutable_data(), std::size_t(values.size()));

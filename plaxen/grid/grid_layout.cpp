@@ -80,8 +80,12 @@ bool lay_grid(const GridSpec& wanted, std::int64_t records, const DataLimits& da
 }
 
 std::int64_t grid_bytes(const GridSize& size, bool counts) {
+  // Two 32-bit counts make at most 2^62 nodes, but 4 or 8 bytes each can pass 2^63 - 1.
   const std::int64_t nodes = std::int64_t{size.nx} * std::int64_t{size.ny};
-  return nodes * (counts ? 8 : 4) + nodes / 8;
+  const std::int64_t per_node = counts ? 8 : 4;
+  const std::int64_t relaxation_bits = nodes / 8;
+  if (nodes > (INT64_MAX - relaxation_bits) / per_node) return INT64_MAX;
+  return nodes * per_node + relaxation_bits;
 }
 
 std::int64_t available_memory() {
@@ -102,8 +106,10 @@ bool memory_for(std::int64_t bytes, const GridSize& size, std::string& problem) 
     available = std::int64_t(limit.rlim_cur);
   if (available < 0 || bytes <= available) return true;
   problem = "a grid of " + std::to_string(size.nx) + " x " + std::to_string(size.ny) +
-            " nodes needs " + gigabytes(bytes) + " of memory; " + gigabytes(available) +
-            " are available";
+            " nodes needs " +
+            (bytes == INT64_MAX ? "more than " + std::to_string(INT64_MAX / 1000000000) + " GB"
+                                : gigabytes(bytes)) +
+            " of memory; " + gigabytes(available) + " are available";
   return false;
 }
 

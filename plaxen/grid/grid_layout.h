@@ -30,12 +30,13 @@ bool lay_grid(const GridSpec& wanted, std::int64_t records, const DataLimits& li
               GridLayout& layout, std::string& problem);
 
 // The bytes the grid needs in memory: 4 a node, 4 more with per-node counts, and the
-// relaxation's bit a node.
+// relaxation's bit a node; INT64_MAX when that is more than an int64_t holds.
 std::int64_t grid_bytes(const GridSize& size, bool counts);
 
 // Whether `bytes` more can be had now: below what the system says is available (and the
 // address-space limit); false with `problem` naming the need ("a grid of 50000 x 50000
-// nodes needs 10.1 GB of memory; 3.2 GB are available").
+// nodes needs 10.1 GB of memory; 3.2 GB are available"), INT64_MAX as "more than
+// 9223372036 GB".
 bool memory_for(std::int64_t bytes, const GridSize& size, std::string& problem);
 
 // The memory the system has available, in bytes (MemAvailable); -1 when unknown.

@@ -20,10 +20,11 @@ Functions:
     residuals(grid, x, y, z)                      how well a grid honours each reading
     read_grid(path, nx, ny, data=...)             a grid file of plaxen as a DataArray
 
-A refused argument, reading or file raises ValueError with one line saying why (the same
-line plaxen-grid and plaxen-info give); nothing is printed. The engine runs without the
-GIL on `threads` threads, every core by default, and its results never depend on their
-number. xarray is needed only by the functions that return DataArrays.
+A refused argument, reading or file raises ValueError (TypeError for an argument of the
+wrong type) with one line saying why (the same line plaxen-grid and plaxen-info give);
+nothing is printed. The engine runs without the GIL on `threads` threads, every core by
+default, and its results never depend on their number. xarray is needed only by the
+functions that return DataArrays.
 """
 import collections
 import operator
@@ -49,8 +50,9 @@ def load(path, columns=(1, 2, 3), skip_lines=0, *, threads=None):
 
     The records are read by plaxen's list-directed rules (blanks, tabs or commas between
     numbers; a record may continue on the next lines; 2.5e3, 2.5d3 and 2.5+3 read as
-    numbers; an empty value between two commas keeps the previous record's), each number
-    rounded once to single precision, on `threads` threads.
+    numbers; an empty x or y between two commas keeps the previous record's x or y, an
+    empty value reads 0), each number rounded once to single precision, on `threads`
+    threads.
 
     path        the data file (a str, bytes or path-like name)
     columns     the fields of a record that hold x, y and the value, from 1 to 64
@@ -59,8 +61,10 @@ def load(path, columns=(1, 2, 3), skip_lines=0, *, threads=None):
     threads     threads to read on, 1 to 4096; by default every core the process may use
 
     Returns Records(x, y, z, limits): three float32 arrays, one element a record in file
-    order, and Limits(xmin, xmax, ymin, ymax) as plaxen tracks them. Raises ValueError with
-    the one line plaxen-info gives for a file it cannot read, as
+    order, and Limits(xmin, xmax, ymin, ymax) as plaxen tracks them (for a file without
+    records, plaxen's starting values: xmin and ymin 1.0e35, xmax and ymax -1.0e35, as
+    single reals). Raises ValueError with the one line plaxen-info gives for a file it
+    cannot read, as
     'bad.dat: line 57: invalid number in record 57: "x521000.000 4632315.654 -121.5966"'
     or 'nofile.dat: No such file or directory'; MemoryError when the records do not fit.
 

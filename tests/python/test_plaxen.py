@@ -147,7 +147,9 @@ def test_grid_is_plaxen_grid_bit_for_bit(tmp_path, name, data, options, read, gr
 
 
 def test_thread_counts_give_the_same_arrays():
-    x, y, z, _ = plaxen.load(SURVEY)
+    # The survey 20 times over, 108,440 readings: more than one segment of readings (32,768
+    # held, 65,536 for residuals), so the threads' segments are combined.
+    x, y, z = (np.tile(column, 20) for column in plaxen.load(SURVEY)[:3])
     runs = []
     for threads in (1, 2, 3, 8, 64):
         g, counts = plaxen.grid(x.astype(np.float64), y, z, 250, 180, threads=threads,
@@ -169,7 +171,8 @@ ODD_FILES = [
     ("the rest of a line ignored", b"1 2 3 4 five\n", {}, [(1, 2, 3)]),
     ("a record over three lines", b"1\n2\n3\n", {}, [(1, 2, 3)]),
     ("exponent forms", b"2.5d1 1.0+2 -3E0\n", {}, [(25, 100, -3)]),
-    ("an empty value keeps the last", b"1 2 3\n4,,5\n", {}, [(1, 2, 3), (4, 2, 5)]),
+    ("an empty y keeps the last", b"1 2 3\n4,,5\n", {}, [(1, 2, 3), (4, 2, 5)]),
+    ("an empty value reads 0", b"1 2 3\n4,5,,\n", {}, [(1, 2, 3), (4, 5, 0)]),
     ("a repeat count", b"2*5 6\n", {}, [(5, 5, 6)]),
     ("a slash ends the record", b"1 2 3\n7 8 /\n", {}, [(1, 2, 3), (7, 8, 0)]),
     ("no newline at the end", b"1 2 3\n4 5 6", {}, [(1, 2, 3), (4, 5, 6)]),
@@ -279,6 +282,11 @@ REFUSALS = [
     ("read_grid: a short grid file",
      lambda d: plaxen.read_grid(d / "short.grd", 3, 2, data=d / "d.dat"), ValueError,
      [PLAXEN_EXPORT, "d.dat", "short.grd", "3", "2", "out.xyz"]),
+    ("read_grid: a grid beyond 2^63 bytes",
+     lambda d: plaxen.read_grid(d / "short.grd", 2**31 - 1, 2**31 - 1, data=d / "d.dat"),
+     ValueError, re.compile(re.escape("a grid of 2147483647 x 2147483647 nodes needs more than "
+                                      "9223372036 GB of memory; ") +
+                            r"[0-9]+\.[0-9] GB are available")),
     ("read_grid: ny below 2",
      lambda d: plaxen.read_grid(d / "short.grd", 3, 1, data=d / "flat.dat"), ValueError,
      "the grid needs at least 2 nodes along x and along y"),

@@ -6,6 +6,7 @@
 With BUILD_DIR the demo is run on that build into a scratch directory.
 """
 import filecmp
+import glob
 import os
 import subprocess
 import sys
@@ -71,10 +72,9 @@ class Demo(unittest.TestCase):
             # The check before gridding and the exports after it, placed on the nodes.
             self.assertIn("    | defined nodes:   2333 of 2501; 168 undefined", r.stdout)
             rasters = ["points.tif", "points.nc"]
-            if os.path.isdir(os.path.join(BUILD, "python", "plaxen")):
-                # The README's Python example, as written, on the module of this build.
-                self.assertIn("    | 5422 readings onto 61 x 41 nodes of 50 x 50: 1569 with data, "
-                              "2333 defined, residual rms 0.3338\n", r.stdout)
+            if glob.glob(os.path.join(BUILD, "python", "plaxen", "_core*.so")):
+                # The README's Python example on the module of this build (its summary line
+                # is checked where test_readme runs the README as written).
                 self.assertIn(f"picture: {d}/points-python.png\n", r.stdout)
                 rasters.append("points-python.nc")
             for name in rasters:

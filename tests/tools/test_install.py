@@ -9,6 +9,7 @@ install_manifest.txt is put back as it was afterwards, so a real installation ca
 uninstalled.
 """
 import filecmp
+import glob
 import os
 import shutil
 import subprocess
@@ -20,9 +21,10 @@ BUILD, SOURCE = (os.path.abspath(a) for a in sys.argv[1:3])
 PROGRAMS = sys.argv[3:]
 del sys.argv[1:]
 MANIFEST = os.path.join(BUILD, "install_manifest.txt")
-# The Python module is installed when the build made it; python3 loads it in the environment
-# named PYTHON_MODULE_... (a sanitizer build's runtime preloaded).
-PYTHON_MODULE = os.path.isdir(os.path.join(BUILD, "python", "plaxen"))
+# The Python module is installed when the build made it (its extension, not just the folder
+# configuring makes); python3 loads it in the environment named PYTHON_MODULE_... (a
+# sanitizer build's runtime preloaded).
+PYTHON_MODULE = bool(glob.glob(os.path.join(BUILD, "python", "plaxen", "_core*.so")))
 MODULE_ENVIRONMENT = {name[len("PYTHON_MODULE_"):]: value for name, value in os.environ.items()
                       if name.startswith("PYTHON_MODULE_")}
 EXAMPLES = ("points.dat", "points.dialogue", "masked.dialogue", "survey.bln", "station.log",
