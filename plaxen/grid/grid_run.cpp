@@ -4,7 +4,9 @@
 #include <chrono>
 #include <filesystem>
 #include <memory>
+#include <new>
 #include <optional>
+#include <system_error>
 #include <vector>
 
 #include "plaxen/common/capacities.h"
@@ -186,6 +188,7 @@ std::string GridRun::read_records() {
         },
         summary_, *progress_);
   } catch (const std::bad_alloc&) {
+    if (report_.passes) throw;  // nothing is held: passes would not help
     return data_problem("its records do not fit in memory; read it in passes with --low-memory");
   }
   if (!problem.empty()) return data_problem(problem);
@@ -296,8 +299,20 @@ std::string GridRun::write_outputs(const ExportGrid& placed) {
 }  // namespace
 
 std::string run_grid(const GridOptions& options, RunReport& report) {
-  GridRun run(options, report);
-  return run.run();
+  // Caught out here, so that the run's outputs have removed their temporary files.
+  try {
+    GridRun run(options, report);
+    return run.run();
+  } catch (const std::bad_alloc&) {
+    return "out of memory";
+  } catch (const std::system_error& e) {
+    // EAGAIN is what starting a thread throws when the system has no room for one.
+    if (e.code() == std::errc::resource_unavailable_try_again)
+      return "cannot start a thread: " + e.code().message();
+    return e.code().message();
+  } catch (const std::exception& e) {
+    return e.what();
+  }
 }
 
 }  // namespace plaxen::grid

@@ -237,6 +237,7 @@ TEST(PlaxenGrid, RefusalsAreOneLineAndWriteNothing) {
     std::string data;
     std::vector<std::string> args;  // after DATA
     std::string err;
+    std::string limits = {};  // shell commands run before the program (ulimit)
   };
   const Case cases[] = {
       {"no records", "\n", {"o.tif", "-n", "3", "3"}, "plaxen-grid: data.txt: no records\n"},
@@ -277,14 +278,26 @@ TEST(PlaxenGrid, RefusalsAreOneLineAndWriteNothing) {
        lattice(100),
        {"o.tif", "-n", "5", "5", "-R", "1/2/3"},
        "plaxen-grid: -R takes XMIN/XMAX/YMIN/YMAX, not '1/2/3'\n"},
+      {"a thread that cannot start: 1000 stacks of 8 MiB in 3 GB of address space",
+       lattice(100),
+       {"o.tif", "-n", "5", "5", "--threads", "1000"},
+       "plaxen-grid: cannot start a thread: Resource temporarily unavailable\n",
+       "ulimit -s 8192; ulimit -v 3000000"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
+#ifdef __SANITIZE_ADDRESS__
+    if (!c.limits.empty()) continue;  // AddressSanitizer cannot start in a limited address space
+#endif
     scratch_dir dir;
     dir.write("data.txt", c.data);
     std::vector<std::string> args = {"data.txt"};
     args.insert(args.end(), c.args.begin(), c.args.end());
-    const auto r = run_program(PLAXEN_GRID_PROGRAM, args, "", dir.path());
+    if (!c.limits.empty()) {
+      args.insert(args.begin(), {"-c", c.limits + "; exec \"$0\" \"$@\"", PLAXEN_GRID_PROGRAM});
+    }
+    const auto r =
+        run_program(c.limits.empty() ? PLAXEN_GRID_PROGRAM : "/bin/sh", args, "", dir.path());
     EXPECT_EQ(r.exit_status, 1);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, c.err);
