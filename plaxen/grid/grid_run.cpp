@@ -72,8 +72,18 @@ std::string prepare_outputs(const GridOptions& o, std::span<const InputFile> inp
     counts_format = exporting::choose_format(FormatSet::grids, std::nullopt, o.counts, problem);
     if (!counts_format) return "--counts: " + problem;
   }
-  const std::vector<std::pair<std::string, std::string>> named = {
+  std::vector<std::pair<std::string, std::string>> named = {
       {"OUTPUT", o.output}, {"--counts", o.counts}, {"--residuals", o.residuals}};
+  // A raster whose format keeps the reference system beside it writes a .prj there too.
+  const auto add_crs_file = [&](const std::string& name, const std::string& path,
+                                const std::optional<ExportFormat>& raster) {
+    if (!o.crs || !raster) return;
+    const exporting::FormatRow& row = exporting::format_row(*raster);
+    if (row.holds_crs && !row.crs_file.empty())
+      named.emplace_back("the .prj of " + name, exporting::crs_file_path(path, row.crs_file));
+  };
+  add_crs_file("OUTPUT", o.output, format);
+  add_crs_file("--counts", o.counts, counts_format);
   for (std::size_t a = 0; a < named.size(); ++a)
     for (std::size_t b = a + 1; b < named.size(); ++b)
       if (!named[a].second.empty() && !named[b].second.empty() &&
