@@ -1,7 +1,11 @@
 // The run of plaxen-grid, step by step.
 #include "plaxen/grid/grid_run.h"
 
+#include <algorithm>
+#include <array>
+#include <bit>
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <new>
@@ -140,6 +144,20 @@ bool too_many_to_hold(DataReader& reader) {
   return records * 12 > available / 2;
 }
 
+// Whether a later pass over the file found what the first found: the same record count,
+// limits and value range, bit for bit.
+bool same_reading(const DataSummary& a, const DataSummary& b) {
+  const auto bits = [](const DataSummary& s) {
+    const float reals[] = {s.limits.xmin, s.limits.xmax,   s.limits.ymin,
+                           s.limits.ymax, s.values.zmin(), s.values.zmax()};
+    std::array<std::uint32_t, std::size(reals)> all{};
+    std::transform(std::begin(reals), std::end(reals), all.begin(),
+                   [](float r) { return std::bit_cast<std::uint32_t>(r); });
+    return all;
+  };
+  return a.records == b.records && bits(a) == bits(b);
+}
+
 // A run, step by step; each step returns an empty string or the line that ends the run.
 class GridRun {
  public:
@@ -154,6 +172,7 @@ class GridRun {
   std::string honour_and_write();
   std::string sum_residuals(const ExportGrid& placed);
   std::string write_outputs(const ExportGrid& placed);
+  std::string read_again(const RecordTaker& take);
   std::string data_problem(const std::string& problem) const {
     return shown_text(o_.data) + ": " + problem;
   }
@@ -222,13 +241,9 @@ std::string GridRun::lay_and_fill() {
   fill(made_, summary_.values, o_.threads, [&](engine::gridding& gridding) {
     if (!report_.passes) return gridding.assign(store_.runs());
     progress_->phase("gridding");
-    problem = reader_.read(
-        [&](const RecordRun& run, std::int64_t) {
-          gridding.assign({&run, 1});
-        },
-        summary_, *progress_);
+    problem = read_again([&](const RecordRun& run, std::int64_t) { gridding.assign({&run, 1}); });
   });
-  if (!problem.empty()) return data_problem(problem);
+  if (!problem.empty()) return problem;
   const engine::gridding_stats& stats = made_.stats;
   report_.data_nodes = stats.data_nodes;
   report_.defined_nodes = stats.data_nodes + stats.free_nodes;
@@ -251,6 +266,15 @@ std::string GridRun::honour_and_write() {
   return {};
 }
 
+// A later pass over the file, in passes: what it reads must be what the first pass read.
+std::string GridRun::read_again(const RecordTaker& take) {
+  DataSummary again;
+  if (std::string problem = reader_.read(take, again, *progress_); !problem.empty())
+    return data_problem(problem);
+  if (!same_reading(again, summary_)) return data_problem("it changed while it was read in passes");
+  return {};
+}
+
 // How well the grid honours the readings, and the residuals file.
 std::string GridRun::sum_residuals(const ExportGrid& placed) {
   progress_->phase("residuals");
@@ -258,13 +282,11 @@ std::string GridRun::sum_residuals(const ExportGrid& placed) {
   if (out_.residuals) file.emplace(out_.residuals->write_path(), placed, o_.threads);
   if (report_.passes) {
     ResidualPass pass(placed);
-    const std::string problem = reader_.read(
-        [&](const RecordRun& run, std::int64_t first) {
-          pass.take(run, first);
-          if (file) file->take(run);
-        },
-        summary_, *progress_);
-    if (!problem.empty()) return data_problem(problem);
+    const std::string problem = read_again([&](const RecordRun& run, std::int64_t first) {
+      pass.take(run, first);
+      if (file) file->take(run);
+    });
+    if (!problem.empty()) return problem;
     report_.residuals = pass.total();
   } else {
     const std::vector<RecordRun> runs = store_.runs();
