@@ -94,6 +94,11 @@ std::int64_t available_memory() {
   return -1;
 }
 
+std::string memory_need(std::int64_t bytes, const GridSize& size) {
+  return "a grid of " + std::to_string(size.nx) + " x " + std::to_string(size.ny) +
+         " nodes needs " + gigabytes(bytes) + " of memory";
+}
+
 bool memory_for(std::int64_t bytes, const GridSize& size, std::string& problem) {
   std::int64_t available = available_memory();
   struct rlimit limit {};
@@ -101,9 +106,7 @@ bool memory_for(std::int64_t bytes, const GridSize& size, std::string& problem) 
       (available < 0 || std::int64_t(limit.rlim_cur) < available))
     available = std::int64_t(limit.rlim_cur);
   if (available < 0 || bytes <= available) return true;
-  problem = "a grid of " + std::to_string(size.nx) + " x " + std::to_string(size.ny) +
-            " nodes needs " + gigabytes(bytes) + " of memory; " + gigabytes(available) +
-            " are available";
+  problem = memory_need(bytes, size) + "; " + gigabytes(available) + " are available";
   return false;
 }
 

@@ -33,6 +33,10 @@ bool lay_grid(const GridSpec& wanted, std::int64_t records, const DataLimits& li
 // relaxation's bit a node.
 std::int64_t grid_bytes(const GridSize& size, bool counts);
 
+// What a grid of `size` needs: "a grid of 50000 x 50000 nodes needs 10.3 GB of memory",
+// with `bytes` from grid_bytes.
+std::string memory_need(std::int64_t bytes, const GridSize& size);
+
 // Whether `bytes` more can be had now: below what the system says is available (and the
 // address-space limit); false with `problem` naming the need ("a grid of 50000 x 50000
 // nodes needs 10.1 GB of memory; 3.2 GB are available").

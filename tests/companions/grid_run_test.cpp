@@ -287,6 +287,12 @@ TEST(PlaxenGrid, RefusalsAreOneLineAndWriteNothing) {
        {"o.tif", "-n", "5", "5", "--threads", "1000"},
        "plaxen-grid: cannot start a thread: Resource temporarily unavailable\n",
        "ulimit -s 8192; ulimit -v 3000000"},
+      {"a grid within the address-space limit that the process cannot have beside itself",
+       lattice(100),
+       {"g.txt", "-of", "plaxen", "-n", "27000", "27000"},
+       "plaxen-grid: a grid of 27000 x 27000 nodes needs 3.0 GB of memory, which the system "
+       "cannot give now\n",
+       "ulimit -v 2940000"},  // 3007125000 bytes of grid, 3.4 MB below the limit
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
