@@ -238,9 +238,9 @@ std::string GridRun::lay_and_fill() {
   report_.size = made_.layout.size;
   report_.geometry = made_.layout.geometry;
   std::string problem;
+  progress_->phase("gridding");
   fill(made_, summary_.values, o_.threads, [&](engine::gridding& gridding) {
     if (!report_.passes) return gridding.assign(store_.runs());
-    progress_->phase("gridding");
     problem = read_again([&](const RecordRun& run, std::int64_t) { gridding.assign({&run, 1}); });
   });
   if (!problem.empty()) return problem;
