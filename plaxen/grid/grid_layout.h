@@ -39,7 +39,7 @@ std::string memory_need(std::int64_t bytes, const GridSize& size);
 
 // Whether `bytes` more can be had now: below what the system says is available (and the
 // address-space limit); false with `problem` naming the need ("a grid of 50000 x 50000
-// nodes needs 10.1 GB of memory; 3.2 GB are available").
+// nodes needs 10.3 GB of memory; 3.2 GB are available").
 bool memory_for(std::int64_t bytes, const GridSize& size, std::string& problem);
 
 // The memory the system has available, in bytes (MemAvailable); -1 when unknown.
