@@ -232,9 +232,9 @@ std::string GridRun::read_records() {
 // Step 2: the grid laid, had and filled by the engine.
 std::string GridRun::lay_and_fill() {
   const auto start = clock_type::now();
-  if (std::string problem = lay_out(o_.grid, summary_, out_.counts != nullptr, made_);
-      !problem.empty())
-    return problem.starts_with("a grid of") ? problem : data_problem(problem);
+  if (LayRefusal refusal = lay_out(o_.grid, summary_, out_.counts != nullptr, made_);
+      !refusal.line.empty())
+    return refusal.from_data ? data_problem(refusal.line) : refusal.line;
   report_.size = made_.layout.size;
   report_.geometry = made_.layout.geometry;
   std::string problem;

@@ -258,7 +258,7 @@ TEST(PlaxenGrid, RefusalsAreOneLineAndWriteNothing) {
       {"one node along y",
        lattice(100),
        {"o.tif", "-n", "5", "1"},
-       "plaxen-grid: data.txt: the grid needs at least 2 nodes along x and along y\n"},
+       "plaxen-grid: the grid needs at least 2 nodes along x and along y\n"},
       {"an unreadable record, by its line",
        lattice(56) + "1 2 x3\n" + lattice(5),
        {"o.tif", "-n", "5", "5"},
