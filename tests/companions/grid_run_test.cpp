@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <new>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -432,5 +433,20 @@ TEST(DataReader, ReadsWhatPlaxenReadsForAnyWindow) {
       EXPECT_EQ(summary.limits.ymin, own.limits.ymin);
       EXPECT_EQ(summary.limits.ymax, own.limits.ymax);
     }
+  }
+}
+
+// Memory a worker cannot have for its window (2^62 bytes, beyond any address space) reaches
+// the caller as std::bad_alloc, its threads stopped, instead of ending the process.
+TEST(DataReader, AWindowThatCannotBeHadReachesTheCaller) {
+  scratch_dir dir;
+  const std::string path = dir.write("data.txt", lattice(100)).string();
+  for (const int threads : {1, 3}) {
+    SCOPED_TRACE(testing::Message() << threads << " threads");
+    plaxen::grid::DataReader reader(path, {{1, 2, 3}, 0, threads, std::size_t{1} << 62});
+    plaxen::grid::DataSummary summary;
+    plaxen::grid::ProgressLine quiet(false, 0);
+    EXPECT_THROW(reader.read([](const plaxen::grid::RecordRun&, std::int64_t) {}, summary, quiet),
+                 std::bad_alloc);
   }
 }
