@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <span>
@@ -151,9 +152,10 @@ class TextBuffer {
 // the file), and what a worker made of its plain lines.
 struct Window {
   TextBuffer text;
-  std::int64_t offset = 0;  // of text[0] in the file
-  bool last = false;        // the window reaches the end of the file
-  std::string failure;      // a read of the system failed after the window's text
+  std::int64_t offset = 0;    // of text[0] in the file
+  bool last = false;          // the window reaches the end of the file
+  std::string failure;        // a read of the system failed after the window's text
+  std::exception_ptr thrown;  // what cutting or scanning it threw (out of memory): no text
   recordio::plain_scan scan;
   std::vector<float> x, y, z;
   limits_tracker limits;
@@ -283,6 +285,7 @@ void DataReader::Pass::skip_header(Window& w) {
 
 bool DataReader::Pass::next_window(Window& w, std::int64_t& sequence) {
   if (exhausted_) return false;
+  w.thrown = nullptr;
   w.text.assign(carry_);
   carry_.clear();
   w.offset = carry_offset_;
@@ -318,9 +321,22 @@ void DataReader::Pass::work() {
       if (stopping_ || exhausted_) return;
       w = free_.back();
       free_.pop_back();
-      next_window(*w, sequence);
+      try {
+        next_window(*w, sequence);
+      } catch (...) {
+        // The window takes its place carrying the failure, and no window follows it.
+        w->thrown = std::current_exception();
+        exhausted_ = true;
+        sequence = produced_++;
+      }
     }
-    w->scan_plain_lines(settings_);
+    if (!w->thrown) {
+      try {
+        w->scan_plain_lines(settings_);
+      } catch (...) {
+        w->thrown = std::current_exception();
+      }
+    }
     {
       const std::lock_guard lock(mutex_);
       ready_[std::size_t(sequence) % ready_.size()] = w;
@@ -347,8 +363,6 @@ std::string DataReader::Pass::run(DataSummary& summary) {
   std::string problem;
   {
     std::vector<std::jthread> workers;
-    for (int t = 0; t < std::max(1, settings_.threads); ++t)
-      workers.emplace_back([this] { work(); });
     const auto stop_workers = [this] {
       {
         const std::lock_guard lock(mutex_);
@@ -356,26 +370,28 @@ std::string DataReader::Pass::run(DataSummary& summary) {
       }
       changed_.notify_all();
     };
-    for (std::int64_t next = 0;; ++next) {
-      Window* w = wait_for(next);
-      if (w == nullptr) break;
-      try {
+    try {
+      // No more workers than windows: one more would only wait for a free window.
+      const int count = std::clamp(settings_.threads, 1, int(pool_.size()));
+      for (int t = 0; t < count; ++t) workers.emplace_back([this] { work(); });
+      for (std::int64_t next = 0;; ++next) {
+        Window* w = wait_for(next);
+        if (w == nullptr) break;
+        if (w->thrown) std::rethrow_exception(w->thrown);
         problem = consume(*w);
-      } catch (...) {
-        stop_workers();  // before the workers are joined, or they would wait for ever
-        throw;
+        const bool done = w->last || finished_ || !problem.empty();
+        {
+          const std::lock_guard lock(mutex_);
+          free_.push_back(w);
+        }
+        if (done) break;
+        changed_.notify_all();
       }
-      const bool done = w->last || finished_ || !problem.empty();
-      {
-        const std::lock_guard lock(mutex_);
-        free_.push_back(w);
-      }
-      if (done) {
-        stop_workers();
-        break;
-      }
-      changed_.notify_all();
+    } catch (...) {
+      stop_workers();  // before the workers are joined, or they would wait for ever
+      throw;
     }
+    stop_workers();
   }
   flush();
   summary.records = records_;

@@ -59,7 +59,9 @@ class DataReader {
   // an empty string, or one line naming the first record that cannot be read, as "line 57:
   // invalid number in record 56: \"4.5 x7 1\"", or the system error of a failed read.
   // A regular file can be read again (the next call starts at its beginning). When `take`
-  // throws, the reading stops, its threads end, and the exception goes on to the caller.
+  // throws, the reading stops, its threads end, and the exception goes on to the caller;
+  // so does a thread that cannot start (std::system_error) or memory a worker cannot have
+  // (std::bad_alloc).
   std::string read(const RecordTaker& take, DataSummary& summary, ProgressLine& progress);
 
   // The line on which record `k` (0-based) has its first value, found by reading again the

@@ -31,36 +31,40 @@ std::string gigabytes(std::int64_t bytes) {
 }  // namespace
 
 bool lay_grid(const GridSpec& wanted, std::int64_t records, const DataLimits& data_limits,
-              float span, GridLayout& layout, std::string& problem) {
+              float span, GridLayout& layout, LayRefusal& refusal) {
   const DataLimits& limits = wanted.region ? *wanted.region : data_limits;
+  // The extent is the region's when one is given, and then no fault of the records.
+  const bool extent_from_data = !(wanted.region && records > 0);
   if (const std::string_view why = degenerate_extent(records, limits); !why.empty()) {
-    problem = std::string(why) + (wanted.region && records > 0 ? " (the region)" : "");
+    refusal = {std::string(why) + (extent_from_data ? "" : " (the region)"), extent_from_data};
     return false;
   }
   if (wanted.size) {
     layout.size = *wanted.size;
     if (const std::string_view why = judge_job(layout.size, INT64_MAX, span); !why.empty()) {
-      problem = std::string(why);
+      refusal = {std::string(why), why == value_span_refusal};
       return false;
     }
     layout.geometry = grid_geometry(limits, layout.size);
   } else {
     const float dx = *wanted.dx, dy = *wanted.dy;
     if (!(std::isfinite(dx) && dx > 0.0f && std::isfinite(dy) && dy > 0.0f)) {
-      problem = std::string(spacing_unusable_refusal) + " (-I)";
+      refusal = {std::string(spacing_unusable_refusal) + " (-I)", false};
       return false;
     }
     const std::int64_t nx = count_for_spacing(double{limits.xmax} - double{limits.xmin}, dx);
     const std::int64_t ny = count_for_spacing(double{limits.ymax} - double{limits.ymin}, dy);
     if (nx < 0 || ny < 0) {
-      problem = "-I " + exact_text(dx) + "/" + exact_text(dy) +
-                " asks for more than 2147483647 nodes along an axis";
+      refusal = {"-I " + exact_text(dx) + "/" + exact_text(dy) +
+                     " asks for more than 2147483647 nodes along an axis",
+                 false};
       return false;
     }
     layout.size = {std::int32_t(nx), std::int32_t(ny)};
     if (const std::string_view why = judge_job(layout.size, INT64_MAX, span); !why.empty()) {
-      problem = std::string(why) + " (-I " + exact_text(dx) + "/" + exact_text(dy) + " gives " +
-                std::to_string(nx) + " x " + std::to_string(ny) + ")";
+      refusal = {std::string(why) + " (-I " + exact_text(dx) + "/" + exact_text(dy) + " gives " +
+                     std::to_string(nx) + " x " + std::to_string(ny) + ")",
+                 why == value_span_refusal};
       return false;
     }
     GridGeometry& g = layout.geometry;
@@ -73,7 +77,7 @@ bool lay_grid(const GridSpec& wanted, std::int64_t records, const DataLimits& da
   }
   if (const std::string_view why = degenerate_geometry(records, limits, layout.geometry);
       !why.empty()) {
-    problem = std::string(why);
+    refusal = {std::string(why), extent_from_data};
     return false;
   }
   return true;
@@ -98,6 +102,14 @@ std::int64_t available_memory() {
   return -1;
 }
 
+std::string memory_need(std::int64_t bytes, const GridSize& size) {
+  return "a grid of " + std::to_string(size.nx) + " x " + std::to_string(size.ny) +
+         " nodes needs " +
+         (bytes == INT64_MAX ? "more than " + std::to_string(INT64_MAX / 1000000000) + " GB"
+                             : gigabytes(bytes)) +
+         " of memory";
+}
+
 bool memory_for(std::int64_t bytes, const GridSize& size, std::string& problem) {
   std::int64_t available = available_memory();
   struct rlimit limit {};
@@ -105,11 +117,7 @@ bool memory_for(std::int64_t bytes, const GridSize& size, std::string& problem) 
       (available < 0 || std::int64_t(limit.rlim_cur) < available))
     available = std::int64_t(limit.rlim_cur);
   if (available < 0 || bytes <= available) return true;
-  problem = "a grid of " + std::to_string(size.nx) + " x " + std::to_string(size.ny) +
-            " nodes needs " +
-            (bytes == INT64_MAX ? "more than " + std::to_string(INT64_MAX / 1000000000) + " GB"
-                                : gigabytes(bytes)) +
-            " of memory; " + gigabytes(available) + " are available";
+  problem = memory_need(bytes, size) + "; " + gigabytes(available) + " are available";
   return false;
 }
 

@@ -1,10 +1,16 @@
 // The run of plaxen-grid, step by step.
 #include "plaxen/grid/grid_run.h"
 
+#include <algorithm>
+#include <array>
+#include <bit>
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <new>
 #include <optional>
+#include <system_error>
 #include <vector>
 
 #include "plaxen/common/capacities.h"
@@ -70,8 +76,18 @@ std::string prepare_outputs(const GridOptions& o, std::span<const InputFile> inp
     counts_format = exporting::choose_format(FormatSet::grids, std::nullopt, o.counts, problem);
     if (!counts_format) return "--counts: " + problem;
   }
-  const std::vector<std::pair<std::string, std::string>> named = {
+  std::vector<std::pair<std::string, std::string>> named = {
       {"OUTPUT", o.output}, {"--counts", o.counts}, {"--residuals", o.residuals}};
+  // A raster whose format keeps the reference system beside it writes a .prj there too.
+  const auto add_crs_file = [&](const std::string& name, const std::string& path,
+                                const std::optional<ExportFormat>& raster) {
+    if (!o.crs || !raster) return;
+    const exporting::FormatRow& row = exporting::format_row(*raster);
+    if (row.holds_crs && !row.crs_file.empty())
+      named.emplace_back("the .prj of " + name, exporting::crs_file_path(path, row.crs_file));
+  };
+  add_crs_file("OUTPUT", o.output, format);
+  add_crs_file("--counts", o.counts, counts_format);
   for (std::size_t a = 0; a < named.size(); ++a)
     for (std::size_t b = a + 1; b < named.size(); ++b)
       if (!named[a].second.empty() && !named[b].second.empty() &&
@@ -128,6 +144,20 @@ bool too_many_to_hold(DataReader& reader) {
   return records * 12 > available / 2;
 }
 
+// Whether a later pass over the file found what the first found: the same record count,
+// limits and value range, bit for bit.
+bool same_reading(const DataSummary& a, const DataSummary& b) {
+  const auto bits = [](const DataSummary& s) {
+    const float reals[] = {s.limits.xmin, s.limits.xmax,   s.limits.ymin,
+                           s.limits.ymax, s.values.zmin(), s.values.zmax()};
+    std::array<std::uint32_t, std::size(reals)> all{};
+    std::transform(std::begin(reals), std::end(reals), all.begin(),
+                   [](float r) { return std::bit_cast<std::uint32_t>(r); });
+    return all;
+  };
+  return a.records == b.records && bits(a) == bits(b);
+}
+
 // A run, step by step; each step returns an empty string or the line that ends the run.
 class GridRun {
  public:
@@ -142,6 +172,7 @@ class GridRun {
   std::string honour_and_write();
   std::string sum_residuals(const ExportGrid& placed);
   std::string write_outputs(const ExportGrid& placed);
+  std::string read_again(const RecordTaker& take);
   std::string data_problem(const std::string& problem) const {
     return shown_text(o_.data) + ": " + problem;
   }
@@ -186,6 +217,7 @@ std::string GridRun::read_records() {
         },
         summary_, *progress_);
   } catch (const std::bad_alloc&) {
+    if (report_.passes) throw;  // nothing is held: passes would not help
     return data_problem("its records do not fit in memory; read it in passes with --low-memory");
   }
   if (!problem.empty()) return data_problem(problem);
@@ -200,22 +232,18 @@ std::string GridRun::read_records() {
 // Step 2: the grid laid, had and filled by the engine.
 std::string GridRun::lay_and_fill() {
   const auto start = clock_type::now();
-  if (std::string problem = lay_out(o_.grid, summary_, out_.counts != nullptr, made_);
-      !problem.empty())
-    return problem.starts_with("a grid of") ? problem : data_problem(problem);
+  if (LayRefusal refusal = lay_out(o_.grid, summary_, out_.counts != nullptr, made_);
+      !refusal.line.empty())
+    return refusal.from_data ? data_problem(refusal.line) : refusal.line;
   report_.size = made_.layout.size;
   report_.geometry = made_.layout.geometry;
   std::string problem;
+  progress_->phase("gridding");
   fill(made_, summary_.values, o_.threads, [&](engine::gridding& gridding) {
     if (!report_.passes) return gridding.assign(store_.runs());
-    progress_->phase("gridding");
-    problem = reader_.read(
-        [&](const RecordRun& run, std::int64_t) {
-          gridding.assign({&run, 1});
-        },
-        summary_, *progress_);
+    problem = read_again([&](const RecordRun& run, std::int64_t) { gridding.assign({&run, 1}); });
   });
-  if (!problem.empty()) return data_problem(problem);
+  if (!problem.empty()) return problem;
   const engine::gridding_stats& stats = made_.stats;
   report_.data_nodes = stats.data_nodes;
   report_.defined_nodes = stats.data_nodes + stats.free_nodes;
@@ -238,6 +266,15 @@ std::string GridRun::honour_and_write() {
   return {};
 }
 
+// A later pass over the file, in passes: what it reads must be what the first pass read.
+std::string GridRun::read_again(const RecordTaker& take) {
+  DataSummary again;
+  if (std::string problem = reader_.read(take, again, *progress_); !problem.empty())
+    return data_problem(problem);
+  if (!same_reading(again, summary_)) return data_problem("it changed while it was read in passes");
+  return {};
+}
+
 // How well the grid honours the readings, and the residuals file.
 std::string GridRun::sum_residuals(const ExportGrid& placed) {
   progress_->phase("residuals");
@@ -245,13 +282,11 @@ std::string GridRun::sum_residuals(const ExportGrid& placed) {
   if (out_.residuals) file.emplace(out_.residuals->write_path(), placed, o_.threads);
   if (report_.passes) {
     ResidualPass pass(placed);
-    const std::string problem = reader_.read(
-        [&](const RecordRun& run, std::int64_t first) {
-          pass.take(run, first);
-          if (file) file->take(run);
-        },
-        summary_, *progress_);
-    if (!problem.empty()) return data_problem(problem);
+    const std::string problem = read_again([&](const RecordRun& run, std::int64_t first) {
+      pass.take(run, first);
+      if (file) file->take(run);
+    });
+    if (!problem.empty()) return problem;
     report_.residuals = pass.total();
   } else {
     const std::vector<RecordRun> runs = store_.runs();
@@ -296,8 +331,20 @@ std::string GridRun::write_outputs(const ExportGrid& placed) {
 }  // namespace
 
 std::string run_grid(const GridOptions& options, RunReport& report) {
-  GridRun run(options, report);
-  return run.run();
+  // Caught out here, so that the run's outputs have removed their temporary files.
+  try {
+    GridRun run(options, report);
+    return run.run();
+  } catch (const std::bad_alloc&) {
+    return "out of memory";
+  } catch (const std::system_error& e) {
+    // EAGAIN is what starting a thread throws when the system has no room for one.
+    if (e.code() == std::errc::resource_unavailable_try_again)
+      return "cannot start a thread: " + e.code().message();
+    return e.code().message();
+  } catch (const std::exception& e) {
+    return e.what();
+  }
 }
 
 }  // namespace plaxen::grid

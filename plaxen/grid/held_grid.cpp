@@ -6,8 +6,8 @@ namespace plaxen::grid {
 std::string grid_held_records(const GridSpec& wanted, std::span<const RecordRun> runs,
                               const DataSummary& summary, int threads, bool counts, MadeGrid& grid,
                               ResidualSums& residuals) {
-  if (std::string problem = lay_out(wanted, summary, counts, grid); !problem.empty())
-    return problem;
+  if (LayRefusal refusal = lay_out(wanted, summary, counts, grid); !refusal.line.empty())
+    return refusal.line;
   fill(grid, summary.values, threads, [&](engine::gridding& gridding) { gridding.assign(runs); });
   residuals = residual_sums(grid.placed(), runs, 0, threads);
   return {};

@@ -6,21 +6,21 @@
 
 namespace plaxen::grid {
 
-std::string lay_out(const GridSpec& wanted, const DataSummary& summary, bool counts,
-                    MadeGrid& grid) {
+LayRefusal lay_out(const GridSpec& wanted, const DataSummary& summary, bool counts,
+                   MadeGrid& grid) {
   const engine::encoding_scalars enc = engine::encoding_of(summary.values);
-  std::string problem;
-  if (!lay_grid(wanted, summary.records, summary.limits, enc.zspan, grid.layout, problem))
-    return problem;
+  LayRefusal refusal;
+  if (!lay_grid(wanted, summary.records, summary.limits, enc.zspan, grid.layout, refusal))
+    return refusal;
   const GridSize& size = grid.layout.size;
-  if (!memory_for(grid_bytes(size, counts), size, problem)) return problem;
+  const std::int64_t bytes = grid_bytes(size, counts);
+  if (!memory_for(bytes, size, refusal.line)) return refusal;
   const auto nodes = std::size_t(std::int64_t{size.nx} * size.ny);
   try {
     grid.z = LargeArray<float>(nodes);
     if (counts) grid.counts = LargeArray<std::uint32_t>(nodes);
   } catch (const std::bad_alloc&) {
-    memory_for(INT64_MAX, size, problem);
-    return problem;
+    return {memory_need(bytes, size) + ", which the system cannot give now"};
   }
   return {};
 }

@@ -31,10 +31,9 @@ struct MadeGrid {
 };
 
 // Lays the grid of `wanted` over records of `summary` (lay_grid) and allocates it, with
-// `counts` a counts array too, after checking that the memory can be had. Returns an empty
-// string, or the line that says why not.
-std::string lay_out(const GridSpec& wanted, const DataSummary& summary, bool counts,
-                    MadeGrid& grid);
+// `counts` a counts array too, after checking that the memory can be had. Returns a refusal
+// with an empty line, or the line that says why not (memory is never the data's fault).
+LayRefusal lay_out(const GridSpec& wanted, const DataSummary& summary, bool counts, MadeGrid& grid);
 
 // Fills the laid grid with plaxen's engine on `threads` threads (the result never depends on
 // their number): `assign` hands every record to the gridding, in file order, once. Then the

@@ -28,16 +28,6 @@ void PointStore::append(const RecordRun& run) {
   }
 }
 
-void PointStore::push(float x, float y, float z) {
-  Block& b = room();
-  float* values = b.values.data();
-  values[b.count] = x;
-  values[block_records + b.count] = y;
-  values[2 * block_records + b.count] = z;
-  ++b.count;
-  ++size_;
-}
-
 std::vector<RecordRun> PointStore::runs() const {
   std::vector<RecordRun> runs;
   for (const Block& b : blocks_) {

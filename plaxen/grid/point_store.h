@@ -25,8 +25,6 @@ class PointStore {
   // Appends the records of `run` after those held. Allocates a block when the last is full
   // (throws std::bad_alloc when none can be had).
   void append(const RecordRun& run);
-  // Appends one record.
-  void push(float x, float y, float z);
 
   std::int64_t size() const { return size_; }
   // The records held, block by block, in file order; valid until the next append or clear.

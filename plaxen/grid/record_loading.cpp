@@ -12,24 +12,17 @@ std::string load_records(const std::string& path, const ReadSettings& settings, 
                          DataSummary& summary) {
   DataReader reader(path, settings);
   std::string problem = reader.problem();
-  bool out_of_memory = false;
   if (problem.empty()) {
     ProgressLine silent(false, 0);
-    // A failed allocation is remembered, not thrown through the reader, whose workers must
-    // see the reading to its end.
-    problem = reader.read(
-        [&](const RecordRun& run, std::int64_t) {
-          if (out_of_memory) return;
-          try {
-            store.append(run);
-          } catch (const std::bad_alloc&) {
-            out_of_memory = true;
-            store.clear();
-          }
-        },
-        summary, silent);
+    try {
+      // A failed allocation ends the reading, whose threads the reader stops on the way out.
+      problem = reader.read([&](const RecordRun& run, std::int64_t) { store.append(run); }, summary,
+                            silent);
+    } catch (const std::bad_alloc&) {
+      store.clear();
+      throw;
+    }
   }
-  if (out_of_memory) throw std::bad_alloc();
   return problem.empty() ? problem : shown_text(path) + ": " + problem;
 }
 

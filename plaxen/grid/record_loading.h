@@ -14,7 +14,7 @@ namespace plaxen::grid {
 // string, or one line that starts with the file's name as messages show it: "bad.dat: line
 // 57: invalid number in record 57: \"x521000.000 4632315.654 -121.5966\"" for a record that
 // cannot be read, "nofile: No such file or directory" for a file the system cannot read.
-// Throws std::bad_alloc, once the reading has ended, when the records do not fit in memory
+// Throws std::bad_alloc, its reading stopped, when the records do not fit in memory
 // (`store` is then empty).
 std::string load_records(const std::string& path, const ReadSettings& settings, PointStore& store,
                          DataSummary& summary);

@@ -32,7 +32,7 @@ struct RunReport {
   bool passes = false;            // the file was read in passes (low memory)
   int threads = 1;
   double read_seconds = 0, grid_seconds = 0, residual_seconds = 0, write_seconds = 0;
-  std::vector<std::string> written;  // "points.tif (GTiff)"
+  std::vector<std::string> written;  // the paths of the outputs, as given: "points.tif"
 
   std::int64_t nodes() const { return std::int64_t{size.nx} * std::int64_t{size.ny}; }
 };

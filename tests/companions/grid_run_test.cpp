@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <new>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -182,6 +183,12 @@ TEST(PlaxenGrid, GridsExactlyAsPlaxenAndItsEngine) {
        std::nullopt,
        173,
        97},
+      {"the same, read in passes",
+       odd_lattice(140000),
+       {"-n", "173", "97", "--low-memory"},
+       std::nullopt,
+       173,
+       97},
       {"exactly plaxen's node capacity",
        lattice(20000),
        {"-n", "250", "200"},
@@ -237,6 +244,7 @@ TEST(PlaxenGrid, RefusalsAreOneLineAndWriteNothing) {
     std::string data;
     std::vector<std::string> args;  // after DATA
     std::string err;
+    std::string limits = {};  // shell commands run before the program (ulimit)
   };
   const Case cases[] = {
       {"no records", "\n", {"o.tif", "-n", "3", "3"}, "plaxen-grid: data.txt: no records\n"},
@@ -251,7 +259,7 @@ TEST(PlaxenGrid, RefusalsAreOneLineAndWriteNothing) {
       {"one node along y",
        lattice(100),
        {"o.tif", "-n", "5", "1"},
-       "plaxen-grid: data.txt: the grid needs at least 2 nodes along x and along y\n"},
+       "plaxen-grid: the grid needs at least 2 nodes along x and along y\n"},
       {"an unreadable record, by its line",
        lattice(56) + "1 2 x3\n" + lattice(5),
        {"o.tif", "-n", "5", "5"},
@@ -264,6 +272,10 @@ TEST(PlaxenGrid, RefusalsAreOneLineAndWriteNothing) {
        lattice(100),
        {"o.tif", "--counts", "./o.tif", "-n", "5", "5"},
        "plaxen-grid: OUTPUT and --counts name the same file\n"},
+      {"the residuals in the .prj written beside OUTPUT",
+       lattice(100),
+       {"o.asc", "-n", "5", "5", "--a_srs", "EPSG:32619", "--residuals", "o.prj"},
+       "plaxen-grid: --residuals and the .prj of OUTPUT name the same file\n"},
       {"a format it does not know",
        lattice(100),
        {"o.png", "-n", "5", "5"},
@@ -277,14 +289,32 @@ TEST(PlaxenGrid, RefusalsAreOneLineAndWriteNothing) {
        lattice(100),
        {"o.tif", "-n", "5", "5", "-R", "1/2/3"},
        "plaxen-grid: -R takes XMIN/XMAX/YMIN/YMAX, not '1/2/3'\n"},
+      {"a thread that cannot start: 1000 stacks of 8 MiB in 3 GB of address space",
+       lattice(100),
+       {"o.tif", "-n", "5", "5", "--threads", "1000"},
+       "plaxen-grid: cannot start a thread: Resource temporarily unavailable\n",
+       "ulimit -s 8192; ulimit -v 3000000"},
+      {"a grid within the address-space limit that the process cannot have beside itself",
+       lattice(100),
+       {"g.txt", "-of", "plaxen", "-n", "27000", "27000"},
+       "plaxen-grid: a grid of 27000 x 27000 nodes needs 3.0 GB of memory, which the system "
+       "cannot give now\n",
+       "ulimit -v 2940000"},  // 3007125000 bytes of grid, 3.4 MB below the limit
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
+#ifdef __SANITIZE_ADDRESS__
+    if (!c.limits.empty()) continue;  // AddressSanitizer cannot start in a limited address space
+#endif
     scratch_dir dir;
     dir.write("data.txt", c.data);
     std::vector<std::string> args = {"data.txt"};
     args.insert(args.end(), c.args.begin(), c.args.end());
-    const auto r = run_program(PLAXEN_GRID_PROGRAM, args, "", dir.path());
+    if (!c.limits.empty()) {
+      args.insert(args.begin(), {"-c", c.limits + "; exec \"$0\" \"$@\"", PLAXEN_GRID_PROGRAM});
+    }
+    const auto r =
+        run_program(c.limits.empty() ? PLAXEN_GRID_PROGRAM : "/bin/sh", args, "", dir.path());
     EXPECT_EQ(r.exit_status, 1);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, c.err);
@@ -403,5 +433,20 @@ TEST(DataReader, ReadsWhatPlaxenReadsForAnyWindow) {
       EXPECT_EQ(summary.limits.ymin, own.limits.ymin);
       EXPECT_EQ(summary.limits.ymax, own.limits.ymax);
     }
+  }
+}
+
+// Memory a worker cannot have for its window (2^62 bytes, beyond any address space) reaches
+// the caller as std::bad_alloc, its threads stopped, instead of ending the process.
+TEST(DataReader, AWindowThatCannotBeHadReachesTheCaller) {
+  scratch_dir dir;
+  const std::string path = dir.write("data.txt", lattice(100)).string();
+  for (const int threads : {1, 3}) {
+    SCOPED_TRACE(testing::Message() << threads << " threads");
+    plaxen::grid::DataReader reader(path, {{1, 2, 3}, 0, threads, std::size_t{1} << 62});
+    plaxen::grid::DataSummary summary;
+    plaxen::grid::ProgressLine quiet(false, 0);
+    EXPECT_THROW(reader.read([](const plaxen::grid::RecordRun&, std::int64_t) {}, summary, quiet),
+                 std::bad_alloc);
   }
 }
