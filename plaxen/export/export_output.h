@@ -59,6 +59,8 @@ class ExportTarget {
   const std::string& problem() const { return problem_; }
   ExportRequest& request() { return request_; }
   const ExportRequest& request() const { return request_; }
+  // The .prj written beside OUTPUT; empty when there is none.
+  const std::string& crs_file() const { return crs_path_; }
 
   // Writes `grid` in the request's format, on up to `threads` threads, with its reference
   // system: a GDAL format must read it back as asked, or the export is refused (naming the

@@ -323,7 +323,10 @@ std::string GridRun::write_outputs(const ExportGrid& placed) {
     if (const std::string why = out_.residuals->commit(); !why.empty())
       return shown_text(o_.residuals) + ": " + why;
   report_.written.push_back(o_.output);
+  if (!out_.grid->crs_file().empty()) report_.written.push_back(out_.grid->crs_file());
   if (out_.counts) report_.written.push_back(o_.counts);
+  if (out_.counts && !out_.counts->crs_file().empty())
+    report_.written.push_back(out_.counts->crs_file());
   if (out_.residuals) report_.written.push_back(o_.residuals);
   return {};
 }

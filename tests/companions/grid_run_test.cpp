@@ -349,18 +349,24 @@ TEST(PlaxenGrid, ResidualsOfAPlaneSampledAtTheNodesAreZero) {
 }  // namespace
 
 // --counts: every reading that fell on a node, before the cap of 20; --residuals: a line
-// "x y value residual" for every reading, "nan" where the grid does not honour it.
+// "x y value residual" for every reading, "nan" where the grid does not honour it; the
+// report names every file written.
 TEST(PlaxenGrid, CountsAndResidualsFiles) {
   std::string data;
   for (int k = 0; k < 25; ++k) data += "0 0 " + std::to_string(k) + "\n";  // node (1, 1)
   data += "10 5 7\n10 0 1\n0 5 2\n";
   scratch_dir dir;
   dir.write("data.txt", data);
-  const auto r = run_program(
-      PLAXEN_GRID_PROGRAM,
-      {"data.txt", "g.grd", "-n", "3", "2", "--counts", "c.xyz", "--residuals", "r.txt"}, "",
-      dir.path());
+  const auto r = run_program(PLAXEN_GRID_PROGRAM,
+                             {"data.txt", "g.asc", "-n", "3", "2", "--a_srs", "EPSG:32619",
+                              "--counts", "c.xyz", "--residuals", "r.txt"},
+                             "", dir.path());
   ASSERT_EQ(r.exit_status, 0) << r.err;
+  std::string wrote;  // the report's lines naming the files written, .prj included
+  std::istringstream report(r.err);
+  for (std::string line; std::getline(report, line);)
+    if (line.starts_with("wrote:")) wrote += line.substr(line.find_last_of(' ') + 1) + " ";
+  EXPECT_EQ(wrote, "g.asc g.prj c.xyz r.txt ");
   EXPECT_EQ(dir.read("c.xyz"), "0 5 1\n5 5 0\n10 5 1\n0 0 25\n5 0 0\n10 0 1\n");
   std::istringstream residuals(dir.read("r.txt"));
   std::vector<std::string> lines;
