@@ -53,6 +53,9 @@ struct Outputs {
   std::unique_ptr<ExportTarget> grid;
   std::unique_ptr<ExportTarget> counts;
   std::unique_ptr<OutputFile> residuals;
+  bool needs_gdal = false;
+  // Loaded beside the reading, started once the reader's threads run: while the dynamic
+  // loader relocates GDAL, no thread can start (glibc holds its TLS lock all the while).
   std::optional<exporting::GdalWriterLoading> gdal_loading;
   const exporting::GdalWriter* gdal = nullptr;
 };
@@ -115,13 +118,14 @@ std::string prepare_outputs(const GridOptions& o, std::span<const InputFile> inp
     if (!out.residuals->problem().empty())
       return shown_text(o.residuals) + ": " + out.residuals->problem();
   }
-  if (needs_gdal) out.gdal_loading.emplace();
+  out.needs_gdal = needs_gdal;
   return {};
 }
 
 // GDAL, loaded beside the work, and each reference system as WKT.
 std::string start_gdal(Outputs& out) {
-  if (!out.gdal_loading) return {};
+  if (!out.needs_gdal) return {};
+  if (!out.gdal_loading) out.gdal_loading.emplace();
   out.gdal = out.gdal_loading->finish();
   if (out.gdal == nullptr) return "cannot load its GDAL writer: " + out.gdal_loading->problem();
   out.gdal->start_gdal();
@@ -213,6 +217,7 @@ std::string GridRun::read_records() {
   try {
     problem = reader_.read(
         [&](const RecordRun& run, std::int64_t) {
+          if (out_.needs_gdal && !out_.gdal_loading) out_.gdal_loading.emplace();
           if (!report_.passes) store_.append(run);
         },
         summary_, *progress_);
