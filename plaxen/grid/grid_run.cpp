@@ -124,7 +124,7 @@ std::string prepare_outputs(const GridOptions& o, std::span<const InputFile> inp
 
 // GDAL, loaded beside the work, and each reference system as WKT.
 std::string start_gdal(Outputs& out) {
-  if (!out.needs_gdal) return {};
+  if (!out.needs_gdal || out.gdal != nullptr) return {};
   if (!out.gdal_loading) out.gdal_loading.emplace();
   out.gdal = out.gdal_loading->finish();
   if (out.gdal == nullptr) return "cannot load its GDAL writer: " + out.gdal_loading->problem();
@@ -201,6 +201,10 @@ std::string GridRun::run() {
   report_.passes = o_.low_memory || too_many_to_hold(reader_);
   if (report_.passes && !reader_.rereadable())
     return "--low-memory needs DATA to be a regular file, which can be read more than once";
+  // A reference system is resolved before the work, so that a mistyped one is named at
+  // once rather than after all the reading; GDAL then loads first, on this thread.
+  if (o_.crs)
+    if (std::string problem = start_gdal(out_); !problem.empty()) return problem;
   progress_.emplace(!o_.quiet, reader_.size());
   for (std::string (GridRun::*step)() :
        {&GridRun::read_records, &GridRun::lay_and_fill, &GridRun::honour_and_write})
