@@ -142,6 +142,7 @@ int copy_into(const std::string& from, int to) {
     for (ssize_t done = 0; error == 0 && done < n;) {
       const ssize_t w = ::write(to, piece + done, static_cast<std::size_t>(n - done));
       if (w < 0 && errno != EINTR) error = errno;
+      if (w == 0) error = EIO;  // no progress and no reason: not to be retried forever
       if (w > 0) done += w;
     }
   }

@@ -54,8 +54,8 @@ struct Outputs {
   std::unique_ptr<ExportTarget> counts;
   std::unique_ptr<OutputFile> residuals;
   bool needs_gdal = false;
-  // Loaded beside the reading, started once the reader's threads run: while the dynamic
-  // loader relocates GDAL, no thread can start (glibc holds its TLS lock all the while).
+  // Loaded beside the reading, started once the reader's threads run: threads started while
+  // the dynamic loader relocates GDAL wait for it (glibc's lock for a new thread's TLS).
   std::optional<exporting::GdalWriterLoading> gdal_loading;
   const exporting::GdalWriter* gdal = nullptr;
 };
