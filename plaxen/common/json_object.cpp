@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "plaxen/common/number_text.h"
+#include "plaxen/common/scattered_data.h"
 #include "plaxen/common/shown_text.h"
 
 namespace plaxen {
@@ -43,6 +44,14 @@ std::string JsonObject::quoted(std::string_view s) {
     s.remove_prefix(length == 0 ? 1 : length);
   }
   return q + '"';
+}
+
+void write_limits(std::string& out, const DataLimits& limits) {
+  JsonObject o(out);
+  o.number("xmin", limits.xmin);
+  o.number("xmax", limits.xmax);
+  o.number("ymin", limits.ymin);
+  o.number("ymax", limits.ymax);
 }
 
 }  // namespace plaxen

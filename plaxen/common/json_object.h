@@ -8,6 +8,8 @@
 
 namespace plaxen {
 
+struct DataLimits;
+
 // Writes the members of one object after another, commas between them; the braces are
 // written by the constructor and the destructor.
 class JsonObject {
@@ -43,5 +45,8 @@ class JsonObject {
   std::string& out_;
   bool first_ = true;
 };
+
+// The data limits as the object {"xmin", "xmax", "ymin", "ymax"} every report gives.
+void write_limits(std::string& out, const DataLimits& limits);
 
 }  // namespace plaxen

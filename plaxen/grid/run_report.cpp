@@ -86,16 +86,9 @@ std::string run_report_json(const RunReport& r) {
     o.text("data_file", r.data_name);
     o.integer("records", r.records);
     o.boolean("passes", r.passes);
-    const auto limits = [](std::string& to, const DataLimits& l) {
-      JsonObject m(to);
-      m.number("xmin", l.xmin);
-      m.number("xmax", l.xmax);
-      m.number("ymin", l.ymin);
-      m.number("ymax", l.ymax);
-    };
-    limits(o.member("limits"), r.limits);
+    write_limits(o.member("limits"), r.limits);
     if (r.region)
-      limits(o.member("region"), *r.region);
+      write_limits(o.member("region"), *r.region);
     else
       o.null("region");
     {

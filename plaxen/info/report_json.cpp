@@ -80,13 +80,7 @@ std::string report_json(const InfoReport& r) {
     o.boolean("records_ignored", r.records_ignored);
     // No records: plaxen grids no data, and every node of its grid is undefined.
     o.boolean("grids_no_data", r.records == 0);
-    {
-      json_object limits(o.member("limits"));
-      limits.number("xmin", r.limits.xmin);
-      limits.number("xmax", r.limits.xmax);
-      limits.number("ymin", r.limits.ymin);
-      limits.number("ymax", r.limits.ymax);
-    }
+    write_limits(o.member("limits"), r.limits);
     if (r.records == 0) {
       o.null("values");
     } else {
