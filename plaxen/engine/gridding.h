@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 
 #include "plaxen/engine/data_range.h"
@@ -31,8 +32,8 @@ struct gridding_stats {
 // layout of the grid and every number of threads: the threads share each stage, and the
 // order of everything that depends on order (a node's points, the fill and relaxation
 // sweeps, the fold of the sweep statistics, the out-of-range reports) is kept.
-// A gridding is tied to one thread at a time; it owns its worker threads (threads - 1 of them,
-// started by the constructor) and none of the arrays.
+// A gridding is tied to one thread at a time; it owns none of the arrays, and either owns its
+// worker threads (threads - 1 of them, started by the constructor) or borrows a caller's team.
 //
 // As in zgrid, the node encoding holds only while the values span less than about 1.7e32;
 // the gridding does not check (plaxen refuses spans from max_value_span, 1.0e32, on). A first
@@ -49,6 +50,11 @@ class gridding {
   // too short for the grid; std::system_error when a thread cannot be started.
   gridding(const node_grid& grid, const grid_placement& at, const encoding_scalars& enc,
            std::int32_t threads = 1, std::span<std::uint32_t> node_counts = {});
+  // The same on the caller's team, which must outlive the gridding: a program that starts
+  // its threads early (before loading libraries that hold up the start of threads) keeps
+  // one team for all its stages.
+  gridding(const node_grid& grid, const grid_placement& at, const encoding_scalars& enc,
+           worker_team& team, std::span<std::uint32_t> node_counts = {});
 
   // Stage 2: clears the grid and the node counts and starts the point numbering at 1.
   void clear();
@@ -68,11 +74,16 @@ class gridding {
   gridding_stats finish(float tension, std::int32_t nfill);
 
  private:
+  // On `own_team`, which the gridding keeps.
+  gridding(const node_grid& grid, const grid_placement& at, const encoding_scalars& enc,
+           std::unique_ptr<worker_team> own_team, std::span<std::uint32_t> node_counts);
+
   node_grid grid_;
   grid_placement at_;
   encoding_scalars enc_;
   std::uint32_t* node_counts_ = nullptr;
-  worker_team team_;
+  std::unique_ptr<worker_team> own_team_;  // when the gridding started its own threads
+  worker_team* team_;
   assignment_lists lists_;
   assignment_counts counts_;
   std::int64_t next_k_ = 1;

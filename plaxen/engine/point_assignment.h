@@ -59,7 +59,7 @@ struct assignment_counts {
 };
 
 // What a team's shared assignment lists its points in, kept by the caller from call to call so
-// that the memory is reused: for each member, about 16 bytes per point of a chunk of 2^18.
+// that the memory is reused: for each member, about 16 bytes per point of a chunk of 2^16.
 struct assignment_lists {
   struct located {
     std::int64_t position;  // of the point's node in the grid's array

@@ -148,6 +148,34 @@ class TextBuffer {
   std::size_t size_ = 0;
 };
 
+// The picked items of a window's plain records, column by column, with room for as many
+// records as its text can hold: a plain record takes at least two bytes, a digit and its
+// newline. The room is had once, at the first window of its size, and never filled in
+// advance: only the pages the records are written into are ever touched, so a window
+// costs the memory of its records, not of its room, and the scan never stops to grow it.
+class WindowRecords {
+ public:
+  std::size_t room() const { return room_; }
+  float* x() const { return x_.get(); }
+  float* y() const { return y_.get(); }
+  float* z() const { return z_.get(); }
+
+  // Makes room for the plain records of `text_bytes` bytes of text.
+  void hold(std::size_t text_bytes) {
+    const std::size_t room = text_bytes / 2 + 1;
+    if (room <= room_) return;
+    for (std::unique_ptr<float[]>* column : {&x_, &y_, &z_}) {
+      column->reset();
+      *column = std::unique_ptr<float[]>(new float[room]);  // left unfilled on purpose
+    }
+    room_ = room;
+  }
+
+ private:
+  std::unique_ptr<float[]> x_, y_, z_;
+  std::size_t room_ = 0;
+};
+
 // A window of the file's text: whole lines (the last one may lack its newline at the end of
 // the file), and what a worker made of its plain lines.
 struct Window {
@@ -157,17 +185,22 @@ struct Window {
   std::string failure;        // a read of the system failed after the window's text
   std::exception_ptr thrown;  // what cutting or scanning it threw (out of memory): no text
   recordio::plain_scan scan;
-  std::vector<float> x, y, z;
+  WindowRecords records;
   limits_tracker limits;
   engine::value_range values;
 
   void scan_plain_lines(const ReadSettings& s) {
-    scan = scan_plain(text.data(), text.data() + text.size(), s, x, y, z, 0);
+    records.hold(text.size());
+    const recordio::plain_pick picks[] = {{s.columns[0], records.x()},
+                                          {s.columns[1], records.y()},
+                                          {s.columns[2], records.z()}};
+    scan = recordio::scan_plain_records(text.data(), text.data() + text.size(),
+                                        items_per_record(s), picks, records.room());
     limits = limits_tracker{};
     values = engine::value_range{};
     for (std::size_t k = 0; k < scan.records; ++k) {
-      limits.add(x[k], y[k]);
-      values.add(z[k]);
+      limits.add(records.x()[k], records.y()[k]);
+      values.add(records.z()[k]);
     }
   }
 };
@@ -429,9 +462,10 @@ void DataReader::Pass::take_scanned(Window& w) {
   const std::size_t n = w.scan.records;
   if (n > 0) {
     flush();
-    take_({{w.x.data(), n}, {w.y.data(), n}, {w.z.data(), n}}, records_);
-    items_[settings_.columns[0] - 1] = w.x[n - 1];
-    items_[settings_.columns[1] - 1] = w.y[n - 1];
+    const WindowRecords& r = w.records;
+    take_({{r.x(), n}, {r.y(), n}, {r.z(), n}}, records_);
+    items_[settings_.columns[0] - 1] = r.x()[n - 1];
+    items_[settings_.columns[1] - 1] = r.y()[n - 1];
     records_ += std::int64_t(n);
     limits_.merge(w.limits);
     values_.merge(w.values);

@@ -166,7 +166,10 @@ bool same_reading(const DataSummary& a, const DataSummary& b) {
 class GridRun {
  public:
   GridRun(const GridOptions& o, RunReport& report)
-      : o_(o), report_(report), reader_(o.data, {o.columns, o.skip_lines, o.threads}) {}
+      : o_(o),
+        report_(report),
+        reader_(o.data, {o.columns, o.skip_lines, o.threads}),
+        team_(o.threads) {}
 
   std::string run();
 
@@ -184,6 +187,9 @@ class GridRun {
   const GridOptions& o_;
   RunReport& report_;
   DataReader reader_;
+  // The engine's and the residuals' threads, started before GDAL loads: while the loader
+  // relocates GDAL's libraries, no thread can start.
+  engine::worker_team team_;
   Outputs out_;
   std::optional<ProgressLine> progress_;
   PointStore store_;
@@ -248,7 +254,7 @@ std::string GridRun::lay_and_fill() {
   report_.geometry = made_.layout.geometry;
   std::string problem;
   progress_->phase("gridding");
-  fill(made_, summary_.values, o_.threads, [&](engine::gridding& gridding) {
+  fill(made_, summary_.values, team_, [&](engine::gridding& gridding) {
     if (!report_.passes) return gridding.assign(store_.runs());
     problem = read_again([&](const RecordRun& run, std::int64_t) { gridding.assign({&run, 1}); });
   });
@@ -288,7 +294,7 @@ std::string GridRun::read_again(const RecordTaker& take) {
 std::string GridRun::sum_residuals(const ExportGrid& placed) {
   progress_->phase("residuals");
   std::optional<ResidualFile> file;
-  if (out_.residuals) file.emplace(out_.residuals->write_path(), placed, o_.threads);
+  if (out_.residuals) file.emplace(out_.residuals->write_path(), placed, team_);
   if (report_.passes) {
     ResidualPass pass(placed);
     const std::string problem = read_again([&](const RecordRun& run, std::int64_t first) {
@@ -299,7 +305,7 @@ std::string GridRun::sum_residuals(const ExportGrid& placed) {
     report_.residuals = pass.total();
   } else {
     const std::vector<RecordRun> runs = store_.runs();
-    report_.residuals = residual_sums(placed, runs, 0, o_.threads);
+    report_.residuals = residual_sums(placed, runs, 0, team_);
     if (file)
       for (const RecordRun& run : runs) file->take(run);
     store_.clear();

@@ -8,8 +8,9 @@ std::string grid_held_records(const GridSpec& wanted, std::span<const RecordRun>
                               ResidualSums& residuals) {
   if (LayRefusal refusal = lay_out(wanted, summary, counts, grid); !refusal.line.empty())
     return refusal.line;
-  fill(grid, summary.values, threads, [&](engine::gridding& gridding) { gridding.assign(runs); });
-  residuals = residual_sums(grid.placed(), runs, 0, threads);
+  engine::worker_team team(threads);
+  fill(grid, summary.values, team, [&](engine::gridding& gridding) { gridding.assign(runs); });
+  residuals = residual_sums(grid.placed(), runs, 0, team);
   return {};
 }
 

@@ -25,13 +25,13 @@ LayRefusal lay_out(const GridSpec& wanted, const DataSummary& summary, bool coun
   return {};
 }
 
-void fill(MadeGrid& grid, const engine::value_range& values, int threads,
+void fill(MadeGrid& grid, const engine::value_range& values, engine::worker_team& team,
           const std::function<void(engine::gridding&)>& assign) {
   const GridSize& size = grid.layout.size;
   const GridGeometry& g = grid.layout.geometry;
   const engine::node_grid nodes = engine::make_node_grid(grid.z, size.nx, size.ny, size.ny, 1);
   engine::gridding gridding(nodes, {g.xmin, g.ymin, g.dx, g.dy}, engine::encoding_of(values),
-                            threads, grid.counts);
+                            team, grid.counts);
   gridding.clear();
   assign(gridding);
   grid.stats = gridding.finish(gridding_tension, gridding_fill_passes);

@@ -23,8 +23,9 @@ void append_line(std::string& out, const exporting::ExportGrid& grid, float x, f
 
 }  // namespace
 
-ResidualFile::ResidualFile(const std::string& path, const exporting::ExportGrid& grid, int threads)
-    : grid_(grid), threads_(threads), file_(std::fopen(path.c_str(), "w")) {
+ResidualFile::ResidualFile(const std::string& path, const exporting::ExportGrid& grid,
+                           engine::worker_team& team)
+    : grid_(grid), team_(team), file_(std::fopen(path.c_str(), "w")) {
   if (file_ == nullptr) error_ = errno;
 }
 
@@ -36,12 +37,12 @@ void ResidualFile::take(const RecordRun& run) {
   if (file_ == nullptr || error_ != 0) return;
   const auto count = std::int64_t(run.z.size());
   // Segments a batch: enough to keep the threads busy, few enough to hold in memory.
-  const std::int64_t batch = lines_per_segment * 4 * std::max(threads_, 1);
+  const std::int64_t batch = lines_per_segment * 4 * team_.size();
   std::vector<std::string> texts;
   for (std::int64_t first = 0; first < count && error_ == 0; first += batch) {
     const std::int64_t n = std::min(batch, count - first);
     texts.assign(std::size_t((n + lines_per_segment - 1) / lines_per_segment), {});
-    for_each_segment(n, lines_per_segment, threads_,
+    for_each_segment(n, lines_per_segment, team_,
                      [&](std::int64_t s, std::int64_t begin, std::int64_t end) {
                        std::string& text = texts[std::size_t(s)];
                        for (std::int64_t k = first + begin; k < first + end; ++k)

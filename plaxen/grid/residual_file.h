@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "plaxen/engine/worker_team.h"
 #include "plaxen/export/export_grid.h"
 #include "plaxen/grid/point_store.h"
 
@@ -14,7 +15,9 @@ namespace plaxen::grid {
 class ResidualFile {
  public:
   // Writes to `path` (an OutputFile's write path), opened now; problem() says why not.
-  ResidualFile(const std::string& path, const exporting::ExportGrid& grid, int threads);
+  // The lines are laid out on the members of `team`, which must outlive the file.
+  ResidualFile(const std::string& path, const exporting::ExportGrid& grid,
+               engine::worker_team& team);
   ~ResidualFile();
   ResidualFile(const ResidualFile&) = delete;
   ResidualFile& operator=(const ResidualFile&) = delete;
@@ -27,7 +30,7 @@ class ResidualFile {
 
  private:
   const exporting::ExportGrid& grid_;
-  int threads_;
+  engine::worker_team& team_;
   std::FILE* file_ = nullptr;
   int error_ = 0;
 };

@@ -137,7 +137,7 @@ std::optional<double> residual_at(const exporting::ExportGrid& grid, float x, fl
 }
 
 ResidualSums residual_sums(const exporting::ExportGrid& grid, std::span<const RecordRun> runs,
-                           std::int64_t first, int threads) {
+                           std::int64_t first, engine::worker_team& team) {
   // Where each run starts among the readings.
   std::vector<std::int64_t> starts{0};
   for (const RecordRun& run : runs) starts.push_back(starts.back() + std::int64_t(run.z.size()));
@@ -145,7 +145,7 @@ ResidualSums residual_sums(const exporting::ExportGrid& grid, std::span<const Re
   std::vector<ResidualSums> segments(
       std::size_t((count + residual_segment - 1) / residual_segment));
   const cell_reader cells(grid);
-  for_each_segment(count, residual_segment, threads,
+  for_each_segment(count, residual_segment, team,
                    [&](std::int64_t s, std::int64_t begin, std::int64_t end) {
                      ResidualSums sums;
                      // The parts of the segment in each run it overlaps, in order.

@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 
+#include "plaxen/engine/worker_team.h"
 #include "plaxen/export/export_grid.h"
 #include "plaxen/grid/point_store.h"
 
@@ -40,9 +41,9 @@ struct ResidualSums {
 std::optional<double> residual_at(const exporting::ExportGrid& grid, float x, float y, float value);
 
 // The sums over the readings of `runs` (every record, in file order; the first has index
-// `first`, a multiple of residual_segment), on `threads` threads.
+// `first`, a multiple of residual_segment), on the members of `team`.
 ResidualSums residual_sums(const exporting::ExportGrid& grid, std::span<const RecordRun> runs,
-                           std::int64_t first, int threads);
+                           std::int64_t first, engine::worker_team& team);
 
 // The same sums formed run by run as a pass over the file hands the readings on.
 class ResidualPass {
