@@ -87,7 +87,7 @@ class cell_reader {
 // fits the caches.
 void add_readings(const cell_reader& cells, const RecordRun& run, std::size_t a, std::size_t b,
                   std::int64_t first, ResidualSums& sums) {
-  constexpr std::size_t ahead = 8;  // a power of 2
+  constexpr std::size_t ahead = 64;  // a power of 2
   cell_place ring[ahead];
   const auto take = [&](std::size_t k) {
     cell_place& c = ring[k % ahead];
