@@ -30,6 +30,7 @@ struct DataReader::Landmark {
   std::int64_t offset = 0;        // where a record starts in the file
   std::int64_t first_record = 0;  // its index
   std::int64_t line = 1;          // the line that starts at `offset`
+  std::int64_t lined = 0;         // records from there on that are one a line, no line between
 };
 
 namespace {
@@ -458,8 +459,9 @@ std::string DataReader::Pass::consume(Window& w) {
 
 // The worker's plain records from the window's start, taken as they stand.
 void DataReader::Pass::take_scanned(Window& w) {
-  reader_.landmarks_.push_back({position_, records_, line_});
   const std::size_t n = w.scan.records;
+  const bool lined = w.scan.newlines == n;  // every line scanned was a record
+  reader_.landmarks_.push_back({position_, records_, line_, lined ? std::int64_t(n) : 0});
   if (n > 0) {
     flush();
     const WindowRecords& r = w.records;
@@ -599,6 +601,7 @@ std::int64_t DataReader::line_of_record(std::int64_t k) {
                        [](std::int64_t r, const Landmark& m) { return r < m.first_record; });
   if (after == landmarks_.begin()) return 0;
   const Landmark from = *std::prev(after);
+  if (k - from.first_record < from.lined) return from.line + (k - from.first_record);
   while (after != landmarks_.end() && after->offset <= from.offset) ++after;
   const std::int64_t to = after != landmarks_.end() ? after->offset : size_;
   std::string text(std::size_t(std::max<std::int64_t>(to - from.offset, 0)), '\0');

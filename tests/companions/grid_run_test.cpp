@@ -446,6 +446,27 @@ TEST(DataReader, ReadsWhatPlaxenReadsForAnyWindow) {
   }
 }
 
+// The line of a record, as the report names the reading with the largest residual: read
+// again where lines hold records and blank lines, counted where every line is a record.
+TEST(DataReader, NamesTheLineOfARecord) {
+  scratch_dir dir;
+  std::istringstream lines(lattice(3000));
+  std::string text;
+  int k = 0;
+  for (std::string line; std::getline(lines, line); ++k)
+    text += line + (k % 1000 == 999 ? "\n\n" : "\n");  // a blank line after every 1000th
+  const std::string path = dir.write("data.txt", text).string();
+  for (const std::size_t window : {std::size_t{64}, std::size_t{5000}, std::size_t{1} << 20}) {
+    plaxen::grid::DataReader reader(path, {{1, 2, 3}, 0, 3, window});
+    plaxen::grid::DataSummary summary;
+    plaxen::grid::ProgressLine quiet(false, 0);
+    ASSERT_EQ(reader.read([](const plaxen::grid::RecordRun&, std::int64_t) {}, summary, quiet), "");
+    for (const std::int64_t record : {0, 998, 999, 1000, 1001, 2500, k - 1})
+      EXPECT_EQ(reader.line_of_record(record), record + 1 + record / 1000)
+          << window << "-byte windows, record " << record;
+  }
+}
+
 // Memory a worker cannot have for its window (2^62 bytes, beyond any address space) reaches
 // the caller as std::bad_alloc, its threads stopped, instead of ending the process.
 TEST(DataReader, AWindowThatCannotBeHadReachesTheCaller) {
