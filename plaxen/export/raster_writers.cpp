@@ -178,6 +178,27 @@ std::vector<double> node_coordinates(std::int32_t count,
   return values;
 }
 
+// The grid into `band`, tile by tile: each tile is filled whole in one buffer and handed to
+// GDAL, which compresses it on its threads as it comes, and no cache holds the raster.
+// Rows north first: raster row r holds grid row j = ny - r. The part of an edge tile beyond
+// the raster holds no value. Stops at the first tile GDAL cannot take.
+void write_tiles(GDALRasterBand& band, const ExportGrid& grid) {
+  int width = 0, height = 0;
+  band.GetBlockSize(&width, &height);
+  const std::int32_t nx = grid.size.nx, ny = grid.size.ny;
+  std::vector<float> tile(std::size_t(width) * std::size_t(height));
+  for (std::int32_t top = 0; top < ny; top += height)
+    for (std::int32_t left = 0; left < nx; left += width) {
+      // Column by column: the nodes of a column lie together in the grid's usual layout.
+      for (std::int32_t c = 0; c < width; ++c)
+        for (std::int32_t r = 0; r < height; ++r)
+          tile[std::size_t(r) * std::size_t(width) + std::size_t(c)] =
+              left + c < nx && top + r < ny ? raster_value(grid.at(left + c + 1, ny - top - r))
+                                            : no_value;
+      if (band.WriteBlock(left / width, top / height, tile.data()) != CE_None) return;
+    }
+}
+
 }  // namespace
 
 std::string write_geotiff(const std::string& path, const ExportGrid& grid, const std::string& wkt,
@@ -200,15 +221,7 @@ std::string write_geotiff(const std::string& path, const ExportGrid& grid, const
   if (const auto srs = spatial_reference(wkt)) dataset->SetSpatialRef(srs.get());
   GDALRasterBand* band = dataset->GetRasterBand(1);
   band->SetNoDataValue(double(no_value));
-  // Rows north first: raster row r holds grid row j = ny - r.
-  std::vector<float> row(std::size_t(grid.size.nx));
-  for (std::int32_t r = 0; r < grid.size.ny && CPLGetLastErrorType() != CE_Failure; ++r) {
-    for (std::int32_t i = 1; i <= grid.size.nx; ++i)
-      row[std::size_t(i - 1)] = raster_value(grid.at(i, grid.size.ny - r));
-    if (band->RasterIO(GF_Write, 0, r, grid.size.nx, 1, row.data(), grid.size.nx, 1, GDT_Float32, 0,
-                       0, nullptr) != CE_None)
-      break;
-  }
+  write_tiles(*band, grid);
   return close_dataset(dataset, "cannot write it");
 }
 
