@@ -144,9 +144,9 @@ bool too_many_to_hold(DataReader& reader) {
   if (!reader.rereadable() || reader.size() == 0) return false;
   const std::int64_t available = available_memory();
   if (available < 0) return false;
-  // A record takes two bytes at least ("/" and a newline): a file that fits so needs no
-  // estimate from its lines.
-  if ((reader.size() / 2 + 1) * 12 <= available / 2) return false;
+  // A record takes two bytes at least ("/" and a newline), 12 in memory: a file whose
+  // records fit half the memory even so needs no estimate from its lines.
+  if (reader.size() / 2 + 1 <= available / 24) return false;
   const std::int64_t records = reader.size() / std::max<std::int64_t>(reader.bytes_per_line(), 1);
   return records * 12 > available / 2;
 }
