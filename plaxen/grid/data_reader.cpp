@@ -192,11 +192,10 @@ struct Window {
 
   void scan_plain_lines(const ReadSettings& s) {
     records.hold(text.size());
-    const recordio::plain_pick picks[] = {{s.columns[0], records.x()},
-                                          {s.columns[1], records.y()},
-                                          {s.columns[2], records.z()}};
-    scan = recordio::scan_plain_records(text.data(), text.data() + text.size(),
-                                        items_per_record(s), picks, records.room());
+    const recordio::plain_pick picks[] = {
+        {s.columns[0], records.x()}, {s.columns[1], records.y()}, {s.columns[2], records.z()}};
+    scan = recordio::scan_plain_records(text.data(), text.data() + text.size(), items_per_record(s),
+                                        picks, records.room());
     limits = limits_tracker{};
     values = engine::value_range{};
     for (std::size_t k = 0; k < scan.records; ++k) {

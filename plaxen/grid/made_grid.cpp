@@ -42,8 +42,8 @@ void fill(MadeGrid& grid, const engine::value_range& values, engine::worker_team
       std::int64_t{size.nx} * size.ny <= cached_nodes ? engine::lone_worker() : run_team;
   const GridGeometry& g = grid.layout.geometry;
   const engine::node_grid nodes = engine::make_node_grid(grid.z, size.nx, size.ny, size.ny, 1);
-  engine::gridding gridding(nodes, {g.xmin, g.ymin, g.dx, g.dy}, engine::encoding_of(values),
-                            team, grid.counts);
+  engine::gridding gridding(nodes, {g.xmin, g.ymin, g.dx, g.dy}, engine::encoding_of(values), team,
+                            grid.counts);
   gridding.clear();
   assign(gridding);
   grid.stats = gridding.finish(gridding_tension, gridding_fill_passes);

@@ -36,8 +36,9 @@ struct MadeGrid {
 LayRefusal lay_out(const GridSpec& wanted, const DataSummary& summary, bool counts, MadeGrid& grid);
 
 // Fills the laid grid with plaxen's engine on the members of `team`, or on the calling thread
-// alone when the grid fits a core's cache (the result never depends on their number): `assign` hands every record to the gridding, in file order, once. Then the
-// nodes without a value are marked -999.0, as plaxen marks them.
+// alone when the grid fits a core's cache (the result never depends on their number): `assign`
+// hands every record to the gridding, in file order, once. Then the nodes without a value are
+// marked -999.0, as plaxen marks them.
 void fill(MadeGrid& grid, const engine::value_range& values, engine::worker_team& team,
           const std::function<void(engine::gridding&)>& assign);
 
