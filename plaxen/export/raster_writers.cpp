@@ -185,17 +185,19 @@ std::vector<double> node_coordinates(std::int32_t count,
 void write_tiles(GDALRasterBand& band, const ExportGrid& grid) {
   int width = 0, height = 0;
   band.GetBlockSize(&width, &height);
-  const std::int32_t nx = grid.size.nx, ny = grid.size.ny;
+  // Positions in 64 bits: an edge tile reaches past the last node.
+  const std::int64_t nx = grid.size.nx, ny = grid.size.ny;
   std::vector<float> tile(std::size_t(width) * std::size_t(height));
-  for (std::int32_t top = 0; top < ny; top += height)
-    for (std::int32_t left = 0; left < nx; left += width) {
+  for (std::int64_t top = 0; top < ny; top += height)
+    for (std::int64_t left = 0; left < nx; left += width) {
       // Column by column: the nodes of a column lie together in the grid's usual layout.
-      for (std::int32_t c = 0; c < width; ++c)
-        for (std::int32_t r = 0; r < height; ++r)
-          tile[std::size_t(r) * std::size_t(width) + std::size_t(c)] =
-              left + c < nx && top + r < ny ? raster_value(grid.at(left + c + 1, ny - top - r))
-                                            : no_value;
-      if (band.WriteBlock(left / width, top / height, tile.data()) != CE_None) return;
+      for (std::int64_t c = 0; c < width; ++c)
+        for (std::int64_t r = 0; r < height; ++r)
+          tile[std::size_t(r * width + c)] =
+              left + c < nx && top + r < ny
+                  ? raster_value(grid.at(std::int32_t(left + c + 1), std::int32_t(ny - top - r)))
+                  : no_value;
+      if (band.WriteBlock(int(left / width), int(top / height), tile.data()) != CE_None) return;
     }
 }
 

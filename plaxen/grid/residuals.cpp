@@ -82,9 +82,9 @@ class cell_reader {
 };
 
 // Adds the residuals of readings a..b-1 of `run`, whose reading 0 is reading `first` of
-// the file. Each reading is placed and its nodes asked for a few readings before it is
+// the file. Each reading is placed and its nodes asked for 64 readings before it is
 // evaluated: the readings come in file order, their cells anywhere in a grid that seldom
-// fits the caches.
+// fits the caches, and a fetch from memory takes as long as that many evaluations.
 void add_readings(const cell_reader& cells, const RecordRun& run, std::size_t a, std::size_t b,
                   std::int64_t first, ResidualSums& sums) {
   constexpr std::size_t ahead = 64;  // a power of 2
