@@ -36,19 +36,24 @@ std::string loader_error() {
 
 }  // namespace
 
-GdalWriterLoading::GdalWriterLoading() {
+GdalWriterLoading::GdalWriterLoading(std::function<void()> loaded) : loaded_(std::move(loaded)) {
   sigset_t blocked, saved;
   sigemptyset(&blocked);
   for (int s : removing_signals) sigaddset(&blocked, s);
   pthread_sigmask(SIG_BLOCK, &blocked, &saved);
   bool started = true;
   try {
-    thread_ = std::thread(&GdalWriterLoading::load, this);  // with the mask of this thread
+    thread_ = std::thread(&GdalWriterLoading::load_and_tell, this);  // with this thread's mask
   } catch (const std::system_error&) {
     started = false;
   }
   pthread_sigmask(SIG_SETMASK, &saved, nullptr);
-  if (!started) load();  // no second thread to be had: load it here
+  if (!started) load_and_tell();  // no second thread to be had: load it here
+}
+
+void GdalWriterLoading::load_and_tell() {
+  load();
+  if (loaded_) loaded_();
 }
 
 const GdalWriter* GdalWriterLoading::finish() {

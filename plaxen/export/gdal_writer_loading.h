@@ -4,6 +4,7 @@
 // runs beside that, and an export takes 1.05 times a plaxen run instead of 1.6 (make bench).
 #pragma once
 
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -16,8 +17,9 @@ class GdalWriterLoading {
   // Starts loading the module on a thread of its own, which blocks the signals that remove
   // a temporary output file, so that their handler runs on the calling thread. The module
   // is looked for beside the program (the build tree), else in the installed library
-  // directory, GDAL_WRITER_DIRECTORY relative to the program's own.
-  GdalWriterLoading();
+  // directory, GDAL_WRITER_DIRECTORY relative to the program's own. `loaded`, when given,
+  // is called once the loading has ended, either way, on the thread that loaded.
+  explicit GdalWriterLoading(std::function<void()> loaded = {});
   ~GdalWriterLoading() { finish(); }
   GdalWriterLoading(const GdalWriterLoading&) = delete;
   GdalWriterLoading& operator=(const GdalWriterLoading&) = delete;
@@ -30,10 +32,12 @@ class GdalWriterLoading {
 
  private:
   void load();
+  void load_and_tell();
 
   // Written by the loading thread only, read by others only after it has been joined.
   const GdalWriter* writer_ = nullptr;
   std::string problem_;
+  std::function<void()> loaded_;
   std::thread thread_;
 };
 

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <exception>
@@ -230,7 +231,8 @@ class DataReader::Pass {
   void read_more(TextBuffer& text);
   void skip_header(Window& w);
   bool next_window(Window& w, std::int64_t& sequence);
-  void work();
+  void work(bool yields);
+  bool wait_for_core();
   // The calling thread's side, in file order.
   Window* wait_for(std::int64_t sequence);
   std::string consume(Window& w);
@@ -344,8 +346,24 @@ bool DataReader::Pass::next_window(Window& w, std::int64_t& sequence) {
   return true;
 }
 
-void DataReader::Pass::work() {
+// Whether the reading goes on, once no other task holds a core: polled, since the task
+// that holds it knows nothing of the reading.
+bool DataReader::Pass::wait_for_core() {
   for (;;) {
+    {
+      const std::lock_guard lock(mutex_);
+      if (stopping_ || exhausted_) return false;
+    }
+    if (!settings_.core_taken->load(std::memory_order_acquire)) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
+
+// A worker's loop: window after window, cut under the lock and scanned outside it. One
+// that `yields` starts no window while settings_.core_taken holds.
+void DataReader::Pass::work(bool yields) {
+  for (;;) {
+    if (yields && settings_.core_taken != nullptr && !wait_for_core()) return;
     Window* w = nullptr;
     std::int64_t sequence = 0;
     {
@@ -406,7 +424,8 @@ std::string DataReader::Pass::run(DataSummary& summary) {
     try {
       // No more workers than windows: one more would only wait for a free window.
       const int count = std::clamp(settings_.threads, 1, int(pool_.size()));
-      for (int t = 0; t < count; ++t) workers.emplace_back([this] { work(); });
+      for (int t = 0; t < count; ++t)
+        workers.emplace_back([this, yields = t > 0 && t == count - 1] { work(yields); });
       for (std::int64_t next = 0;; ++next) {
         Window* w = wait_for(next);
         if (w == nullptr) break;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -22,6 +23,9 @@ struct ReadSettings {
   // Bytes of text a worker takes at a time (at least 1): 2 MiB keeps every core busy with
   // little memory; the records are the same for any size.
   std::size_t window_bytes = std::size_t{2} << 20;
+  // While it holds true, another task of the program has a core of its own (GDAL loading):
+  // one worker fewer reads, so that the two do not take turns on the same cores.
+  const std::atomic<bool>* core_taken = nullptr;
 };
 
 // What a reading found beside the records.

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <chrono>
 #include <cstdint>
@@ -54,6 +55,9 @@ struct Outputs {
   std::unique_ptr<ExportTarget> counts;
   std::unique_ptr<OutputFile> residuals;
   bool needs_gdal = false;
+  // Whether GDAL is still to load beside the reading, which then leaves it a core. Set by
+  // the loading's thread when it ends: declared first, so that it outlives that thread.
+  std::atomic<bool> loading_beside_reading{false};
   // Loaded beside the reading, started once the reader's threads run: threads started while
   // the dynamic loader relocates GDAL wait for it (glibc's lock for a new thread's TLS).
   std::optional<exporting::GdalWriterLoading> gdal_loading;
@@ -165,14 +169,18 @@ bool same_reading(const DataSummary& a, const DataSummary& b) {
   return a.records == b.records && bits(a) == bits(b);
 }
 
+// How a run reads its data: a worker fewer while GDAL loads beside the reading.
+ReadSettings read_settings(const GridOptions& o, const Outputs& out) {
+  ReadSettings settings{o.columns, o.skip_lines, o.threads};
+  settings.core_taken = &out.loading_beside_reading;
+  return settings;
+}
+
 // A run, step by step; each step returns an empty string or the line that ends the run.
 class GridRun {
  public:
   GridRun(const GridOptions& o, RunReport& report)
-      : o_(o),
-        report_(report),
-        reader_(o.data, {o.columns, o.skip_lines, o.threads}),
-        team_(o.threads) {}
+      : o_(o), report_(report), out_(), reader_(o.data, read_settings(o, out_)), team_(o.threads) {}
 
   std::string run();
 
@@ -189,11 +197,11 @@ class GridRun {
 
   const GridOptions& o_;
   RunReport& report_;
+  Outputs out_;  // before the reader, whose settings point into it
   DataReader reader_;
   // The engine's and the residuals' threads, started before GDAL loads: while the loader
   // relocates GDAL's libraries, no thread can start.
   engine::worker_team team_;
-  Outputs out_;
   std::optional<ProgressLine> progress_;
   PointStore store_;
   DataSummary summary_;
@@ -226,11 +234,14 @@ std::string GridRun::run() {
 std::string GridRun::read_records() {
   const auto start = clock_type::now();
   progress_->phase("reading");
+  out_.loading_beside_reading.store(out_.needs_gdal && out_.gdal == nullptr);
   std::string problem;
   try {
     problem = reader_.read(
         [&](const RecordRun& run, std::int64_t) {
-          if (out_.needs_gdal && !out_.gdal_loading) out_.gdal_loading.emplace();
+          if (out_.needs_gdal && !out_.gdal_loading)
+            out_.gdal_loading.emplace(
+                [&loading = out_.loading_beside_reading] { loading.store(false); });
           if (!report_.passes) store_.append(run);
         },
         summary_, *progress_);
