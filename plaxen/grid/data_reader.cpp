@@ -39,6 +39,10 @@ namespace {
 // Records read by the general rules that are handed on together.
 constexpr std::size_t kept_records = std::size_t{1} << 16;
 
+std::int64_t changed_ns(const struct stat& st) {
+  return std::int64_t(st.st_mtim.tv_sec) * 1000000000 + std::int64_t(st.st_mtim.tv_nsec);
+}
+
 std::int64_t newlines_in(const char* begin, const char* end) {
   return std::count(begin, end, '\n');
 }
@@ -586,7 +590,14 @@ DataReader::DataReader(std::string path, ReadSettings settings)
     if (S_ISDIR(st.st_mode)) problem_ = std::strerror(EISDIR);
     regular_ = S_ISREG(st.st_mode);
     size_ = regular_ ? std::int64_t(st.st_size) : 0;
+    changed_ns_ = changed_ns(st);
   }
+}
+
+bool DataReader::unchanged() const {
+  if (!regular_) return true;
+  struct stat st {};
+  return fstat(fd_, &st) == 0 && std::int64_t(st.st_size) == size_ && changed_ns(st) == changed_ns_;
 }
 
 DataReader::~DataReader() {

@@ -68,6 +68,11 @@ class DataReader {
   // (std::bad_alloc).
   std::string read(const RecordTaker& take, DataSummary& summary, ProgressLine& progress);
 
+  // Whether the file still has the size and the time of its last change that it had when
+  // it was opened (always true for a file that cannot be read again): a file written to
+  // in between, even with the same records in another order, is not the file read first.
+  bool unchanged() const;
+
   // The line on which record `k` (0-based) has its first value, found by reading again the
   // part of the file that holds it; 0 when the file cannot be read again or holds no such
   // record.
@@ -83,6 +88,7 @@ class DataReader {
   int fd_ = -1;
   bool regular_ = false;
   std::int64_t size_ = 0;
+  std::int64_t changed_ns_ = 0;  // the time of its last change when opened, in nanoseconds
   std::string problem_;
   std::vector<Landmark> landmarks_;
 };

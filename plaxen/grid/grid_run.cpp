@@ -300,7 +300,8 @@ std::string GridRun::read_again(const RecordTaker& take) {
   DataSummary again;
   if (std::string problem = reader_.read(take, again, *progress_); !problem.empty())
     return data_problem(problem);
-  if (!same_reading(again, summary_)) return data_problem("it changed while it was read in passes");
+  if (!same_reading(again, summary_) || !reader_.unchanged())
+    return data_problem("it changed while it was read in passes");
   return {};
 }
 

@@ -8,9 +8,11 @@
 #include <algorithm>
 #include <atomic>
 #include <bit>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <new>
 #include <optional>
@@ -476,6 +478,22 @@ TEST(DataReader, NamesTheLineOfARecord) {
       EXPECT_EQ(reader.line_of_record(record), record + 1 + record / 1000)
           << window << "-byte windows, record " << record;
   }
+}
+
+// A file written to after it was opened is not the file read first, even when it holds
+// the same records in another order (the same count, limits and values): plaxen-grid reading
+// it in passes then refuses it.
+TEST(DataReader, KnowsAFileWrittenSinceItWasOpened) {
+  scratch_dir dir;
+  const std::string text = lattice(100);
+  const std::string path = dir.write("data.txt", text).string();
+  plaxen::grid::DataReader reader(path, {{1, 2, 3}, 0, 1});
+  EXPECT_TRUE(reader.unchanged());
+  const auto opened = std::filesystem::last_write_time(path);
+  const std::size_t half = text.find('\n', text.size() / 2) + 1;
+  dir.write("data.txt", text.substr(half) + text.substr(0, half));
+  std::filesystem::last_write_time(path, opened + std::chrono::seconds(1));
+  EXPECT_FALSE(reader.unchanged());
 }
 
 // Memory a worker cannot have for its window (2^62 bytes, beyond any address space) reaches
