@@ -11,6 +11,13 @@ namespace {
 
 constexpr std::size_t huge_page = std::size_t{2} << 20;
 
+// `bytes` of zero-filled memory of the system's own, anywhere.
+void* anonymous_mapping(std::size_t bytes) {
+  void* memory = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (memory == MAP_FAILED) throw std::bad_alloc();
+  return memory;
+}
+
 // The mapping of `bytes` at a multiple of a huge page, the surplus around it unmapped: a
 // huge page can only lie on such a boundary, and memory outside them is faulted in a small
 // page at a time, which costs about twice as much a byte.
@@ -19,8 +26,7 @@ void* aligned_mapping(std::size_t bytes) {
   const std::size_t length = (bytes + page - 1) / page * page;  // what munmap takes back
   const std::size_t mapped = length + huge_page;
   if (length < bytes || mapped < length) throw std::bad_alloc();
-  void* memory = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (memory == MAP_FAILED) throw std::bad_alloc();
+  void* memory = anonymous_mapping(mapped);
   const auto start = reinterpret_cast<std::uintptr_t>(memory);
   const std::uintptr_t aligned = (start + huge_page - 1) & ~std::uintptr_t{huge_page - 1};
   const std::size_t head = aligned - start;
@@ -34,11 +40,7 @@ void* aligned_mapping(std::size_t bytes) {
 
 void* allocate_large(std::size_t bytes) {
   if (bytes == 0) return nullptr;
-  if (bytes < huge_page) {
-    void* memory = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (memory == MAP_FAILED) throw std::bad_alloc();
-    return memory;
-  }
+  if (bytes < huge_page) return anonymous_mapping(bytes);
   void* memory = aligned_mapping(bytes);
 #ifdef MADV_HUGEPAGE
   // Only advice: a system without huge pages changes nothing but the time.
