@@ -1,4 +1,5 @@
-// Large zero-filled allocations straight from the system, advised as huge pages.
+// Large zero-filled allocations straight from the system, those used scattered advised as
+// huge pages.
 #include "plaxen/common/large_array.h"
 
 #include <sys/mman.h>
@@ -38,9 +39,9 @@ void* aligned_mapping(std::size_t bytes) {
 
 }  // namespace
 
-void* allocate_large(std::size_t bytes) {
+void* allocate_large(std::size_t bytes, Access access) {
   if (bytes == 0) return nullptr;
-  if (bytes < huge_page) return anonymous_mapping(bytes);
+  if (bytes < huge_page || access == Access::sequential) return anonymous_mapping(bytes);
   void* memory = aligned_mapping(bytes);
 #ifdef MADV_HUGEPAGE
   // Only advice: a system without huge pages changes nothing but the time.

@@ -135,7 +135,7 @@ class TextBuffer {
 
   void grow(std::size_t needed) {
     const std::size_t capacity = (std::max(needed, 2 * capacity_) + page - 1) / page * page;
-    char* grown = static_cast<char*>(allocate_large(capacity));
+    char* grown = static_cast<char*>(allocate_large(capacity, Access::sequential));
     if (size_ > 0) std::memcpy(grown + begin_, data(), size_);
     free_large(base_, capacity_);
     base_ = grown;

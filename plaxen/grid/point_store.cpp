@@ -8,7 +8,7 @@ namespace plaxen::grid {
 PointStore::Block& PointStore::room() {
   if (blocks_.empty() || blocks_.back().count == block_records) {
     Block block;
-    block.values = LargeArray<float>(3 * block_records);
+    block.values = LargeArray<float>(3 * block_records, Access::sequential);
     blocks_.push_back(std::move(block));
   }
   return blocks_.back();
