@@ -1,7 +1,8 @@
 // plaxen-export's GDAL writer module, loaded in the background. Loading libgdal with the
-// ~110 libraries it needs and running their initialisers takes about 32 ms, as long as the
-// loading of the data file (about 30 ms for 1,000,000 records); on a thread of its own it
-// runs beside that, and an export takes 1.05 times a plaxen run instead of 1.6 (make bench).
+// ~110 libraries it needs and running their initialisers takes 30 to 90 ms of a core,
+// depending on how busy the machine is: about as long as loading a data file of 1,000,000
+// records. On a thread of its own it runs beside that, and an export of such a file takes
+// about the time of a plaxen run instead of 1.6 times (make bench).
 #pragma once
 
 #include <functional>
