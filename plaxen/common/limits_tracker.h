@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cmath>
+#include <span>
 
 #include "plaxen/common/scattered_data.h"
 
@@ -24,6 +25,8 @@ class limits_tracker {
     if (highest_.xmax < x) highest_.xmax = x;
     if (highest_.ymax < y) highest_.ymax = y;
   }
+  // The points (x[k], y[k]) of a run in order, as add() takes them one at a time.
+  void add(std::span<const float> x, std::span<const float> y);
   // Continues with the points `later` has tracked, which follow these in input order.
   void merge(const limits_tracker& later);
   DataLimits limits() const;

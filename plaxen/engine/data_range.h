@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <span>
 
+#include "plaxen/common/float_extremes.h"
+
 namespace plaxen::engine {
 
 // The scan of the values in input order: zmin = zmax = the first value, then each later value
@@ -26,8 +28,21 @@ class value_range {
     if (!has_number_ || value >= highest_) highest_ = value;
     has_number_ = true;
   }
+  // The values of a run in order, as add() takes them one at a time.
   void add(std::span<const float> values) {
-    for (const float value : values) add(value);
+    if (values.empty()) return;
+    const float_extremes e = extremes_of(values);
+    if (!plain_extremes(e)) {
+      for (const float value : values) add(value);
+      return;
+    }
+    // No NaN and no extreme 0: the run's extremes are the only values of their bits, and
+    // the scan over it takes them.
+    if (count_ == 0) first_ = values[0];
+    count_ += std::int64_t(values.size());
+    if (!has_number_ || e.lowest <= lowest_) lowest_ = e.lowest;
+    if (!has_number_ || e.highest >= highest_) highest_ = e.highest;
+    has_number_ = true;
   }
 
   // Continues the scan with the values `later` has scanned, which follow these in input order.

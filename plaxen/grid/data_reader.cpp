@@ -203,10 +203,8 @@ struct Window {
                                         picks, records.room());
     limits = limits_tracker{};
     values = engine::value_range{};
-    for (std::size_t k = 0; k < scan.records; ++k) {
-      limits.add(records.x()[k], records.y()[k]);
-      values.add(records.z()[k]);
-    }
+    limits.add({records.x(), scan.records}, {records.y(), scan.records});
+    values.add({records.z(), scan.records});
   }
 };
 
@@ -500,10 +498,8 @@ void DataReader::Pass::take_scanned(Window& w) {
 
 // Takes the records of a scan stored in the kept arrays from index `first`.
 void DataReader::Pass::keep(const recordio::plain_scan& scan, std::size_t first) {
-  for (std::size_t k = first; k < first + scan.records; ++k) {
-    limits_.add(kept_x_[k], kept_y_[k]);
-    values_.add(kept_z_[k]);
-  }
+  limits_.add({kept_x_.data() + first, scan.records}, {kept_y_.data() + first, scan.records});
+  values_.add({kept_z_.data() + first, scan.records});
   if (scan.records > 0) {
     items_[settings_.columns[0] - 1] = kept_x_[first + scan.records - 1];
     items_[settings_.columns[1] - 1] = kept_y_[first + scan.records - 1];

@@ -134,6 +134,25 @@ TEST(DataLimits, RunsTrackedApartAndMergedInOrderGiveTheLimitsOfTheWhole) {
       {{nan, 1.0f}, {4.0f, 2.0f}, {5.0f, 3.0f}},   // the value after a NaN is always taken
       {{1.0f, nan}, {-1.0f, 5.0f}, {nan, 6.0f}},   // a NaN last is the limit
       {{other_nan, 0.0f}, {nan, 0.0f}, {3.0f, -1.0f}, {2.0f, nan}, {9.0f, -4.0f}},
+      // Runs long enough to be taken four values at a time: zeros inside, and the least
+      // a 0.0 before a -0.0 (the first of the equal zeros stays).
+      {{1.0f, 2.0f},
+       {-0.0f, 5.0f},
+       {3.0f, -4.0f},
+       {7.0f, 0.0f},
+       {-2.0f, 1.0f},
+       {4.0f, 4.0f},
+       {5.0f, -6.0f},
+       {6.0f, 3.0f},
+       {-1.0f, 8.0f}},
+      {{5.0f, 1.0f},
+       {0.0f, 2.0f},
+       {5.0f, 3.0f},
+       {5.0f, 4.0f},
+       {5.0f, 5.0f},
+       {-0.0f, 6.0f},
+       {5.0f, 7.0f},
+       {5.0f, 8.0f}},
   };
   auto same = [](float a, float b) {
     return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b);
@@ -142,20 +161,26 @@ TEST(DataLimits, RunsTrackedApartAndMergedInOrderGiveTheLimitsOfTheWhole) {
     SCOPED_TRACE(testing::Message() << row.size() << " points");
     DataLimits expected;
     for (const auto& [x, y] : row) track_limits(expected, x, y);
+    std::vector<float> xs, ys;
+    for (const auto& [x, y] : row) xs.push_back(x), ys.push_back(y);
     for (std::size_t a = 0; a <= row.size(); ++a)
-      for (std::size_t b = a; b <= row.size(); ++b) {
-        SCOPED_TRACE(testing::Message() << "runs end at " << a << " and " << b);
-        limits_tracker first, middle, last;
-        for (std::size_t k = 0; k < row.size(); ++k)
-          (k < a ? first : k < b ? middle : last).add(row[k].first, row[k].second);
-        middle.merge(last);
-        first.merge(middle);
-        const DataLimits got = first.limits();
-        EXPECT_TRUE(same(got.xmin, expected.xmin)) << got.xmin << " for " << expected.xmin;
-        EXPECT_TRUE(same(got.xmax, expected.xmax)) << got.xmax << " for " << expected.xmax;
-        EXPECT_TRUE(same(got.ymin, expected.ymin)) << got.ymin << " for " << expected.ymin;
-        EXPECT_TRUE(same(got.ymax, expected.ymax)) << got.ymax << " for " << expected.ymax;
-      }
+      for (std::size_t b = a; b <= row.size(); ++b)
+        for (const bool whole : {false, true}) {
+          SCOPED_TRACE(testing::Message() << "runs end at " << a << " and " << b
+                                          << (whole ? ", the middle taken whole" : ""));
+          limits_tracker first, middle, last;
+          for (std::size_t k = 0; k < row.size(); ++k)
+            if (!whole || k < a || k >= b)
+              (k < a ? first : k < b ? middle : last).add(row[k].first, row[k].second);
+          if (whole) middle.add(std::span(xs).subspan(a, b - a), std::span(ys).subspan(a, b - a));
+          middle.merge(last);
+          first.merge(middle);
+          const DataLimits got = first.limits();
+          EXPECT_TRUE(same(got.xmin, expected.xmin)) << got.xmin << " for " << expected.xmin;
+          EXPECT_TRUE(same(got.xmax, expected.xmax)) << got.xmax << " for " << expected.xmax;
+          EXPECT_TRUE(same(got.ymin, expected.ymin)) << got.ymin << " for " << expected.ymin;
+          EXPECT_TRUE(same(got.ymax, expected.ymax)) << got.ymax << " for " << expected.ymax;
+        }
   }
 }
 

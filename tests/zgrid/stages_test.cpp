@@ -62,23 +62,27 @@ TEST(DataRange, RunsScannedApartAndMergedInOrderGiveTheScanOfTheWhole) {
       {other_nan, nan, 3.0f},
       {1.0f, nan, -2.0f, nan, 7.0f},  // later NaNs are never taken
       {nan, nan},
+      {2.0f, 7.0f, -3.0f, 5.0f, -0.0f, 8.0f, 6.0f, 4.0f, 1.0f, nan, 3.0f, 9.0f, -5.0f},
   };
   for (const std::vector<float>& values : rows) {
     SCOPED_TRACE(testing::Message() << values.size() << " values");
     const auto [zmin, zmax] = scanned_range(values);
     // Split into a first run, a middle run and the rest at every pair of points.
     for (std::size_t a = 0; a <= values.size(); ++a)
-      for (std::size_t b = a; b <= values.size(); ++b) {
-        SCOPED_TRACE(testing::Message() << "runs end at " << a << " and " << b);
-        value_range first, middle, last;
-        for (std::size_t k = 0; k < values.size(); ++k)
-          (k < a ? first : k < b ? middle : last).add(values[k]);
-        middle.merge(last);
-        first.merge(middle);
-        EXPECT_EQ(bits(first.zmin()), bits(zmin));
-        EXPECT_EQ(bits(first.zmax()), bits(zmax));
-        EXPECT_EQ(first.count(), std::int64_t(values.size()));
-      }
+      for (std::size_t b = a; b <= values.size(); ++b)
+        for (const bool whole : {false, true}) {
+          SCOPED_TRACE(testing::Message() << "runs end at " << a << " and " << b
+                                          << (whole ? ", the middle taken whole" : ""));
+          value_range first, middle, last;
+          for (std::size_t k = 0; k < values.size(); ++k)
+            if (!whole || k < a || k >= b) (k < a ? first : k < b ? middle : last).add(values[k]);
+          if (whole) middle.add(std::span(values).subspan(a, b - a));
+          middle.merge(last);
+          first.merge(middle);
+          EXPECT_EQ(bits(first.zmin()), bits(zmin));
+          EXPECT_EQ(bits(first.zmax()), bits(zmax));
+          EXPECT_EQ(first.count(), std::int64_t(values.size()));
+        }
   }
 }
 
