@@ -178,10 +178,32 @@ std::vector<double> node_coordinates(std::int32_t count,
   return values;
 }
 
+// The tile of `width` by `height` cells whose top-left cell is raster column `left`, row
+// `top`. Rows north first: raster row r holds grid row j = ny - r. The part of an edge
+// tile beyond the raster holds no value. Bands of 16 rows, column by column: the nodes
+// of a column lie together in the grid's usual layout, and the band's 16 lines of the tile
+// stay in the cache while the columns go by.
+void fill_tile(const ExportGrid& grid, std::int64_t left, std::int64_t top, std::int64_t width,
+               std::int64_t height, float* tile) {
+  const std::int64_t columns = std::min(width, std::int64_t{grid.size.nx} - left);
+  const std::int64_t rows = std::min(height, std::int64_t{grid.size.ny} - top);
+  if (columns < width || rows < height) std::fill_n(tile, width * height, no_value);
+  const auto down = std::ptrdiff_t(grid.y_stride != 0 ? grid.y_stride : std::size_t(grid.size.nx));
+  constexpr std::int64_t band = 16;
+  for (std::int64_t first = 0; first < rows; first += band) {
+    const std::int64_t last = std::min(rows, first + band);
+    const auto j = std::int32_t(grid.size.ny - top - first);  // the grid row of raster row `first`
+    for (std::int64_t c = 0; c < columns; ++c) {
+      const float* node = grid.z.data() + grid.index(std::int32_t(left + c + 1), j);
+      for (std::int64_t r = first; r < last; ++r, node -= down)
+        tile[r * width + c] = raster_value(*node);
+    }
+  }
+}
+
 // The grid into `band`, tile by tile: each tile is filled whole in one buffer and handed to
 // GDAL, which compresses it on its threads as it comes, and no cache holds the raster.
-// Rows north first: raster row r holds grid row j = ny - r. The part of an edge tile beyond
-// the raster holds no value. Stops at the first tile GDAL cannot take.
+// Stops at the first tile GDAL cannot take.
 void write_tiles(GDALRasterBand& band, const ExportGrid& grid) {
   int width = 0, height = 0;
   band.GetBlockSize(&width, &height);
@@ -190,13 +212,7 @@ void write_tiles(GDALRasterBand& band, const ExportGrid& grid) {
   std::vector<float> tile(std::size_t(width) * std::size_t(height));
   for (std::int64_t top = 0; top < ny; top += height)
     for (std::int64_t left = 0; left < nx; left += width) {
-      // Column by column: the nodes of a column lie together in the grid's usual layout.
-      for (std::int64_t c = 0; c < width; ++c)
-        for (std::int64_t r = 0; r < height; ++r)
-          tile[std::size_t(r * width + c)] =
-              left + c < nx && top + r < ny
-                  ? raster_value(grid.at(std::int32_t(left + c + 1), std::int32_t(ny - top - r)))
-                  : no_value;
+      fill_tile(grid, left, top, width, height, tile.data());
       if (band.WriteBlock(int(left / width), int(top / height), tile.data()) != CE_None) return;
     }
 }
@@ -216,8 +232,8 @@ std::string write_geotiff(const std::string& path, const ExportGrid& grid, const
   options.SetNameValue("ZLEVEL", "1");
   // No more compressing threads than tiles: a raster of one tile is compressed as it is
   // written, with no threads to start and wait for. GDAL's tiles are 256 x 256.
-  const std::int64_t tiles = (std::int64_t{grid.size.nx} + 255) / 256 *
-                             ((std::int64_t{grid.size.ny} + 255) / 256);
+  const std::int64_t tiles =
+      (std::int64_t{grid.size.nx} + 255) / 256 * ((std::int64_t{grid.size.ny} + 255) / 256);
   const std::int64_t compressing = std::clamp<std::int64_t>(tiles, 1, std::max(threads, 1));
   options.SetNameValue("NUM_THREADS", std::to_string(compressing).c_str());
   GDALDataset* dataset =
