@@ -50,13 +50,14 @@ struct digit_shuffles {
 };
 inline constexpr digit_shuffles digit_shuffle_table;
 
-// Bits of the 32 bytes at p, bit k for byte p[k] (bits `shift` on).
+// The classes of a line's first 32 or 64 bytes, bit k for byte k.
 struct line_bits {
   std::uint64_t digit = 0;
   std::uint64_t blank = 0;  // blank or tab
   std::uint64_t newline = 0;
 };
 
+// Adds the classes of the 32 bytes at p, as bits `shift` on.
 [[gnu::target("ssse3,sse4.1,popcnt")]] inline void add_line_bits(const char* p, int shift,
                                                                  line_bits& b) {
   for (int half = 0; half < 2; ++half) {
