@@ -72,13 +72,21 @@ template <bool WholeLines>
   plain_scan scan;
   float values[max_text_record_items];
   const char* line = begin;
+  // Lines still to read item by item after one the whole-line reading refused, so that a
+  // file of other lines (commas between the items, say) is not read twice over.
+  [[maybe_unused]] int item_by_item = 0;
   while (scan.records < capacity) {
     const char* p = nullptr;
 #if defined(RECORDIO_WHOLE_LINE)
     // Step 0: the commonest plain line, read whole.
-    if constexpr (WholeLines)
-      if (end - line >= detail::whole_line_lookahead)
+    if constexpr (WholeLines) {
+      if (item_by_item > 0) {
+        --item_by_item;
+      } else if (end - line >= detail::whole_line_lookahead) {
         p = detail::whole_line_values(line, count, values);
+        if (p == nullptr) item_by_item = 16;
+      }
+    }
 #endif
     if (p == nullptr) {
       // Step 1: a blank line is passed over as the gap before the next record.

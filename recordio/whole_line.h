@@ -125,9 +125,10 @@ struct line_bits {
 }
 
 // Reads the line at `line` when it holds exactly `count` short plain constants with blanks
-// or tabs before, between and after them, and its newline among its first 64 bytes: stores
-// their values and returns the newline. Returns nullptr for every other line. Requires
-// whole_line_lookahead readable bytes at `line`, and whole_line_available().
+// or tabs before, between and after them (a carriage return last), and its newline among
+// its first 64 bytes: stores their values and returns the newline. Returns nullptr for
+// every other line. Requires whole_line_lookahead readable bytes at `line`, and
+// whole_line_available().
 [[gnu::target("ssse3,sse4.1,popcnt")]] inline const char* whole_line_values(const char* line,
                                                                             int count,
                                                                             float* values) {
@@ -137,7 +138,11 @@ struct line_bits {
   if (b.newline == 0) return nullptr;
   const int length = std::countr_zero(b.newline);
   const std::uint64_t before = (std::uint64_t{1} << length) - 1;
-  const std::uint64_t text = before & ~b.blank;
+  // A carriage return before the newline ends the last constant as a blank would: the
+  // rest of a record's line is ignored.
+  std::uint64_t blank = b.blank;
+  if (length > 0 && line[length - 1] == '\r') blank |= std::uint64_t{1} << (length - 1);
+  const std::uint64_t text = before & ~blank;
   std::uint64_t starts = text & ~(text << 1);
   std::uint64_t lasts = text & ~(text >> 1);
   if (std::popcount(starts) != count) return nullptr;

@@ -661,6 +661,8 @@ TEST(RecordioListText, LinesAtTheEdgesOfTheWholeLineScan) {
       {"1.2.3 2 3\n", false},
       {"- 2 3\n", false},
       {"1 2 3\r\n", true},
+      {"1 2 3 \r\n", true},
+      {"1 2\r3\n", false},
   };
   for (const row& r : rows) {
     SCOPED_TRACE("line \"" + r.line + "\"");
