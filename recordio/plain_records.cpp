@@ -1,6 +1,7 @@
 // The fast scan over plain lines of list-directed records in memory.
 #include "recordio/plain_records.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "recordio/list_text.h"
@@ -72,9 +73,11 @@ template <bool WholeLines>
   plain_scan scan;
   float values[max_text_record_items];
   const char* line = begin;
-  // Lines still to read item by item after one the whole-line reading refused, so that a
-  // file of other lines (commas between the items, say) is not read twice over.
+  // Lines still to read item by item after one the whole-line reading refused, twice as
+  // many after each refusal in a row: a file of other lines (commas between the items,
+  // eight decimals) is not read twice over.
   [[maybe_unused]] int item_by_item = 0;
+  [[maybe_unused]] int after_refusal = 16;
   while (scan.records < capacity) {
     const char* p = nullptr;
 #if defined(RECORDIO_WHOLE_LINE)
@@ -84,7 +87,12 @@ template <bool WholeLines>
         --item_by_item;
       } else if (end - line >= detail::whole_line_lookahead) {
         p = detail::whole_line_values(line, count, values);
-        if (p == nullptr) item_by_item = 16;
+        if (p != nullptr) {
+          after_refusal = 16;
+        } else {
+          item_by_item = after_refusal;
+          after_refusal = std::min(2 * after_refusal, 1024);
+        }
       }
     }
 #endif
