@@ -73,13 +73,14 @@ template <bool WholeLines>
   plain_scan scan;
   float values[max_text_record_items];
   const char* line = begin;
-  // Lines still to read item by item after one the whole-line reading refused, twice as
-  // many after each refusal in a row: a file of other lines (commas between the items,
-  // eight decimals) is not read twice over.
+  // Lines still to read item by item after a record line the whole-line reading refused,
+  // twice as many after each refusal in a row: a file of other lines (commas between the
+  // items, eight decimals) is not read twice over. Blank lines are no refusal.
   [[maybe_unused]] int item_by_item = 0;
   [[maybe_unused]] int after_refusal = 16;
   while (scan.records < capacity) {
     const char* p = nullptr;
+    [[maybe_unused]] bool refused = false;
 #if defined(RECORDIO_WHOLE_LINE)
     // Step 0: the commonest plain line, read whole.
     if constexpr (WholeLines) {
@@ -87,12 +88,8 @@ template <bool WholeLines>
         --item_by_item;
       } else if (end - line >= detail::whole_line_lookahead) {
         p = detail::whole_line_values(line, count, values);
-        if (p != nullptr) {
-          after_refusal = 16;
-        } else {
-          item_by_item = after_refusal;
-          after_refusal = std::min(2 * after_refusal, 1024);
-        }
+        refused = p == nullptr;
+        if (!refused) after_refusal = 16;
       }
     }
 #endif
@@ -105,6 +102,10 @@ template <bool WholeLines>
         line = p + 1;
         ++scan.newlines;
         continue;
+      }
+      if (refused) {
+        item_by_item = after_refusal;
+        after_refusal = std::min(2 * after_refusal, 1024);
       }
       // Step 2: the record's constants, then the rest of its line, ignored, to its newline.
       p = plain_line_values(p, end, count, values);
