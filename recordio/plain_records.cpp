@@ -66,8 +66,8 @@ bool valid_request(const char* begin, const char* end, int count,
 
 // The scan, with the commonest lines read whole where `WholeLines` (on a processor that
 // whole_line_available() approves) and item by item otherwise. The loop stays compiled for
-// any x86-64: item by item, code compiled for SSE4.1 ran 1.05 to 1.08 times as long (lines of eight
-// decimals), so the whole-line reading is a call of its own.
+// any x86-64: item by item, code compiled for SSE4.1 ran 1.05 to 1.08 times as long (lines
+// of eight decimals), so the whole-line reading is a call of its own.
 template <bool WholeLines>
 [[gnu::always_inline]] inline plain_scan scan_lines(const char* begin, const char* end, int count,
                                                     std::span<const plain_pick> picks,
