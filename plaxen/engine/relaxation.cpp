@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include "plaxen/engine/four_stencils.h"
+
 namespace plaxen::engine {
 
 namespace {
@@ -135,19 +137,35 @@ class node_bits {
   // Calls visit(j) for every node of column i whose bit is set, in increasing j.
   template <class Visit>
   void for_column(std::int64_t i, Visit visit) const {
+    for_column_where(
+        i, [](std::uint64_t word, std::size_t) { return word; }, visit);
+  }
+
+  // Calls visit(j) for every node of column i whose bit is set here and in `other`
+  // (`with` true) or here and not in `other` (`with` false), in increasing j.
+  template <class Visit>
+  void for_column_with(std::int64_t i, const node_bits& other, bool with, Visit visit) const {
+    const std::uint64_t flip = with ? 0 : ~std::uint64_t{0};
+    for_column_where(
+        i, [&](std::uint64_t word, std::size_t w) { return word & (other.words_[w] ^ flip); },
+        visit);
+  }
+
+ private:
+  // Visits the set bits of pick(word, w) over the words of column i, a word at a time: the
+  // loop over a word's bits runs as often as it has bits, so that the processor mispredicts
+  // about once a word rather than once a node, and the work of one node overlaps the next.
+  template <class Pick, class Visit>
+  void for_column_where(std::int64_t i, Pick pick, Visit visit) const {
     const std::int64_t first = position(i, 1);
     const std::int64_t end = first + ny_;
-    std::int64_t p = first;
-    while (p < end) {
-      const std::uint64_t word = words_[std::size_t(p >> 6)] >> (p & 63);
-      if (word == 0) {
-        p = (p | 63) + 1;
-        continue;
-      }
-      p += std::countr_zero(word);
-      if (p >= end) return;
-      visit(p - first + 1);
-      ++p;
+    for (std::int64_t base = first & ~std::int64_t{63}; base < end; base += 64) {
+      const auto w = std::size_t(base >> 6);
+      std::uint64_t word = pick(words_[w], w);
+      if (base < first) word &= ~std::uint64_t{0} << (first - base);
+      if (end - base < 64) word &= (std::uint64_t{1} << (end - base)) - 1;
+      const std::int64_t j0 = base - first + 1;
+      for (; word != 0; word &= word - 1) visit(j0 + std::countr_zero(word));
     }
   }
 
@@ -167,19 +185,29 @@ inline stencil stencil_of(const node_grid& grid, const float* node, std::int64_t
   return acc;
 }
 
+// Writes the moved value of a node that held s, and notes whether it changed, compared bit
+// for bit. Written even when unchanged, and without a branch: whether a node still changes
+// follows no pattern once the sweeps near their end, and a guess that fails there throws
+// away the work of the nodes after it. (No other sweep reads the node meanwhile: see
+// sweep_block.)
+inline void store_move(float* node, float s, float updated, bool& changed) {
+  *node = updated;
+  changed |= std::bit_cast<std::uint32_t>(updated) != std::bit_cast<std::uint32_t>(s);
+}
+
 // Moves the free node at `node`, holding s, by omega times its change d = quotient - s, where
-// quotient is S/W in double, and folds d into `result`.
-inline void move_node(float* node, float s, double quotient, double omega, sweep_result& result) {
+// quotient is S/W in double; returns d.
+inline float move_node(float* node, float s, double quotient, double omega, bool& changed) {
   const float d = stored(quotient - double(s));
+  const float updated = stored(double(d) * omega + double(s));
+  store_move(node, s, updated, changed);
+  return d;
+}
+
+// Folds the change d of a moved node into the sweep's statistics, in sweep order.
+inline void fold_change(float d, sweep_result& result) {
   result.sumsq = stored(double(d) * double(d) + double(result.sumsq));
   if (std::fabs(d) >= result.maxchg) result.maxchg = std::fabs(d);
-  const float updated = stored(double(d) * omega + double(s));
-  // Compared bit for bit and written only when changed: a sweep that changes nothing
-  // writes nothing, so one running behind it reads a grid nobody writes.
-  if (std::bit_cast<std::uint32_t>(updated) != std::bit_cast<std::uint32_t>(s)) {
-    *node = updated;
-    result.changed = true;
-  }
 }
 
 // The free nodes whose stencil never changes: no node within two steps along either axis is
@@ -228,24 +256,115 @@ struct sweep_plan {
   const fixed_stencils& fixed;
 };
 
-// One sweep over column i; `next_fixed` is the sweep's count of fixed quotients used so far.
-inline void sweep_column(const node_grid& grid, const sweep_plan& plan, std::int64_t i, float t,
-                         double omega, std::size_t& next_fixed, sweep_result& result) {
-  plan.free.for_column(i, [&](std::int64_t j) {
-    float* node = &grid.at(i, j);
+// One sweep's walk over the columns. Each column is swept in three passes: its fixed nodes,
+// then its other free nodes in sweep order, then the changes of all its free nodes folded
+// into the statistics in sweep order. The fixed nodes neither read nor write anything the
+// others do, so moving them first changes no value; the passes leave the processor no
+// choice that follows no pattern (fixed or not, node after node), so that it works on the
+// long chain of roundings of several nodes at once.
+class column_sweep {
+ public:
+  column_sweep(const node_grid& grid, const sweep_plan& plan, float tension, double omega)
+      : grid_(grid), plan_(plan), t_(tension), omega_(omega), d_(std::size_t(grid.ny) + 1) {}
+
+  // One sweep over column i; `next_fixed` is the sweep's count of fixed quotients used so far.
+  void column(std::int64_t i, std::size_t& next_fixed, sweep_result& result) {
+    prefetch_column(i + 3);
+    const node_bits& fixed = plan_.fixed.marked();
+    bool changed = false;
+    plan_.free.for_column_with(i, fixed, true, [&](std::int64_t j) {
+      d_[std::size_t(j)] = move_fixed(&grid_.at(i, j), next_fixed++, changed);
+    });
+    // The other free nodes, up to four at a time where they can move together (see
+    // move_group).
+    const bool inner_column = i > 2 && i + 1 < grid_.nx;
+    std::int64_t rows[group_size] = {};
+    int waiting = 0;  // rows[0..waiting) are nodes not yet moved
+    plan_.free.for_column_with(i, fixed, false, [&](std::int64_t j) {
+      if (!inner_column || !inner_row(j)) {
+        move_group(i, rows, waiting, changed);
+        waiting = 0;
+        d_[std::size_t(j)] = move_free(i, j, changed);
+        return;
+      }
+      if (waiting > 0 && j - rows[waiting - 1] <= 2) {
+        move_group(i, rows, waiting, changed);
+        waiting = 0;
+      }
+      rows[waiting++] = j;
+      if (waiting == group_size) {
+        move_group(i, rows, waiting, changed);
+        waiting = 0;
+      }
+    });
+    move_group(i, rows, waiting, changed);
+    // A node left as it is has d = 0, which folds to nothing: sumsq + 0 is sumsq, and
+    // |0| >= maxchg only while maxchg is 0.
+    plan_.free.for_column(i, [&](std::int64_t j) { fold_change(d_[std::size_t(j)], result); });
+    result.changed = result.changed || changed;
+  }
+
+ private:
+  // Starts fetching column i into the cache, when its nodes lie one after the other: the
+  // sweep reads columns up to two ahead of the one it moves, and a grid that does not fit
+  // the cache would otherwise keep it waiting on memory at every line of those.
+  void prefetch_column(std::int64_t i) const {
+    if (grid_.y_stride != 1 || i > grid_.nx) return;
+    const float* const first = &grid_.at(i, 1);
+    for (std::int64_t k = 0; k < grid_.ny; k += 16) __builtin_prefetch(first + k);
+  }
+
+  float move_fixed(float* node, std::size_t n, bool& changed) const {
     const float s = *node;
-    const bool fixed = plan.fixed.marked().test(i, j);
-    const std::size_t n = fixed ? next_fixed++ : 0;
-    if (!is_free(s)) return;
-    if (fixed) {
-      move_node(node, s, plan.fixed.quotient(n), omega, result);
-      return;
+    if (!is_free(s)) return 0.0f;
+    return move_node(node, s, plan_.fixed.quotient(n), omega_, changed);
+  }
+
+  float move_free(std::int64_t i, std::int64_t j, bool& changed) const {
+    float* node = &grid_.at(i, j);
+    const float s = *node;
+    if (!is_free(s)) return 0.0f;
+    const stencil acc = stencil_of(grid_, node, i, j, t_);
+    if (acc.weight == 0.0f) return 0.0f;  // no defined stencil value: the node stays as it is
+    return move_node(node, s, double(acc.sum) / double(acc.weight), omega_, changed);
+  }
+
+  bool inner_row(std::int64_t j) const { return j > 2 && j + 1 < grid_.ny; }
+
+  // Moves the free nodes in rows[0..count) of column i, all two steps or more inside the
+  // grid, each more than two rows past the one before, with no free node between them but
+  // fixed ones: none reads or writes what another does, so they move together, each in a
+  // lane of its own.
+  void move_group(std::int64_t i, const std::int64_t* rows, int count, bool& changed) {
+    if (count >= 2 && four_lanes_) {
+      four_nodes group;
+      bool all_free = true;
+      for (int k = 0; k < group_size; ++k) {
+        group.node[k] = &grid_.at(i, rows[std::min(k, count - 1)]);  // lanes past count repeat
+        all_free = all_free && is_free(*group.node[k]);
+      }
+      if (all_free) {
+        move_four(group, grid_.x_stride, grid_.y_stride, t_, omega_);
+        for (int k = 0; k < count; ++k) {
+          // A node without weight stays as it is.
+          const bool moves = group.weight[k] != 0.0f;
+          d_[std::size_t(rows[k])] = moves ? group.change[k] : 0.0f;
+          if (moves) store_move(&grid_.at(i, rows[k]), *group.node[k], group.updated[k], changed);
+        }
+        return;
+      }
     }
-    const stencil acc = stencil_of(grid, node, i, j, t);
-    if (acc.weight == 0.0f) return;  // no defined stencil value: the node stays as it is
-    move_node(node, s, double(acc.sum) / double(acc.weight), omega, result);
-  });
-}
+    for (int k = 0; k < count; ++k) d_[std::size_t(rows[k])] = move_free(i, rows[k], changed);
+  }
+
+  const node_grid& grid_;
+  const sweep_plan& plan_;
+  float t_;
+  double omega_;
+  static constexpr int group_size = 4;
+  bool four_lanes_ = four_stencils_available();
+  std::vector<float> d_;  // the change of the node in row j of the column being swept
+};
 
 // Waits until `done` reaches `column`: briefly spinning, then giving the core away.
 void wait_for_column(const std::atomic<std::int64_t>& done, std::int64_t column) {
@@ -289,9 +408,10 @@ class sweep_block {
     }
     sweep_result result;
     std::size_t next_fixed = 0;
+    column_sweep columns(grid_, plan_, t_, omega);
     for (std::int64_t i = 1; i <= grid_.nx; ++i) {
       if (q > 0) wait_for_column(done_[q - 1], std::min<std::int64_t>(i + 2, grid_.nx));
-      sweep_column(grid_, plan_, i, t_, omega, next_fixed, result);
+      columns.column(i, next_fixed, result);
       done_[q].store(i, std::memory_order_release);
     }
     results_[q] = result;
@@ -325,8 +445,8 @@ sweep_result relaxation_sweep(const node_grid& grid, float tension, float omega)
   const sweep_plan plan{free, fixed};
   sweep_result result;
   std::size_t next_fixed = 0;
-  for (std::int64_t i = 1; i <= grid.nx; ++i)
-    sweep_column(grid, plan, i, tension, omega, next_fixed, result);
+  column_sweep columns(grid, plan, tension, omega);
+  for (std::int64_t i = 1; i <= grid.nx; ++i) columns.column(i, next_fixed, result);
   return result;
 }
 

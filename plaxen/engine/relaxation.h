@@ -43,13 +43,16 @@ bool update_factor(float& omega, float rate);
 // Only the nodes free when it starts are visited (no other node can become free), found
 // through one bit per node. A free node with no free node among its eight stencil neighbours
 // has a stencil that never changes: its quotient S/W is worked out once, by the same steps,
-// for up to one such node in eight of the grid. With a team of several members, consecutive sweeps
-// run at once, each on one member a few columns behind the sweep before it: node (i, j) reads
-// columns i-1 and i-2 as its own sweep left them and columns i+1 and i+2 as the sweep before left
-// them, exactly as one sweep after the other would, and each sweep folds its own statistics in
-// sweep order. The team drains at every multiple of sweeps_per_update, where omega may change.
-// The grid and the sweep count are the same for every number of members. Allocates two bits
-// per node and at most one byte per node for the fixed quotients.
+// for up to one such node in eight of the grid. A sweep moves a column's fixed nodes first
+// (no other node reads them), then its other free nodes in sweep order, up to four at once
+// where none reads another (see four_stencils.h), then folds their changes in sweep order.
+// With a team of several members, consecutive sweeps run at once, each on one member a few
+// columns behind the sweep before it: node (i, j) reads columns i-1 and i-2 as its own sweep
+// left them and columns i+1 and i+2 as the sweep before left them, exactly as one sweep after
+// the other would, and each sweep folds its own statistics in sweep order. The team drains at
+// every multiple of sweeps_per_update, where omega may change. The grid and the sweep count
+// are the same for every number of members. Allocates two bits per node, at most one byte per
+// node for the fixed quotients, and four bytes a row for each sweep under way.
 std::int32_t relax(const node_grid& grid, float zspan, std::int64_t nempty, float tension,
                    worker_team& team = lone_worker());
 
