@@ -181,7 +181,9 @@ ReadSettings read_settings(const GridOptions& o, const Outputs& out) {
 class GridRun {
  public:
   GridRun(const GridOptions& o, RunReport& report)
-      : o_(o), report_(report), out_(), reader_(o.data, read_settings(o, out_)), team_(o.threads) {}
+      : o_(o), report_(report), out_(), reader_(o.data, read_settings(o, out_)) {
+    team_.emplace(o.threads);
+  }
 
   std::string run();
 
@@ -201,8 +203,9 @@ class GridRun {
   Outputs out_;  // before the reader, whose settings point into it
   DataReader reader_;
   // The engine's and the residuals' threads, started before GDAL loads: while the loader
-  // relocates GDAL's libraries, no thread can start.
-  engine::worker_team team_;
+  // relocates GDAL's libraries, no thread can start. Started again after the reading when
+  // GDAL has loaded (see lay_and_fill).
+  std::optional<engine::worker_team> team_;
   std::optional<ProgressLine> progress_;
   PointStore store_;
   DataSummary summary_;
@@ -262,6 +265,11 @@ std::string GridRun::read_records() {
 // Step 2: the grid laid, had and filled by the engine.
 std::string GridRun::lay_and_fill() {
   const auto start = clock_type::now();
+  // A member that slept through the reading wakes where the system puts it then, often on
+  // the core of the thread that wakes it, and the system can take tens of milliseconds to
+  // move one of the two (measured: 30 ms of two members sharing a core while the other
+  // idled). Threads started now are placed on the idlest cores; not while GDAL still loads.
+  if (!out_.loading_beside_reading.load()) team_.emplace(o_.threads);
   if (LayRefusal refusal = lay_out(o_.grid, summary_, out_.counts != nullptr, made_);
       !refusal.line.empty())
     return refusal.from_data ? data_problem(refusal.line) : refusal.line;
@@ -269,7 +277,7 @@ std::string GridRun::lay_and_fill() {
   report_.geometry = made_.layout.geometry;
   std::string problem;
   progress_->phase("gridding");
-  fill(made_, summary_.values, team_, [&](engine::gridding& gridding) {
+  fill(made_, summary_.values, *team_, [&](engine::gridding& gridding) {
     if (!report_.passes) return gridding.assign(store_.runs());
     problem = read_again([&](const RecordRun& run, std::int64_t) { gridding.assign({&run, 1}); });
   });
@@ -323,7 +331,7 @@ std::string GridRun::read_again(const RecordTaker& take) {
 std::string GridRun::sum_residuals(const ExportGrid& placed) {
   progress_->phase("residuals");
   std::optional<ResidualFile> file;
-  if (out_.residuals) file.emplace(out_.residuals->write_path(), placed, team_);
+  if (out_.residuals) file.emplace(out_.residuals->write_path(), placed, *team_);
   if (report_.passes) {
     ResidualPass pass(placed);
     const std::string problem = read_again([&](const RecordRun& run, std::int64_t first) {
@@ -334,7 +342,7 @@ std::string GridRun::sum_residuals(const ExportGrid& placed) {
     report_.residuals = pass.total();
   } else {
     const std::vector<RecordRun> runs = store_.runs();
-    report_.residuals = residual_sums(placed, runs, 0, team_);
+    report_.residuals = residual_sums(placed, runs, 0, *team_);
     if (file)
       for (const RecordRun& run : runs) file->take(run);
     store_.clear();
