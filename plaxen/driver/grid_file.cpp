@@ -1,6 +1,7 @@
 // Post-processing of the interpolated grid and the grid file rows.
 #include "plaxen/driver/grid_file.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
 
@@ -10,9 +11,11 @@
 namespace plaxen {
 
 void mark_undefined_nodes(std::span<float> z, std::int32_t nx, std::int32_t ny) {
-  const std::size_t count = std::size_t(nx) * std::size_t(ny);
-  for (std::size_t p = 0; p < count && p < z.size(); ++p)
-    if (z[p] >= undefined_value) z[p] = missing_value;
+  const std::size_t count = std::min(std::size_t(nx) * std::size_t(ny), z.size());
+  // A select written back to every node rather than a store behind a branch: the compiler
+  // makes it a vector loop, several times as fast on a large grid.
+  float* const v = z.data();
+  for (std::size_t p = 0; p < count; ++p) v[p] = v[p] >= undefined_value ? missing_value : v[p];
 }
 
 void write_grid(int unit, std::span<const float> z, std::int32_t nx, std::int32_t ny) {
