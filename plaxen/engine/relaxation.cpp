@@ -151,6 +151,37 @@ class node_bits {
         visit);
   }
 
+  // The set bits of one column, one after the other, for a walk that goes on between other
+  // work.
+  class column_cursor {
+   public:
+    column_cursor() = default;
+    column_cursor(const node_bits& bits, std::int64_t i)
+        : words_(bits.words_.data()),
+          first_(bits.position(i, 1)),
+          end_(first_ + bits.ny_),
+          base_((first_ & ~std::int64_t{63}) - 64) {}
+
+    // Sets j to the row of the next set bit and returns true, or returns false at the end.
+    bool next(std::int64_t& j) {
+      while (word_ == 0) {
+        base_ += 64;
+        if (base_ >= end_) return false;
+        word_ = words_[std::size_t(base_ >> 6)];
+        if (base_ < first_) word_ &= ~std::uint64_t{0} << (first_ - base_);
+        if (end_ - base_ < 64) word_ &= (std::uint64_t{1} << (end_ - base_)) - 1;
+      }
+      j = base_ - first_ + 1 + std::countr_zero(word_);
+      word_ &= word_ - 1;
+      return true;
+    }
+
+   private:
+    const std::uint64_t* words_ = nullptr;
+    std::int64_t first_ = 0, end_ = 0, base_ = 0;
+    std::uint64_t word_ = 0;
+  };
+
  private:
   // Visits the set bits of pick(word, w) over the words of column i, a word at a time: the
   // loop over a word's bits runs as often as it has bits, so that the processor mispredicts
@@ -264,16 +295,26 @@ struct sweep_plan {
 // long chain of roundings of several nodes at once.
 class column_sweep {
  public:
-  column_sweep(const node_grid& grid, const sweep_plan& plan, float tension, double omega)
-      : grid_(grid), plan_(plan), t_(tension), omega_(omega), d_(std::size_t(grid.ny) + 1) {}
+  column_sweep(const node_grid& grid, const sweep_plan& plan, float tension, double omega,
+               sweep_result& result)
+      : grid_(grid),
+        plan_(plan),
+        t_(tension),
+        omega_(omega),
+        result_(result),
+        d_(std::size_t(grid.ny) + 1),
+        folding_d_(d_.size()) {}
 
-  // One sweep over column i; `next_fixed` is the sweep's count of fixed quotients used so far.
-  void column(std::int64_t i, std::size_t& next_fixed, sweep_result& result) {
+  // One sweep over column i, the columns in order; `next_fixed` is the sweep's count of fixed
+  // quotients used so far. The changes of column i are folded while column i+1 is swept, or
+  // by finish().
+  void column(std::int64_t i, std::size_t& next_fixed) {
     prefetch_column(i + 3);
     const node_bits& fixed = plan_.fixed.marked();
     bool changed = false;
     plan_.free.for_column_with(i, fixed, true, [&](std::int64_t j) {
       d_[std::size_t(j)] = move_fixed(&grid_.at(i, j), next_fixed++, changed);
+      fold_some(1);
     });
     // The other free nodes, up to four at a time where they can move together (see
     // move_group).
@@ -281,6 +322,7 @@ class column_sweep {
     std::int64_t rows[group_size] = {};
     int waiting = 0;  // rows[0..waiting) are nodes not yet moved
     plan_.free.for_column_with(i, fixed, false, [&](std::int64_t j) {
+      fold_some(2);
       if (!inner_column || !inner_row(j)) {
         move_group(i, rows, waiting, changed);
         waiting = 0;
@@ -298,13 +340,27 @@ class column_sweep {
       }
     });
     move_group(i, rows, waiting, changed);
-    // A node left as it is has d = 0, which folds to nothing: sumsq + 0 is sumsq, and
-    // |0| >= maxchg only while maxchg is 0.
-    plan_.free.for_column(i, [&](std::int64_t j) { fold_change(d_[std::size_t(j)], result); });
-    result.changed = result.changed || changed;
+    finish();
+    result_.changed = result_.changed || changed;
+    std::swap(d_, folding_d_);
+    folding_ = node_bits::column_cursor(plan_.free, i);
+  }
+
+  // Folds the changes still to fold.
+  void finish() {
+    for (std::int64_t j = 0; folding_.next(j);) fold_change(folding_d_[std::size_t(j)], result_);
   }
 
  private:
+  // Folds the changes of up to `count` more nodes of the column before, in sweep order. A
+  // node left as it is has d = 0, which folds to nothing: sumsq + 0 is sumsq, and |0| >=
+  // maxchg only while maxchg is 0. Folding is a chain of roundings, each waiting for the one
+  // before: done a little at a time between the moves of the next column, it overlaps them.
+  void fold_some(int count) {
+    for (std::int64_t j = 0; count > 0 && folding_.next(j); --count)
+      fold_change(folding_d_[std::size_t(j)], result_);
+  }
+
   // Starts fetching column i into the cache, when its nodes lie one after the other: the
   // sweep reads columns up to two ahead of the one it moves, and a grid that does not fit
   // the cache would otherwise keep it waiting on memory at every line of those.
@@ -361,9 +417,12 @@ class column_sweep {
   const sweep_plan& plan_;
   float t_;
   double omega_;
+  sweep_result& result_;
   static constexpr int group_size = 4;
   bool four_lanes_ = four_stencils_available();
-  std::vector<float> d_;  // the change of the node in row j of the column being swept
+  std::vector<float> d_;              // the change of the node in row j of the column being swept
+  std::vector<float> folding_d_;      // and of the column whose changes are being folded
+  node_bits::column_cursor folding_;  // its free nodes still to fold
 };
 
 // Waits until `done` reaches `column`: briefly spinning, then giving the core away.
@@ -408,12 +467,13 @@ class sweep_block {
     }
     sweep_result result;
     std::size_t next_fixed = 0;
-    column_sweep columns(grid_, plan_, t_, omega);
+    column_sweep columns(grid_, plan_, t_, omega, result);
     for (std::int64_t i = 1; i <= grid_.nx; ++i) {
       if (q > 0) wait_for_column(done_[q - 1], std::min<std::int64_t>(i + 2, grid_.nx));
-      columns.column(i, next_fixed, result);
+      columns.column(i, next_fixed);
       done_[q].store(i, std::memory_order_release);
     }
+    columns.finish();
     results_[q] = result;
     if (!result.changed) {
       std::int32_t seen = first_unchanged_.load(std::memory_order_relaxed);
@@ -445,8 +505,9 @@ sweep_result relaxation_sweep(const node_grid& grid, float tension, float omega)
   const sweep_plan plan{free, fixed};
   sweep_result result;
   std::size_t next_fixed = 0;
-  column_sweep columns(grid, plan, tension, omega);
-  for (std::int64_t i = 1; i <= grid.nx; ++i) columns.column(i, next_fixed, result);
+  column_sweep columns(grid, plan, tension, omega, result);
+  for (std::int64_t i = 1; i <= grid.nx; ++i) columns.column(i, next_fixed);
+  columns.finish();
   return result;
 }
 

@@ -45,14 +45,15 @@ bool update_factor(float& omega, float rate);
 // has a stencil that never changes: its quotient S/W is worked out once, by the same steps,
 // for up to one such node in eight of the grid. A sweep moves a column's fixed nodes first
 // (no other node reads them), then its other free nodes in sweep order, up to four at once
-// where none reads another (see four_stencils.h), then folds their changes in sweep order.
+// where none reads another (see four_stencils.h); their changes are folded in sweep order
+// while the next column moves.
 // With a team of several members, consecutive sweeps run at once, each on one member a few
 // columns behind the sweep before it: node (i, j) reads columns i-1 and i-2 as its own sweep
 // left them and columns i+1 and i+2 as the sweep before left them, exactly as one sweep after
 // the other would, and each sweep folds its own statistics in sweep order. The team drains at
 // every multiple of sweeps_per_update, where omega may change. The grid and the sweep count
 // are the same for every number of members. Allocates two bits per node, at most one byte per
-// node for the fixed quotients, and four bytes a row for each sweep under way.
+// node for the fixed quotients, and eight bytes a row for each sweep under way.
 std::int32_t relax(const node_grid& grid, float zspan, std::int64_t nempty, float tension,
                    worker_team& team = lone_worker());
 
