@@ -441,8 +441,8 @@ void wait_for_column(const std::atomic<std::int64_t>& done, std::int64_t column)
 // Up to sweeps_per_update consecutive sweeps with one factor omega, pipelined over the team:
 // sweep q of the block runs on member q mod size, and starts column i once sweep q-1 has
 // finished column i+2 (so node (i, j) reads columns i+1 and i+2 as sweep q-1 left them, and
-// sweep q-1 no longer reads the columns sweep q writes). A sweep that would start after one
-// that changed nothing is skipped: it would change nothing either.
+// sweep q-1 no longer reads the columns sweep q writes). A sweep after one that changed
+// nothing would change nothing either: it is skipped, or stops where it learns of it.
 class sweep_block {
  public:
   sweep_block(const node_grid& grid, const sweep_plan& plan, float tension)
@@ -470,6 +470,12 @@ class sweep_block {
     column_sweep columns(grid_, plan_, t_, omega, result);
     for (std::int64_t i = 1; i <= grid_.nx; ++i) {
       if (q > 0) wait_for_column(done_[q - 1], std::min<std::int64_t>(i + 2, grid_.nx));
+      // A sweep before this one changed nothing: so would this one, whose statistics nobody
+      // reads; it stops, having written back only the values the nodes held.
+      if (first_unchanged_.load(std::memory_order_acquire) < q) {
+        done_[q].store(grid_.nx, std::memory_order_release);
+        return;
+      }
       columns.column(i, next_fixed);
       done_[q].store(i, std::memory_order_release);
     }
