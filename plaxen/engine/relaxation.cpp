@@ -357,17 +357,24 @@ class column_sweep {
   // maxchg only while maxchg is 0. Folding is a chain of roundings, each waiting for the one
   // before: done a little at a time between the moves of the next column, it overlaps them.
   void fold_some(int count) {
+    if (ahead_ < ahead_end_) {
+      __builtin_prefetch(ahead_);
+      ahead_ += 16;
+    }
     for (std::int64_t j = 0; count > 0 && folding_.next(j); --count)
       fold_change(folding_d_[std::size_t(j)], result_);
   }
 
-  // Starts fetching column i into the cache, when its nodes lie one after the other: the
-  // sweep reads columns up to two ahead of the one it moves, and a grid that does not fit
-  // the cache would otherwise keep it waiting on memory at every line of those.
-  void prefetch_column(std::int64_t i) const {
+  // Starts fetching column i into the cache, a line each time some changes are folded,
+  // when its nodes lie one after the other: the sweep reads columns up to two ahead of the
+  // one it moves, and a grid that does not fit the cache would otherwise keep it waiting on
+  // memory at every line of those. Asked for all at once, the lines would hold up the
+  // loads of the column being moved. What is left of the column before is asked for first.
+  void prefetch_column(std::int64_t i) {
+    for (; ahead_ < ahead_end_; ahead_ += 16) __builtin_prefetch(ahead_);
     if (grid_.y_stride != 1 || i > grid_.nx) return;
-    const float* const first = &grid_.at(i, 1);
-    for (std::int64_t k = 0; k < grid_.ny; k += 16) __builtin_prefetch(first + k);
+    ahead_ = &grid_.at(i, 1);
+    ahead_end_ = ahead_ + grid_.ny;
   }
 
   float move_fixed(float* node, std::size_t n, bool& changed) const {
@@ -423,6 +430,8 @@ class column_sweep {
   std::vector<float> d_;              // the change of the node in row j of the column being swept
   std::vector<float> folding_d_;      // and of the column whose changes are being folded
   node_bits::column_cursor folding_;  // its free nodes still to fold
+  const float* ahead_ = nullptr;      // the lines of a column ahead still to fetch
+  const float* ahead_end_ = nullptr;
 };
 
 // Waits until `done` reaches `column`: briefly spinning, then giving the core away.
