@@ -260,8 +260,9 @@ model_input random_case(std::mt19937& rng, int max_side, int points_per_node) {
     in.yp.push_back(y);
     in.zp.push_back(kind == 25 ? lo + span : lo + span * uniform(0, 1));
   }
-  const float tensions[] = {3.0f, 0.0f, 1.25f, 7.0f};
-  in.tension = tensions[pick(0, 3)];
+  // A negative tension can leave a node without weight (W = 0), which keeps its value.
+  const float tensions[] = {3.0f, 0.0f, 1.25f, 7.0f, -1.0f};
+  in.tension = tensions[pick(0, 4)];
   in.nfill = pick(0, 4);
   return in;
 }
