@@ -287,12 +287,12 @@ struct sweep_plan {
   const fixed_stencils& fixed;
 };
 
-// One sweep's walk over the columns. Each column is swept in three passes: its fixed nodes,
-// then its other free nodes in sweep order, then the changes of all its free nodes folded
-// into the statistics in sweep order. The fixed nodes neither read nor write anything the
-// others do, so moving them first changes no value; the passes leave the processor no
-// choice that follows no pattern (fixed or not, node after node), so that it works on the
-// long chain of roundings of several nodes at once.
+// One sweep's walk over the columns. Each column is swept in two passes, its fixed nodes,
+// then its other free nodes in sweep order; the changes of all its free nodes are folded
+// into the statistics in sweep order while the next column is swept. The fixed nodes neither
+// read nor write anything the others do, so moving them first changes no value; the passes
+// leave the processor no choice that follows no pattern (fixed or not, node after node), so
+// that it works on the long chain of roundings of several nodes at once.
 class column_sweep {
  public:
   column_sweep(const node_grid& grid, const sweep_plan& plan, float tension, double omega,
