@@ -202,7 +202,7 @@ class shared_assignment {
   }
 
  private:
-  static constexpr std::size_t chunk_points = std::size_t{1} << 16;  // lists of 1 MB
+  static constexpr std::size_t chunk_points = std::size_t{1} << 15;  // lists of 512 KB
 
  public:
   static constexpr std::size_t max_bands = 64;  // larger teams assign on one thread
