@@ -151,6 +151,15 @@ class node_bits {
         visit);
   }
 
+  // The bits of `word`, the word of positions base..base+63, that lie in the column of
+  // positions first..end-1.
+  static std::uint64_t within_column(std::uint64_t word, std::int64_t base, std::int64_t first,
+                                     std::int64_t end) {
+    if (base < first) word &= ~std::uint64_t{0} << (first - base);
+    if (end - base < 64) word &= (std::uint64_t{1} << (end - base)) - 1;
+    return word;
+  }
+
   // The set bits of one column, one after the other, for a walk that goes on between other
   // work.
   class column_cursor {
@@ -167,9 +176,7 @@ class node_bits {
       while (word_ == 0) {
         base_ += 64;
         if (base_ >= end_) return false;
-        word_ = words_[std::size_t(base_ >> 6)];
-        if (base_ < first_) word_ &= ~std::uint64_t{0} << (first_ - base_);
-        if (end_ - base_ < 64) word_ &= (std::uint64_t{1} << (end_ - base_)) - 1;
+        word_ = within_column(words_[std::size_t(base_ >> 6)], base_, first_, end_);
       }
       j = base_ - first_ + 1 + std::countr_zero(word_);
       word_ &= word_ - 1;
@@ -192,9 +199,7 @@ class node_bits {
     const std::int64_t end = first + ny_;
     for (std::int64_t base = first & ~std::int64_t{63}; base < end; base += 64) {
       const auto w = std::size_t(base >> 6);
-      std::uint64_t word = pick(words_[w], w);
-      if (base < first) word &= ~std::uint64_t{0} << (first - base);
-      if (end - base < 64) word &= (std::uint64_t{1} << (end - base)) - 1;
+      std::uint64_t word = within_column(pick(words_[w], w), base, first, end);
       const std::int64_t j0 = base - first + 1;
       for (; word != 0; word &= word - 1) visit(j0 + std::countr_zero(word));
     }
